@@ -1,0 +1,145 @@
+// The print service over Qt Print Support: the print dialog, one job with one
+// painter, plain text lines from the top-left corner of the printable area.
+// "Print to File (PDF)" stays among the destinations: it is the PDF printer.
+#include "platform/qt/QtBackend.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+// The one attached printer with its open job; all null when none.
+struct PrintJob {
+  QPrinter* printer = nullptr;
+  QPainter* painter = nullptr;
+  std::string name;
+  qreal x = 0, y = 0;   // current position, device pixels from the printable area's corner
+  qreal ascent = 0;     // the font's ascent: text is placed by its top edge
+  qreal lineStep = 0;   // character height plus external leading
+};
+PrintJob TheJob;
+
+std::string PdfSeamPath; // set by PrintNextJobToPdf, used once
+
+// "Lucida Console" 11 pt regular, fixed pitch; where that face is missing,
+// the system's monospace face at the same size.
+QFont ReportFont() {
+  QFont font(QStringLiteral("Lucida Console"));
+  font.setPointSize(11);
+  font.setWeight(QFont::Normal);
+  font.setStyleHint(QFont::TypeWriter);
+  font.setFixedPitch(true);
+  if (!QFontInfo(font).fixedPitch()) {
+    font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(11);
+    font.setWeight(QFont::Normal);
+  }
+  return font;
+}
+
+// Lets the user pick the printer; false on Cancel.
+bool ChoosePrinter(QPrinter* printer, const PrintDialogOptions& options) {
+  QPrintDialog dialog(printer, nullptr);
+  dialog.setOption(QAbstractPrintDialog::PrintSelection, !options.noSelection);
+  dialog.setOption(QAbstractPrintDialog::PrintPageRange, !options.noPageNumbers);
+  dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+  // NOTE: the print-to-file destination stays even when the caller asks to
+  // hide it: on this platform it is the only way to get a PDF.
+  dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+  dialog.setMinMax(options.minPage, options.maxPage);
+  dialog.setPrintRange(QAbstractPrintDialog::AllPages);
+  dialog.show();
+  dialog.raise();
+  dialog.activateWindow();
+  const bool accepted = dialog.exec() == QDialog::Accepted;
+  SetNumericMode();
+  return accepted;
+}
+
+} // namespace
+
+void PrintNextJobToPdf(const std::string& path) { PdfSeamPath = path; }
+
+bool AttachPrinter(PrinterChoice choice, const PrintDialogOptions& options,
+                   std::string_view printerName, std::string_view documentName) {
+  DetachPrinter();
+
+  // Step 1: the printer, chosen by the user unless a name or the default is asked for.
+  auto* printer = new QPrinter(QPrinter::HighResolution);
+  printer->setFromTo(options.fromPage, options.toPage);
+  if (!PdfSeamPath.empty()) {
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(QString::fromStdString(PdfSeamPath));
+    PdfSeamPath.clear();
+  } else if (choice == PrinterChoice::Choose) {
+    if (!ChoosePrinter(printer, options)) {
+      delete printer;
+      return true; // Cancel: nothing attached, nothing to report
+    }
+  } else if (choice == PrinterChoice::Named) {
+    printer->setPrinterName(QString::fromUtf8(printerName.data(), qsizetype(printerName.size())));
+  }
+  printer->setDocName(documentName.empty()
+                          ? QStringLiteral("Print Job")
+                          : QString::fromUtf8(documentName.data(), qsizetype(documentName.size())));
+
+  // Step 2: the job and its first page, with the report font.
+  auto* painter = new QPainter;
+  if (!painter->begin(printer)) {
+    delete painter;
+    delete printer;
+    SetNumericMode();
+    return false;
+  }
+  painter->setFont(ReportFont());
+  painter->setPen(Qt::black);
+  painter->setBackgroundMode(Qt::TransparentMode);
+  const QFontMetricsF metrics = painter->fontMetrics();
+
+  TheJob.printer = printer;
+  TheJob.painter = painter;
+  TheJob.x = TheJob.y = 0;
+  TheJob.ascent = metrics.ascent();
+  TheJob.lineStep = metrics.ascent() + metrics.descent() + std::max<qreal>(0, metrics.leading());
+  TheJob.name = printer->printerName().toStdString();
+  if (TheJob.name.empty())
+    TheJob.name = printer->outputFileName().toStdString();
+  if (TheJob.name.empty())
+    TheJob.name = "PDF";
+  SetNumericMode();
+  return true;
+}
+
+std::string AttachedPrinterName() { return TheJob.printer ? TheJob.name : std::string(); }
+
+void PrintText(std::string_view text) {
+  if (!TheJob.painter)
+    return;
+  const QString line = QString::fromUtf8(text.data(), qsizetype(text.size()));
+  TheJob.painter->drawText(QPointF(TheJob.x, TheJob.y + TheJob.ascent), line);
+  TheJob.x += QFontMetricsF(TheJob.painter->fontMetrics()).horizontalAdvance(line);
+}
+
+void PrintLineBreak() {
+  if (!TheJob.painter)
+    return;
+  TheJob.x = 0;
+  TheJob.y += TheJob.lineStep;
+}
+
+void DetachPrinter() {
+  if (!TheJob.printer)
+    return;
+  TheJob.painter->end(); // ends the page and hands the job over
+  delete TheJob.painter;
+  delete TheJob.printer;
+  TheJob = PrintJob{};
+  SetNumericMode();
+}
