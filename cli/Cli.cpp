@@ -1,0 +1,336 @@
+#include "cli/Cli.h"
+
+#include "cli/CliCommands.h"
+#include "core/CalcState.h"
+#include "core/ParseNumber.h"
+#include "core/RunCalc.h"
+#include "dialog/DialogLayout.h"
+#include "present/NumberText.h"
+#include "present/ResultContent.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view VersionText = "calvora-cli 1.03\n";
+
+constexpr std::string_view HelpText =
+    "Usage:\n"
+    "  calvora-cli parse TEXT\n"
+    "      The number an entry row reads from TEXT, with 17 significant digits.\n"
+    "  calvora-cli format VALUE PLACES UNIT\n"
+    "      VALUE with an SI prefix and UNIT, rounded to PLACES decimals.\n"
+    "  calvora-cli numbertext VALUE [PLACES]\n"
+    "      VALUE as plain decimal text, rounded to PLACES decimals if given.\n"
+    "  calvora-cli calc [--panel|--report|--json] MODE [TEXT...]\n"
+    "      Calculates one mode from its entry-row texts, in row order; rows\n"
+    "      left out take their default texts. Prints the result panel (the\n"
+    "      default, NAME<tab>VALUE per line), the printed report, or the\n"
+    "      whole calculation record as one JSON object.\n"
+    "  calvora-cli batch [--header] MODE < log > results.csv\n"
+    "      Converts a log with one record per line, one field per entry row,\n"
+    "      separated by tabs (when the line holds a tab) or commas; fields\n"
+    "      may be double-quoted. Blank lines and lines starting with '#' are\n"
+    "      skipped. With --header the first record names the columns.\n"
+    "      Writes CSV: the input columns, then Z, Rs, Xs, Y, Gp, Bp, Cs, Cp,\n"
+    "      Ls, Lp, Rp, Q, D, Phase in SI units. Lines longer than 65536\n"
+    "      bytes and lines with the wrong number of fields are reported and\n"
+    "      skipped.\n"
+    "  calvora-cli --help | --version\n"
+    "\n"
+    "VALUE is a C-locale floating-point number (decimal, hex float such as\n"
+    "0x1.8p3, inf, -inf, nan); PLACES is a whole number, 0 or more (above 18\n"
+    "counts as 18). MODE is a mode button caption in any letter case or the\n"
+    "mode's number:\n";
+
+constexpr std::string_view TryHelp = "Try 'calvora-cli --help'.\n";
+
+bool IsOption(std::string_view arg) { return arg.size() > 1 && arg[0] == '-'; }
+
+// A whole argument read as a C-locale double; false when any of it is left.
+bool ReadValueArgument(const char* text, double& value) {
+  if (*text == '\0')
+    return false;
+  char* end = nullptr;
+  value = std::strtod(text, &end);
+  // Out-of-range texts still give the correctly rounded infinity or tiny
+  // value, so the range flag strtod may raise is not an error here.
+  return *end == '\0';
+}
+
+// A whole argument read as a number of places, 0 to INT_MAX.
+bool ReadPlacesArgument(std::string_view text, int& places) {
+  if (text.empty())
+    return false;
+  long long value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9')
+      return false;
+    value = value * 10 + (c - '0');
+    if (value > INT_MAX)
+      return false;
+  }
+  places = static_cast<int>(value);
+  return true;
+}
+
+void PutLine(CliOutput& out, std::string_view text) {
+  PutCliOutput(out, text);
+  PutCliOutput(out, "\n");
+}
+
+void PutHelp(CliOutput& out) {
+  PutCliOutput(out, HelpText);
+  for (const ModeDescriptor& mode : ModeCatalogue) {
+    char number[16];
+    std::snprintf(number, sizeof number, "  %2d  ", mode.ModeId);
+    PutCliOutput(out, number);
+    PutCliOutput(out, mode.caption);
+    PutCliOutput(out, " (rows:");
+    for (int row = 0; row < mode.rowCount; ++row) {
+      PutCliOutput(out, row == 0 ? " " : ", ");
+      PutCliOutput(out, mode.rows[row].name);
+    }
+    PutCliOutput(out, ")\n");
+  }
+  PutCliOutput(out, "\nExit status: 0 done, 1 bad batch lines or an input/output failure,\n"
+                    "2 wrong arguments.\n");
+}
+
+int RunParse(int argc, const char* const* argv, const CliStreams& streams, CliOutput& out) {
+  if (argc != 3)
+    return ReportUsageError(streams, "parse takes exactly one TEXT");
+  char text[NumberSpellingMax + 1];
+  char* end = SpellDouble17(text, ParseNumber(argv[2], std::strlen(argv[2])));
+  *end++ = '\n';
+  PutCliOutput(out, std::string_view(text, static_cast<std::size_t>(end - text)));
+  return CliOk;
+}
+
+int RunFormat(int argc, const char* const* argv, const CliStreams& streams, CliOutput& out) {
+  if (argc != 5)
+    return ReportUsageError(streams, "format takes VALUE PLACES UNIT");
+  double value = 0;
+  int places = 0;
+  if (!ReadValueArgument(argv[2], value))
+    return ReportUsageError(streams, std::string("VALUE '") + argv[2] + "' is not a number");
+  if (!ReadPlacesArgument(argv[3], places))
+    return ReportUsageError(streams, std::string("PLACES '") + argv[3] +
+                                         "' is not a whole number of 0 or more");
+  PutLine(out, EngineeringFormatter(value, places, argv[4]));
+  return CliOk;
+}
+
+int RunNumberText(int argc, const char* const* argv, const CliStreams& streams,
+                  CliOutput& out) {
+  if (argc != 3 && argc != 4)
+    return ReportUsageError(streams, "numbertext takes VALUE and optionally PLACES");
+  double value = 0;
+  if (!ReadValueArgument(argv[2], value))
+    return ReportUsageError(streams, std::string("VALUE '") + argv[2] + "' is not a number");
+  if (argc == 3) {
+    PutLine(out, NumberText(value));
+    return CliOk;
+  }
+  int places = 0;
+  if (!ReadPlacesArgument(argv[3], places))
+    return ReportUsageError(streams, std::string("PLACES '") + argv[3] +
+                                         "' is not a whole number of 0 or more");
+  PutLine(out, NumberText(RoundDecimals(value, places)));
+  return CliOk;
+}
+
+enum CalcOutputForm { PanelForm, ReportForm, JsonForm };
+
+void PutPanel(CliOutput& out, const CalcState& state) {
+  for (const PanelRow& row : ResultPanelRows(state, MakeDialogLayout())) {
+    PutCliOutput(out, row.name.text);
+    if (row.value.id != 0) {
+      PutCliOutput(out, "\t");
+      PutCliOutput(out, row.value.text);
+    }
+    PutCliOutput(out, "\n");
+  }
+}
+
+void PutJson(CliOutput& out, const CalcState& state) {
+  double fields[CalcStateFieldCount];
+  CalcStateFields(state, fields);
+  PutCliOutput(out, "{");
+  for (int i = 0; i < CalcStateFieldCount; ++i) {
+    PutCliOutput(out, i == 0 ? "\"" : ",\"");
+    PutCliOutput(out, CalcStateFieldNames[i]);
+    PutCliOutput(out, "\":");
+    char number[NumberSpellingMax];
+    char* end = SpellDouble17(number, fields[i]);
+    std::string_view text(number, static_cast<std::size_t>(end - number));
+    // JSON has no literal for infinities and NaN: they travel as strings.
+    bool finite = std::isfinite(fields[i]);
+    if (!finite)
+      PutCliOutput(out, "\"");
+    PutCliOutput(out, text);
+    if (!finite)
+      PutCliOutput(out, "\"");
+  }
+  PutCliOutput(out, "}\n");
+}
+
+int RunCalcCommand(int argc, const char* const* argv, const CliStreams& streams,
+                   CliOutput& out) {
+  CalcOutputForm form = PanelForm;
+  const char* formOption = nullptr;
+  int next = 2;
+  for (; next < argc && IsOption(argv[next]); ++next) {
+    std::string_view arg = argv[next];
+    if (arg == "--") {
+      ++next;
+      break;
+    }
+    CalcOutputForm chosen;
+    if (arg == "--panel")
+      chosen = PanelForm;
+    else if (arg == "--report")
+      chosen = ReportForm;
+    else if (arg == "--json")
+      chosen = JsonForm;
+    else if (arg == "--help" || arg == "-h") {
+      PutHelp(out);
+      return CliOk;
+    } else
+      return ReportUsageError(streams, std::string("unknown option '") + argv[next] +
+                                           "' for calc");
+    if (formOption != nullptr && chosen != form)
+      return ReportUsageError(streams, std::string("options '") + formOption + "' and '" +
+                                           argv[next] + "' exclude each other");
+    form = chosen;
+    formOption = argv[next];
+  }
+  if (next >= argc)
+    return ReportUsageError(streams, "calc needs a MODE");
+  const ModeDescriptor* mode = FindModeArgument(argv[next]);
+  if (mode == nullptr)
+    return ReportUsageError(streams, std::string("unknown mode '") + argv[next] + "'");
+  int given = argc - next - 1;
+  if (given > mode->rowCount)
+    return ReportUsageError(streams, std::string("mode ") + mode->caption + " has " +
+                                         std::to_string(mode->rowCount) + " entry rows, " +
+                                         std::to_string(given) + " TEXTs given");
+
+  std::string_view rows[5];
+  for (int row = 0; row < mode->rowCount; ++row)
+    rows[row] = row < given ? std::string_view(argv[next + 1 + row])
+                            : std::string_view(mode->rows[row].defaultText);
+  CalcState state{};
+  RunCalc(state, mode->ModeId,
+          std::span<const std::string_view>(rows, static_cast<std::size_t>(mode->rowCount)));
+
+  if (form == PanelForm)
+    PutPanel(out, state);
+  else if (form == ReportForm)
+    for (const std::string& line : ReportLines(state))
+      PutLine(out, line);
+  else
+    PutJson(out, state);
+  return CliOk;
+}
+
+int RunBatchCommand(int argc, const char* const* argv, const CliStreams& streams,
+                    CliOutput& out) {
+  bool header = false;
+  int next = 2;
+  for (; next < argc && IsOption(argv[next]); ++next) {
+    std::string_view arg = argv[next];
+    if (arg == "--") {
+      ++next;
+      break;
+    }
+    if (arg == "--header")
+      header = true;
+    else if (arg == "--help" || arg == "-h") {
+      PutHelp(out);
+      return CliOk;
+    } else
+      return ReportUsageError(streams, std::string("unknown option '") + argv[next] +
+                                           "' for batch");
+  }
+  if (next >= argc)
+    return ReportUsageError(streams, "batch needs a MODE");
+  if (next + 1 < argc)
+    return ReportUsageError(streams, std::string("batch takes only a MODE; '") +
+                                         argv[next + 1] + "' is one argument too many");
+  const ModeDescriptor* mode = FindModeArgument(argv[next]);
+  if (mode == nullptr)
+    return ReportUsageError(streams, std::string("unknown mode '") + argv[next] + "'");
+  return RunBatch(*mode, header, streams, out);
+}
+
+int RunCommand(int argc, const char* const* argv, const CliStreams& streams, CliOutput& out) {
+  if (argc < 2)
+    return ReportUsageError(streams, "no command given");
+  std::string_view command = argv[1];
+  if (command == "--help" || command == "-h" || command == "help") {
+    PutHelp(out);
+    return CliOk;
+  }
+  if (command == "--version") {
+    PutCliOutput(out, VersionText);
+    return CliOk;
+  }
+  if (command == "parse")
+    return RunParse(argc, argv, streams, out);
+  if (command == "format")
+    return RunFormat(argc, argv, streams, out);
+  if (command == "numbertext")
+    return RunNumberText(argc, argv, streams, out);
+  if (command == "calc")
+    return RunCalcCommand(argc, argv, streams, out);
+  if (command == "batch")
+    return RunBatchCommand(argc, argv, streams, out);
+  if (IsOption(command))
+    return ReportUsageError(streams, std::string("unknown option '") + argv[1] + "'");
+  return ReportUsageError(streams, std::string("unknown command '") + argv[1] + "'");
+}
+
+} // namespace
+
+const ModeDescriptor* FindModeArgument(std::string_view text) {
+  if (!text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos) {
+    // Only the digit count matters for the range check: a long run of
+    // digits names no mode, whatever its value.
+    std::size_t first = text.find_first_not_of('0');
+    std::string_view digits = first == std::string_view::npos ? "0" : text.substr(first);
+    if (digits.size() > 2)
+      return nullptr;
+    int id = 0;
+    for (char c : digits)
+      id = id * 10 + (c - '0');
+    return FindModeById(id);
+  }
+  return FindModeByCaption(text);
+}
+
+int ReportUsageError(const CliStreams& streams, std::string_view message) {
+  std::string text = "calvora-cli: ";
+  text += message;
+  text += '\n';
+  text += TryHelp;
+  PutCliError(streams, text);
+  return CliUsageError;
+}
+
+int RunCli(int argc, const char* const* argv, const CliStreams& streams) {
+  CliOutput out;
+  OpenCliOutput(out, streams, CliOutputCapacity);
+  int code = RunCommand(argc, argv, streams, out);
+  if (!FlushCliOutput(out)) {
+    PutCliError(streams, "calvora-cli: cannot write standard output\n");
+    return CliFailed;
+  }
+  return code;
+}

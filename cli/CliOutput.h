@@ -1,0 +1,52 @@
+// Buffered output and number spellings shared by the companion's commands.
+#pragma once
+
+#include "cli/Cli.h"
+
+#include <cstddef>
+#include <memory>
+#include <string_view>
+
+// Size of the output block: room for the longest batch row (every byte of
+// a maximal input line quoted, plus fourteen numbers) with plenty to spare.
+inline constexpr std::size_t CliOutputCapacity = std::size_t{1} << 18;
+static_assert(CliOutputCapacity > 2 * BatchMaxLineLength + 4096);
+
+// Standard output collected in one block and handed to the streams when it
+// fills up or at the end; `failed` records that a hand-over was refused.
+struct CliOutput {
+  const CliStreams* streams = nullptr;
+  std::unique_ptr<char[]> data;
+  std::size_t capacity = 0;
+  std::size_t used = 0;
+  bool failed = false;
+};
+
+// A buffer of `capacity` bytes bound to `streams`.
+void OpenCliOutput(CliOutput& out, const CliStreams& streams, std::size_t capacity);
+
+// Hands the collected bytes on; false once any hand-over has failed.
+bool FlushCliOutput(CliOutput& out);
+
+// Makes room for `length` contiguous bytes (flushing first if needed) and
+// returns where to write them; the caller then adds to `used`. `length`
+// must not exceed the capacity.
+char* ReserveCliOutput(CliOutput& out, std::size_t length);
+
+// Appends `text`, flushing as often as needed.
+void PutCliOutput(CliOutput& out, std::string_view text);
+
+// Writes `text` to the diagnostics stream.
+void PutCliError(const CliStreams& streams, std::string_view text);
+
+// Room that each number spelling below may need.
+inline constexpr std::size_t NumberSpellingMax = 32;
+
+// `value` with 17 significant digits (printf's %.17g in the C locale),
+// spelled "inf", "-inf", "nan" when not finite and "-0" for negative zero.
+// Writes at `p` and returns the end of the text.
+char* SpellDouble17(char* p, double value);
+
+// The shortest text that reads back as `value` (std::to_chars), spelled
+// "inf", "-inf", "nan" when not finite. Returns the end of the text.
+char* SpellDoubleShortest(char* p, double value);
