@@ -1,0 +1,27 @@
+# Cross-build for 32-bit Windows with mingw-w64 (Debian's win32-thread
+# compilers); test programs run under Wine through cmake/wine-run.sh.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+
+set(CALVORA_MINGW_PREFIX i686-w64-mingw32)
+set(CMAKE_C_COMPILER ${CALVORA_MINGW_PREFIX}-gcc)
+set(CMAKE_CXX_COMPILER ${CALVORA_MINGW_PREFIX}-g++)
+set(CMAKE_RC_COMPILER ${CALVORA_MINGW_PREFIX}-windres)
+set(CMAKE_AR ${CALVORA_MINGW_PREFIX}-ar CACHE FILEPATH "")
+set(CMAKE_RANLIB ${CALVORA_MINGW_PREFIX}-ranlib CACHE FILEPATH "")
+set(CMAKE_STRIP ${CALVORA_MINGW_PREFIX}-strip CACHE FILEPATH "")
+
+set(CMAKE_FIND_ROOT_PATH /usr/${CALVORA_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Doubles in SSE2 exactly as on x86-64; the x87 unit carries only the long
+# double intermediates. Every executable is self-contained: the C++ runtime
+# and libgcc are linked in, so only system DLLs are needed.
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)

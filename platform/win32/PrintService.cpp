@@ -1,0 +1,209 @@
+// The print service over the common print dialog and GDI: one job at a
+// time, text lines in the default print font, every DC, font and global
+// block released on every path.
+#include "platform/win32/Win32Toolkit.h"
+
+#include <commdlg.h>
+
+#include <string>
+
+namespace {
+
+struct PrintJobRecord {
+  HDC dc = nullptr;
+  bool ownsDc = false;
+  bool spooled = false;  // a spooler document was started on the DC
+  bool pageOpen = false;
+  HFONT font = nullptr;
+  HGDIOBJ previousFont = nullptr;
+  std::string printerName;
+};
+
+PrintJobRecord PrintJob;
+
+constexpr int PrintFontPoints = 11;
+
+UINT_PTR CALLBACK BringPrintDialogForward(HWND dialog, UINT message, WPARAM, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    SetForegroundWindow(dialog);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+// The device name inside a DEVNAMES block; empty when there is none.
+std::wstring DeviceName(HGLOBAL devNames) {
+  std::wstring name;
+  if (devNames == nullptr)
+    return name;
+  if (const auto* names = static_cast<const DEVNAMES*>(GlobalLock(devNames))) {
+    name = reinterpret_cast<const wchar_t*>(names) + names->wDeviceOffset;
+    GlobalUnlock(devNames);
+  }
+  return name;
+}
+
+// "Lucida Console" 11 pt, regular, fixed pitch, sized for the DC's vertical
+// resolution.
+HFONT CreatePrintFont(HDC dc) {
+  LOGFONTW font{};
+  font.lfHeight = -MulDiv(PrintFontPoints, GetDeviceCaps(dc, LOGPIXELSY), 72);
+  font.lfWeight = FW_NORMAL;
+  font.lfCharSet = DEFAULT_CHARSET;
+  font.lfOutPrecision = OUT_DEFAULT_PRECIS;
+  font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+  font.lfQuality = DEFAULT_QUALITY;
+  font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+  lstrcpynW(font.lfFaceName, L"Lucida Console", LF_FACESIZE);
+  return CreateFontIndirectW(&font);
+}
+
+} // namespace
+
+bool AttachPrinterDC(HDC dc, bool ownsDc, std::string_view printerName,
+                     std::string_view documentName) {
+  DetachPrinter();
+  if (dc == nullptr)
+    return false;
+
+  // A metafile records drawing only; a real device gets a spooler document.
+  const bool spooled = GetDeviceCaps(dc, TECHNOLOGY) != DT_METAFILE;
+  if (spooled) {
+    const std::wstring name =
+        documentName.empty() ? std::wstring(L"Print Job") : WideFromProgramText(documentName);
+    DOCINFOW doc{};
+    doc.cbSize = sizeof doc;
+    doc.lpszDocName = name.c_str();
+    if (StartDocW(dc, &doc) <= 0) {
+      if (ownsDc)
+        DeleteDC(dc);
+      SetNumericMode();
+      return false;
+    }
+  }
+
+  PrintJob.dc = dc;
+  PrintJob.ownsDc = ownsDc;
+  PrintJob.spooled = spooled;
+  PrintJob.pageOpen = false;
+  PrintJob.printerName = printerName;
+  PrintJob.font = CreatePrintFont(dc);
+  if (PrintJob.font != nullptr)
+    PrintJob.previousFont = SelectObject(dc, PrintJob.font);
+  SetTextColor(dc, RGB(0, 0, 0));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextAlign(dc, TA_LEFT | TA_TOP | TA_UPDATECP);
+  MoveToEx(dc, 0, 0, nullptr);
+  SetNumericMode();
+  return true;
+}
+
+bool AttachPrinter(PrinterChoice choice, const PrintDialogOptions& options,
+                   std::string_view printerName, std::string_view documentName) {
+  DetachPrinter();
+
+  if (choice == PrinterChoice::Named) {
+    const std::wstring name = WideFromProgramText(printerName);
+    const HDC dc = CreateDCW(L"WINSPOOL", name.c_str(), nullptr, nullptr);
+    if (dc == nullptr) {
+      SetNumericMode();
+      return false;
+    }
+    return AttachPrinterDC(dc, true, printerName, documentName);
+  }
+
+  PRINTDLGW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = nullptr;
+  dialog.Flags = 0;
+  if (options.noSelection)
+    dialog.Flags |= PD_NOSELECTION;
+  if (options.noPageNumbers)
+    dialog.Flags |= PD_NOPAGENUMS;
+  if (options.hidePrintToFile)
+    dialog.Flags |= PD_HIDEPRINTTOFILE;
+  if (options.returnDeviceContext)
+    dialog.Flags |= PD_RETURNDC;
+  if (choice == PrinterChoice::Default) {
+    dialog.Flags |= PD_RETURNDEFAULT;
+  } else {
+    dialog.Flags |= PD_ENABLEPRINTHOOK;
+    dialog.lpfnPrintHook = BringPrintDialogForward;
+  }
+  dialog.nMinPage = static_cast<WORD>(options.minPage);
+  dialog.nMaxPage = static_cast<WORD>(options.maxPage);
+  dialog.nFromPage = static_cast<WORD>(options.fromPage);
+  dialog.nToPage = static_cast<WORD>(options.toPage);
+  dialog.nCopies = 1;
+
+  const bool chosen = PrintDlgW(&dialog) != FALSE;
+  const DWORD error = chosen ? 0 : CommDlgExtendedError();
+  const std::wstring device = chosen ? DeviceName(dialog.hDevNames) : std::wstring();
+  if (dialog.hDevMode != nullptr)
+    GlobalFree(dialog.hDevMode);
+  if (dialog.hDevNames != nullptr)
+    GlobalFree(dialog.hDevNames);
+
+  if (!chosen) {
+    // Cancel (no error code) attaches nothing and is no failure.
+    if (dialog.hDC != nullptr)
+      DeleteDC(dialog.hDC);
+    SetNumericMode();
+    return error == 0;
+  }
+  if (dialog.hDC == nullptr) {
+    SetNumericMode();
+    return false;
+  }
+  std::string name = ProgramTextFromWide(device);
+  if (name.empty())
+    name = "Printer";
+  return AttachPrinterDC(dialog.hDC, true, name, documentName);
+}
+
+std::string AttachedPrinterName() { return PrintJob.dc != nullptr ? PrintJob.printerName : ""; }
+
+void PrintText(std::string_view text) {
+  if (PrintJob.dc == nullptr)
+    return;
+  if (!PrintJob.pageOpen) {
+    if (PrintJob.spooled)
+      StartPage(PrintJob.dc);
+    PrintJob.pageOpen = true;
+  }
+  const std::wstring wide = WideFromProgramText(text);
+  // With TA_UPDATECP the coordinates are ignored: the text starts at the
+  // current position, which then moves right by the text's width.
+  TextOutW(PrintJob.dc, 0, 0, wide.c_str(), static_cast<int>(wide.size()));
+  SetNumericMode();
+}
+
+void PrintLineBreak() {
+  if (PrintJob.dc == nullptr)
+    return;
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(PrintJob.dc, &metrics);
+  POINT position{};
+  GetCurrentPositionEx(PrintJob.dc, &position);
+  MoveToEx(PrintJob.dc, 0, position.y + metrics.tmHeight + metrics.tmExternalLeading, nullptr);
+  SetNumericMode();
+}
+
+void DetachPrinter() {
+  if (PrintJob.dc == nullptr)
+    return;
+  const HDC dc = PrintJob.dc;
+  if (PrintJob.spooled) {
+    if (PrintJob.pageOpen)
+      EndPage(dc);
+    EndDoc(dc);
+  }
+  if (PrintJob.font != nullptr) {
+    SelectObject(dc, PrintJob.previousFont);
+    DeleteObject(PrintJob.font);
+  }
+  if (PrintJob.ownsDc)
+    DeleteDC(dc);
+  PrintJob = PrintJobRecord{};
+  SetNumericMode();
+}
