@@ -1,1 +1,208 @@
-// implementation pending
+#include "core/ParseNumber.h"
+
+#include "core/PowersOfTen.h"
+
+#include <cstdint>
+
+namespace {
+
+// Working state of one decimal parse.
+struct DecimalParse {
+  std::uint64_t mantissa = 0;   // M: the first 18 significant digits, exact
+  std::int64_t digitCount = 0;  // N: significant digits, including dropped ones
+  std::int64_t pointPosition = 0; // P: significant digits before the point
+  int exponent = 0;             // E: written exponent, limited to -9999..9999
+  bool negative = false;
+  bool sawDigit = false;
+  bool sawPoint = false;
+};
+
+constexpr int MantissaDigits = 18;
+constexpr int ExponentLimit = 9999;
+// Decimal positions at or beyond these bounds mean overflow or underflow.
+constexpr std::int64_t UpperRange = 4933;
+constexpr std::int64_t LowerRange = -4933;
+
+inline bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+inline bool IsBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+inline double Signed(bool negative, long double magnitude) {
+  return static_cast<double>(negative ? -magnitude : magnitude);
+}
+
+double ParseDecimal(const unsigned char* p, const unsigned char* end) {
+  DecimalParse d;
+
+  // Step 1: one optional sign, directly before the digits.
+  if (p != end && (*p == '+' || *p == '-')) {
+    d.negative = *p == '-';
+    ++p;
+  }
+
+  // Step 2: digits with at most one point. Leading zeros only move the point;
+  // digits past the 18th are counted for the scale but not accumulated.
+  for (; p != end; ++p) {
+    const unsigned char c = *p;
+    if (IsDigit(c)) {
+      d.sawDigit = true;
+      if (d.digitCount == 0 && c == '0') {
+        if (d.sawPoint)
+          --d.pointPosition;
+      } else {
+        ++d.digitCount;
+        if (d.digitCount <= MantissaDigits)
+          d.mantissa = d.mantissa * 10 + (c - '0');
+      }
+    } else if (c == '.' && !d.sawPoint) {
+      d.sawPoint = true;
+      d.pointPosition = d.digitCount;
+    } else {
+      break;
+    }
+  }
+
+  // Step 3: a sign or point without any digit is a (signed) zero.
+  if (!d.sawDigit)
+    return Signed(d.negative, 0.0L);
+
+  // Step 4: without a point, every significant digit stands before it.
+  if (!d.sawPoint)
+    d.pointPosition = d.digitCount;
+
+  // Step 5: an exponent letter directly after the digits, then an optional
+  // sign and digits; longer exponents saturate at the limit while reading.
+  if (p != end && (*p == 'E' || *p == 'e' || *p == 'D' || *p == 'd')) {
+    ++p;
+    bool negativeExponent = false;
+    if (p != end && (*p == '+' || *p == '-')) {
+      negativeExponent = *p == '-';
+      ++p;
+    }
+    for (; p != end && IsDigit(*p); ++p) {
+      d.exponent = d.exponent * 10 + (*p - '0');
+      if (d.exponent > ExponentLimit)
+        d.exponent = ExponentLimit;
+    }
+    if (negativeExponent)
+      d.exponent = -d.exponent;
+  }
+
+  // Step 6: only zeros were written.
+  if (d.digitCount == 0)
+    return Signed(d.negative, 0.0L);
+
+  // Step 7: far outside the extended range, a fixed large value or zero.
+  const std::int64_t decimalExponent = d.pointPosition + d.exponent;
+  if (decimalExponent >= UpperRange)
+    return Signed(d.negative, 0x1p127L);
+  if (decimalExponent <= LowerRange)
+    return Signed(d.negative, 0.0L);
+
+  // Step 8: scale the exact mantissa by one multiplication or division.
+  const std::int64_t kept = d.digitCount < MantissaDigits ? d.digitCount : MantissaDigits;
+  const int scale = static_cast<int>(decimalExponent - kept);
+  long double magnitude = static_cast<long double>(d.mantissa);
+  if (scale > 0)
+    magnitude *= PowerOfTen(scale);
+  else if (scale < 0)
+    magnitude /= PowerOfTen(-scale);
+
+  // Step 9: sign, then one rounding to double.
+  return Signed(d.negative, magnitude);
+}
+
+// Value of `c` as a digit of any radix up to 36, or 99 for no digit.
+inline unsigned DigitValue(unsigned char c) {
+  if (IsDigit(c))
+    return c - '0';
+  const unsigned char upper = (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+  if (upper >= 'A' && upper <= 'Z')
+    return upper - 'A' + 10u;
+  return 99;
+}
+
+// `p` points just past the "&".
+double ParseRadix(const unsigned char* p, const unsigned char* end) {
+  // Step 1: the letter after "&" picks the radix; any other character is
+  // already the first octal digit.
+  unsigned shift = 3;
+  if (p != end) {
+    const unsigned char c = *p;
+    if (c == 'H' || c == 'h') {
+      shift = 4;
+      ++p;
+    } else if (c == 'O' || c == 'o' || c == 'Q' || c == 'q') {
+      ++p;
+    } else if (c == 'B' || c == 'b') {
+      shift = 1;
+      ++p;
+    }
+  }
+  const unsigned radix = 1u << shift;
+
+  // Step 2: accumulate digits; a bit shifted out of 64 gives zero.
+  std::uint64_t value = 0;
+  const unsigned char* first = p;
+  for (; p != end; ++p) {
+    const unsigned digit = DigitValue(*p);
+    if (digit >= radix)
+      break;
+    if ((value >> (64 - shift)) != 0)
+      return 0.0;
+    value = (value << shift) | digit;
+  }
+  if (p == first)
+    return 0.0;
+  const bool leadingZero = *first == '0';
+
+  // Step 3: an optional type suffix.
+  int ampersands = 0;
+  bool query = false;
+  if (p != end) {
+    if (*p == '&') {
+      ampersands = (end - p >= 2 && p[1] == '&') ? 2 : 1;
+    } else if (*p == '?') {
+      query = true;
+    }
+  }
+
+  // Step 4: the sign follows from the leading digit, the suffix and the
+  // number of bits the value needs.
+  long double result;
+  if (leadingZero && !query)
+    result = static_cast<long double>(static_cast<std::int64_t>(value));
+  else if (query)
+    result = (value >> 63) ? 0.0L : static_cast<long double>(value);
+  else if (value > 0xFFFFFFFFu)
+    result = static_cast<long double>(static_cast<std::int64_t>(value));
+  else if (ampersands == 2)
+    result = static_cast<long double>(value);
+  else if (value > 0xFFFFu)
+    result = static_cast<long double>(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
+  else if (ampersands == 1)
+    result = static_cast<long double>(value);
+  else
+    result = static_cast<long double>(static_cast<std::int16_t>(static_cast<std::uint16_t>(value)));
+
+  // Step 5: exact in extended precision, then one rounding to double.
+  return static_cast<double>(result);
+}
+
+} // namespace
+
+double ParseNumber(const char* text, std::size_t length) {
+  if (text == nullptr || length == 0)
+    return 0.0;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+  const unsigned char* const end = p + length;
+
+  // Blanks before the number are skipped; an "&" selects the radix form.
+  while (p != end && IsBlank(*p))
+    ++p;
+  if (p == end)
+    return 0.0;
+  if (*p == '&')
+    return ParseRadix(p + 1, end);
+  return ParseDecimal(p, end);
+}
