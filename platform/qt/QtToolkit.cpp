@@ -118,6 +118,7 @@ void CloseDialog(ToolkitWindow* w) {
   if (Deliver(w, MsgSysCommand, SysCommandClose, 0) != 0)
     return;
   Deliver(w, MsgClose, 0, 0);
+  w->callback = nullptr; // the window is going: the program hears no more of it
   w->widget->hide();
   Dialogs.erase(std::find(Dialogs.begin(), Dialogs.end(), w));
   if (w->loop) {
@@ -186,7 +187,11 @@ BaseUnits BaseUnitsOf(const QFont& font) {
   // the character height (ascent plus descent). A dialog unit is a quarter
   // of the first horizontally and an eighth of the second vertically:
   // x pixels = MulDiv(x units, width, 4), y pixels = MulDiv(y units, height, 8).
-  const QFontMetrics metrics(font);
+  // Letters are measured one after another without kerning, as Windows'
+  // text extent does.
+  QFont unkerned = font;
+  unkerned.setKerning(false);
+  const QFontMetrics metrics(unkerned);
   const int letters = metrics.horizontalAdvance(
       QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
   return BaseUnits{(letters / 26 + 1) / 2, metrics.height()};
@@ -266,6 +271,8 @@ int MulDiv(int a, int b, int c) {
   const bool negative = (product < 0) != (c < 0);
   const std::int64_t p = product < 0 ? -product : product, d = c < 0 ? -std::int64_t(c) : c;
   const std::int64_t q = (p + d / 2) / d;
+  if (q > std::int64_t(INT32_MAX))
+    return -1; // as on Windows: a result out of range gives -1
   return int(negative ? -q : q);
 }
 
