@@ -132,17 +132,21 @@ std::string OracleText(bool negative, std::string digits18, int exponent) {
   const int k = static_cast<int>(kept.size());
   const int e = exponent;
 
-  std::string body;
-  if (e >= k && e <= 15)
-    body = kept + std::string(static_cast<std::size_t>(e - k), '0');
-  else if (e >= 1 && e < k)
-    body = kept.substr(0, static_cast<std::size_t>(e)) + "." + kept.substr(static_cast<std::size_t>(e));
-  else if (e <= 0 && k - e <= 15)
-    body = "." + std::string(static_cast<std::size_t>(-e), '0') + kept;
-  else
-    body = kept.substr(0, 1) + (k > 1 ? "." + kept.substr(1) : "") + (e - 1 < 0 ? "E-" : "E+") +
-           std::to_string(e - 1 < 0 ? 1 - e : e - 1);
-  return (negative ? "-" : " ") + body;
+  const auto count = [](int n) { return static_cast<std::size_t>(n); };
+  std::string text(1, negative ? '-' : ' ');
+  if (e >= k && e <= 15) {
+    text.append(kept).append(count(e - k), '0');
+  } else if (e >= 1 && e < k) {
+    text.append(kept, 0, count(e)).append(1, '.').append(kept, count(e));
+  } else if (e <= 0 && k - e <= 15) {
+    text.append(1, '.').append(count(-e), '0').append(kept);
+  } else {
+    text.append(kept, 0, 1);
+    if (k > 1)
+      text.append(1, '.').append(kept, 1);
+    text.append(e - 1 < 0 ? "E-" : "E+").append(std::to_string(e - 1 < 0 ? 1 - e : e - 1));
+  }
+  return text;
 }
 
 struct OracleResult {
