@@ -83,15 +83,15 @@ long double RoundDecimals(double value, int places) {
     places = MaxPlaces;
   if (places < -MaxPlaces)
     places = -MaxPlaces;
-  // nearbyint rounds ties to even under the process's round-to-nearest mode
+  // rint rounds ties to even under the process's round-to-nearest mode
   // and keeps the sign of a value that rounds to zero.
   const long double v = value;
   if (places >= 0) {
     const long double scale = PowerOfTen(places);
-    return std::nearbyint(v * scale) / scale;
+    return std::rint(v * scale) / scale;
   }
   const long double scale = PowerOfTen(-places);
-  return std::nearbyint(v / scale) * scale;
+  return std::rint(v / scale) * scale;
 }
 
 std::string NumberText(long double value) {
@@ -122,9 +122,9 @@ std::string NumberText(long double value) {
 
   // Step 4: 18 significant digits by rounding in extended precision; a
   // round-up to 10^18 is brought back to 18 digits.
-  long double digits18 = std::nearbyint(scaled);
+  long double digits18 = std::rint(scaled);
   if (digits18 >= Ten18) {
-    digits18 = std::nearbyint(digits18 / 10);
+    digits18 = std::rint(digits18 / 10);
     ++p;
   }
   std::uint64_t n = static_cast<std::uint64_t>(digits18);
