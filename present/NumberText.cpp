@@ -103,7 +103,8 @@ std::string NumberText(long double value) {
     return negative ? "-9.99999999999999E+998" : " 9.99999999999999E+998";
 
   // Step 2: estimate the decimal exponent p (10^p <= m < 10^(p+1)) from the
-  // binary exponent. The estimate is p or p-1, so one correction suffices.
+  // binary exponent: cheaper than a logarithm, and since one binary octave
+  // spans less than a decade the estimate is p or p-1, so one check fixes it.
   const long double m = std::fabs(value);
   int binaryExp = 0;
   (void)std::frexp(m, &binaryExp);

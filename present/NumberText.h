@@ -6,8 +6,9 @@
 #include <string_view>
 
 // `value` × 10^places rounded to the nearest integer (ties to even), divided
-// by 10^places, all in extended precision. Places above 18 count as 18.
-// Infinities and NaNs pass through unchanged.
+// by 10^places, all in extended precision. Places above 18 count as 18;
+// negative places round to a multiple of 10^-places, below -18 as -18.
+// Infinities and NaNs pass through unchanged; a zero result keeps the sign.
 long double RoundDecimals(double value, int places);
 
 // Plain decimal text with at most 15 significant digits, led by "-" or one
