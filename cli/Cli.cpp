@@ -45,9 +45,10 @@ constexpr std::string_view HelpText =
     "  calvora-cli --help | --version\n"
     "\n"
     "VALUE is a C-locale floating-point number (decimal, hex float such as\n"
-    "0x1.8p3, inf, -inf, nan); PLACES is a whole number, 0 or more (above 18\n"
-    "counts as 18). MODE is a mode button caption in any letter case or the\n"
-    "mode's number:\n";
+    "0x1.8p3, inf, -inf, nan); PLACES is a whole number of decimals (above 18\n"
+    "counts as 18; a negative number rounds to tens, hundreds, ... up to\n"
+    "10^18). MODE is a mode button caption in any letter case or the mode's\n"
+    "number:\n";
 
 constexpr std::string_view TryHelp = "Try 'calvora-cli --help'.\n";
 
@@ -64,8 +65,12 @@ bool ReadValueArgument(const char* text, double& value) {
   return *end == '\0';
 }
 
-// A whole argument read as a number of places, 0 to INT_MAX.
+// A whole argument read as a number of places: an optional minus sign and
+// decimal digits, within the range of int.
 bool ReadPlacesArgument(std::string_view text, int& places) {
+  const bool negative = !text.empty() && text[0] == '-';
+  if (negative)
+    text.remove_prefix(1);
   if (text.empty())
     return false;
   long long value = 0;
@@ -73,10 +78,10 @@ bool ReadPlacesArgument(std::string_view text, int& places) {
     if (c < '0' || c > '9')
       return false;
     value = value * 10 + (c - '0');
-    if (value > INT_MAX)
+    if (value > static_cast<long long>(INT_MAX) + (negative ? 1 : 0))
       return false;
   }
-  places = static_cast<int>(value);
+  places = static_cast<int>(negative ? -value : value);
   return true;
 }
 
@@ -122,7 +127,7 @@ int RunFormat(int argc, const char* const* argv, const CliStreams& streams, CliO
     return ReportUsageError(streams, std::string("VALUE '") + argv[2] + "' is not a number");
   if (!ReadPlacesArgument(argv[3], places))
     return ReportUsageError(streams, std::string("PLACES '") + argv[3] +
-                                         "' is not a whole number of 0 or more");
+                                         "' is not a whole number");
   PutLine(out, EngineeringFormatter(value, places, argv[4]));
   return CliOk;
 }
@@ -141,7 +146,7 @@ int RunNumberText(int argc, const char* const* argv, const CliStreams& streams,
   int places = 0;
   if (!ReadPlacesArgument(argv[3], places))
     return ReportUsageError(streams, std::string("PLACES '") + argv[3] +
-                                         "' is not a whole number of 0 or more");
+                                         "' is not a whole number");
   PutLine(out, NumberText(RoundDecimals(value, places)));
   return CliOk;
 }

@@ -68,6 +68,8 @@ TEST(CliNumberText, WithAndWithoutPlaces) {
       {{"numbertext", "2.5", "0"}, " 2\n"},
       {{"numbertext", "-0.001", "2"}, " 0\n"}, // never "-0"
       {{"numbertext", "0.123456789", "400"}, " .123456789\n"},
+      {{"numbertext", "123456", "-3"}, " 123000\n"}, // negative places round to thousands
+      {{"numbertext", "123456", "-2147483648"}, " 0\n"},
       {{"numbertext", "-inf"}, "-9.99999999999999E+998\n"},
       {{"numbertext", "nan", "3"}, " 0\n"},
   });
@@ -98,8 +100,10 @@ TEST(CliArguments, UsageErrorsNameTheProblem) {
       {{"format", "1.5e", "4", "Ohms"}, "VALUE '1.5e'"}, // trailing junk
       {{"format", "", "4", "Ohms"}, "VALUE ''"},
       {{"format", "1", "x", "Ohms"}, "PLACES 'x'"},
-      {{"format", "1", "-1", "Ohms"}, "PLACES '-1'"},
-      {{"format", "1", "99999999999", "Ohms"}, "PLACES '99999999999'"},
+      {{"format", "1", "1.5", "Ohms"}, "PLACES '1.5'"},
+      {{"format", "1", "-", "Ohms"}, "PLACES '-'"},
+      {{"format", "1", "2147483648", "Ohms"}, "PLACES '2147483648'"},
+      {{"format", "1", "-2147483649", "Ohms"}, "PLACES '-2147483649'"},
       {{"numbertext"}, "numbertext takes VALUE"},
       {{"numbertext", "1", "2", "3"}, "numbertext takes VALUE"},
       {{"numbertext", "1,5"}, "VALUE '1,5'"},
