@@ -1,11 +1,13 @@
-# Cross-build for 32-bit Windows with mingw-w64 (Debian's win32-thread
-# compilers); test programs run under Wine through cmake/wine-run.sh.
+# Cross-build for 32-bit Windows with mingw-w64; test programs run under
+# Wine through cmake/wine-run.sh. The posix-thread compilers are used because
+# GoogleTest needs std::mutex, which the win32-thread runtime of GCC 12 lacks;
+# with -static the thread library is linked in and needs no DLL.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 
 set(CALVORA_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${CALVORA_MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${CALVORA_MINGW_PREFIX}-g++)
+set(CMAKE_C_COMPILER ${CALVORA_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${CALVORA_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${CALVORA_MINGW_PREFIX}-windres)
 set(CMAKE_AR ${CALVORA_MINGW_PREFIX}-ar CACHE FILEPATH "")
 set(CMAKE_RANLIB ${CALVORA_MINGW_PREFIX}-ranlib CACHE FILEPATH "")

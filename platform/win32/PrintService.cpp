@@ -67,7 +67,9 @@ bool AttachPrinterDC(HDC dc, bool ownsDc, std::string_view printerName,
     return false;
 
   // A metafile records drawing only; a real device gets a spooler document.
-  const bool spooled = GetDeviceCaps(dc, TECHNOLOGY) != DT_METAFILE;
+  // (GetDeviceCaps of a metafile DC describes its reference device, so the
+  // object type tells them apart.)
+  const bool spooled = GetObjectType(dc) != OBJ_ENHMETADC;
   if (spooled) {
     const std::wstring name =
         documentName.empty() ? std::wstring(L"Print Job") : WideFromProgramText(documentName);
