@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# The Linux window's checks: installs what they need, builds the program and
+# its tests, runs the Qt tests offscreen (the toolkit, the whole window driven
+# by clicks and keys, printing into PDF), runs the real program as a process
+# under Xvfb and strace (exit code 0 on close, no file written, no network
+# socket), checks the desktop files and the install, and takes the README's
+# screenshot into docs/screenshot-linux.png.
+#
+#   qt.sh [--install-only] [--build-dir DIR] [--skip-ctest] [--no-screenshot]
+source "$(dirname "$0")/lib.sh"
+cd "$ROOT"
+
+build_dir=build/h-qt
+install_only=0
+skip_ctest=0
+screenshot=1
+while [ $# -gt 0 ]; do
+  case $1 in
+    --install-only) install_only=1 ;;
+    --build-dir) build_dir=$2; shift ;;
+    --skip-ctest) skip_ctest=1 ;;
+    --no-screenshot) screenshot=0 ;;
+    *) echo "qt.sh: unknown option $1" >&2; exit 2 ;;
+  esac
+  shift
+done
+
+# Everything the window, its tests and its checks use, on a fresh Debian 12.
+need_qt_packages() {
+  need_base_packages
+  need_packages qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev libx11-dev \
+    fonts-liberation fontconfig xvfb xauth strace poppler-utils appstream
+}
+
+log "Installing the Linux window's packages"
+need_qt_packages
+[ "$install_only" = 1 ] && exit 0
+
+log "Building the window, its tests and its tools in $build_dir"
+if [ ! -f "$build_dir/CMakeCache.txt" ]; then
+  cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCALVORA_WERROR=ON
+fi
+cmake --build "$build_dir" -j "$JOBS" --target calvora qt_ToolkitTests qt_MainWindowTests \
+  qt_PrintTests calvora_screenshot calvora_xprobe
+
+passed=0
+failed=0
+check() {
+  local name=$1
+  shift
+  log "$name"
+  if "$@"; then
+    echo "ok: $name"
+    passed=$((passed + 1))
+  else
+    echo "FAILED: $name"
+    failed=$((failed + 1))
+  fi
+}
+
+run_qt_tests() {
+  ctest --test-dir "$build_dir" -R '^qt\.' --output-on-failure
+}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# A desktop session has a private runtime directory; without one Qt would
+# make its own under /tmp.
+mkdir -m 700 "$work/runtime"
+export XDG_RUNTIME_DIR="$work/runtime"
+
+on_xvfb() {
+  xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$@"
+}
+
+# The real program as a process: it maps its window, is closed through the
+# close box's request, exits with 0, and in between writes no file and
+# opens no network socket.
+process_test() {
+  local log_file="$work/strace.log"
+  local out
+  out=$(on_xvfb "$build_dir/tests/qt/calvora_xprobe" --linger 1 -- \
+    strace -f -qq -o "$log_file" -e trace=%file,%network "$build_dir/platform/qt/calvora" 2>&1)
+  local rc=$?
+  echo "$out" | grep -E '^(mapped_ms|exit_code)' || true
+  if [ $rc -ne 0 ]; then
+    echo "the program ended with code $rc (expected 0)"
+    echo "$out" | tail -n 20
+    return 1
+  fi
+  local bad=0
+  local writes
+  writes=$(grep -E '(open|openat|openat2|creat)\(' "$log_file" |
+    grep -E 'O_WRONLY|O_RDWR|O_CREAT|O_TRUNC|creat\(' |
+    grep -vE '"/(dev|proc|sys)/' | grep -vE '= -1 ' || true)
+  local changes
+  changes=$(grep -E '(^|[^a-z_])(mkdir|mkdirat|rename|renameat|renameat2|unlink|unlinkat|link|linkat|symlink|symlinkat|truncate|rmdir)\(' "$log_file" |
+    grep -vE '= -1 ' || true)
+  local network
+  network=$(grep -E 'socket\(AF_INET6?[,)]|connect\([0-9]+, \{sa_family=AF_INET' "$log_file" || true)
+  if [ -n "$writes$changes" ]; then
+    echo "files written or changed:"
+    echo "$writes$changes"
+    bad=1
+  fi
+  if [ -n "$network" ]; then
+    echo "network sockets:"
+    echo "$network"
+    bad=1
+  fi
+  echo "system calls traced: $(wc -l <"$log_file"), files opened: $(grep -cE 'open(at)?\(' "$log_file")"
+  return $bad
+}
+
+# The desktop entry and AppStream record are valid and `cmake --install`
+# puts the program, the entry, the record and the icons in place.
+desktop_test() {
+  appstreamcli validate --no-net dist/linux/org.calvora.Calvora.metainfo.xml || return 1
+  local prefix="$work/prefix"
+  cmake --install "$build_dir" --prefix "$prefix" --component calvora >/dev/null || return 1
+  local f
+  for f in bin/calvora share/applications/org.calvora.Calvora.desktop \
+    share/metainfo/org.calvora.Calvora.metainfo.xml \
+    share/icons/hicolor/16x16/apps/org.calvora.Calvora.png \
+    share/icons/hicolor/32x32/apps/org.calvora.Calvora.png \
+    share/icons/hicolor/48x48/apps/org.calvora.Calvora.png; do
+    [ -e "$prefix/$f" ] || { echo "not installed: $f"; return 1; }
+  done
+  grep -q '^Categories=.*Science;.*Electronics;' "$prefix/share/applications/org.calvora.Calvora.desktop"
+}
+
+take_screenshot() {
+  mkdir -p docs
+  on_xvfb "$build_dir/tests/qt/calvora_screenshot" docs/screenshot-linux.png &&
+    [ -s docs/screenshot-linux.png ] && echo "docs/screenshot-linux.png written"
+}
+
+[ "$skip_ctest" = 1 ] || check "Qt tests, offscreen: toolkit, window, printing" run_qt_tests
+check "The program as a process: exit code 0, no file written, no network" process_test
+check "Desktop entry, AppStream record and install" desktop_test
+[ "$screenshot" = 1 ] && check "Screenshot of the window after a Calc" take_screenshot
+
+echo
+echo "qt checks: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
