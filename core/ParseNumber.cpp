@@ -8,10 +8,10 @@ namespace {
 
 // Working state of one decimal parse.
 struct DecimalParse {
-  std::uint64_t mantissa = 0;   // M: the first 18 significant digits, exact
-  std::int64_t digitCount = 0;  // N: significant digits, including dropped ones
+  std::uint64_t mantissa = 0;     // M: the first 18 significant digits, exact
+  std::int64_t digitCount = 0;    // N: significant digits, including dropped ones
   std::int64_t pointPosition = 0; // P: significant digits before the point
-  int exponent = 0;             // E: written exponent, limited to -9999..9999
+  int exponent = 0;               // E: written exponent, limited to -9999..9999
   bool negative = false;
   bool sawDigit = false;
   bool sawPoint = false;
@@ -31,7 +31,7 @@ inline double Signed(bool negative, long double magnitude) {
   return static_cast<double>(negative ? -magnitude : magnitude);
 }
 
-double ParseDecimal(const unsigned char* p, const unsigned char* end) {
+double ParseDecimal(const unsigned char *p, const unsigned char *end) {
   DecimalParse d;
 
   // Step 1: one optional sign, directly before the digits.
@@ -116,14 +116,15 @@ double ParseDecimal(const unsigned char* p, const unsigned char* end) {
 inline unsigned DigitValue(unsigned char c) {
   if (IsDigit(c))
     return c - '0';
-  const unsigned char upper = (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+  const unsigned char upper =
+      (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
   if (upper >= 'A' && upper <= 'Z')
     return upper - 'A' + 10u;
   return 99;
 }
 
 // `p` points just past the "&".
-double ParseRadix(const unsigned char* p, const unsigned char* end) {
+double ParseRadix(const unsigned char *p, const unsigned char *end) {
   // Step 1: the letter after "&" picks the radix; any other character is
   // already the first octal digit.
   unsigned shift = 3;
@@ -143,7 +144,7 @@ double ParseRadix(const unsigned char* p, const unsigned char* end) {
 
   // Step 2: accumulate digits; a bit shifted out of 64 gives zero.
   std::uint64_t value = 0;
-  const unsigned char* first = p;
+  const unsigned char *first = p;
   for (; p != end; ++p) {
     const unsigned digit = DigitValue(*p);
     if (digit >= radix)
@@ -191,11 +192,11 @@ double ParseRadix(const unsigned char* p, const unsigned char* end) {
 
 } // namespace
 
-double ParseNumber(const char* text, std::size_t length) {
+double ParseNumber(const char *text, std::size_t length) {
   if (text == nullptr || length == 0)
     return 0.0;
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
-  const unsigned char* const end = p + length;
+  const unsigned char *p = reinterpret_cast<const unsigned char *>(text);
+  const unsigned char *const end = p + length;
 
   // Blanks before the number are skipped; an "&" selects the radix form.
   while (p != end && IsBlank(*p))

@@ -7,8 +7,8 @@
 namespace {
 
 // 10^0 .. 10^7, exact in any floating-point format.
-constexpr long double SmallPowersOfTen[8] = {1.0L,      10.0L,      100.0L,      1000.0L,
-                                             10000.0L,  100000.0L,  1000000.0L,  10000000.0L};
+constexpr long double SmallPowersOfTen[8] = {1.0L,     10.0L,     100.0L,     1000.0L,
+                                             10000.0L, 100000.0L, 1000000.0L, 10000000.0L};
 
 } // namespace
 

@@ -5,7 +5,7 @@
 
 namespace {
 
-void Trim(BigUint& a) {
+void Trim(BigUint &a) {
   while (!a.limbs.empty() && a.limbs.back() == 0)
     a.limbs.pop_back();
 }
@@ -34,7 +34,7 @@ bool BigUint::Bit(int i) const {
   return (limbs[static_cast<std::size_t>(i / 32)] >> (i % 32)) & 1u;
 }
 
-int Compare(const BigUint& a, const BigUint& b) {
+int Compare(const BigUint &a, const BigUint &b) {
   if (a.limbs.size() != b.limbs.size())
     return a.limbs.size() < b.limbs.size() ? -1 : 1;
   for (std::size_t i = a.limbs.size(); i-- > 0;)
@@ -43,7 +43,7 @@ int Compare(const BigUint& a, const BigUint& b) {
   return 0;
 }
 
-BigUint Mul(const BigUint& a, const BigUint& b) {
+BigUint Mul(const BigUint &a, const BigUint &b) {
   BigUint r;
   r.limbs.assign(a.limbs.size() + b.limbs.size(), 0);
   for (std::size_t i = 0; i < a.limbs.size(); ++i) {
@@ -59,7 +59,7 @@ BigUint Mul(const BigUint& a, const BigUint& b) {
   return r;
 }
 
-BigUint ShiftLeft(const BigUint& a, int bits) {
+BigUint ShiftLeft(const BigUint &a, int bits) {
   if (a.IsZero())
     return a;
   BigUint r;
@@ -75,11 +75,12 @@ BigUint ShiftLeft(const BigUint& a, int bits) {
   return r;
 }
 
-BigUint Sub(const BigUint& a, const BigUint& b) {
+BigUint Sub(const BigUint &a, const BigUint &b) {
   BigUint r = a;
   std::int64_t borrow = 0;
   for (std::size_t i = 0; i < r.limbs.size(); ++i) {
-    std::int64_t t = std::int64_t(r.limbs[i]) - borrow - (i < b.limbs.size() ? std::int64_t(b.limbs[i]) : 0);
+    std::int64_t t =
+        std::int64_t(r.limbs[i]) - borrow - (i < b.limbs.size() ? std::int64_t(b.limbs[i]) : 0);
     borrow = t < 0;
     r.limbs[i] = static_cast<std::uint32_t>(t + (borrow << 32));
   }
@@ -87,7 +88,7 @@ BigUint Sub(const BigUint& a, const BigUint& b) {
   return r;
 }
 
-void DivMod(const BigUint& a, const BigUint& b, BigUint& quotient, BigUint& remainder) {
+void DivMod(const BigUint &a, const BigUint &b, BigUint &quotient, BigUint &remainder) {
   // Schoolbook binary division, one shifted subtraction per quotient bit;
   // the oracles only ever need quotients of about 70 bits.
   quotient = BigUint();
@@ -112,7 +113,7 @@ BigUint ExactPowerOfTen(int n) {
   return powers[static_cast<std::size_t>(n)];
 }
 
-Binary RoundQuotient(const BigUint& num, const BigUint& den, int exp2, int bits, int minExp) {
+Binary RoundQuotient(const BigUint &num, const BigUint &den, int exp2, int bits, int minExp) {
   if (num.IsZero())
     return {};
   // Scale so that the integer quotient carries at least two bits more than kept.
@@ -152,7 +153,8 @@ Binary RoundQuotient(const BigUint& num, const BigUint& den, int exp2, int bits,
 }
 
 double RoundToDouble(Binary v) {
-  const Binary d = RoundQuotient(BigUint::From(v.significand), BigUint::From(1), v.exponent, 53, -1074);
+  const Binary d =
+      RoundQuotient(BigUint::From(v.significand), BigUint::From(1), v.exponent, 53, -1074);
   if (d.significand != 0 && d.exponent + BigUint::From(d.significand).BitLength() > 1024)
     return std::numeric_limits<double>::infinity();
   return std::ldexp(static_cast<double>(d.significand), d.exponent);
@@ -165,20 +167,21 @@ Binary Decompose(long double v) {
 }
 
 Binary ExtendedProduct(Binary a, Binary b) {
-  return RoundQuotient(Mul(BigUint::From(a.significand), BigUint::From(b.significand)), BigUint::From(1),
-                       a.exponent + b.exponent, 64, ExtendedMinExponent);
+  return RoundQuotient(Mul(BigUint::From(a.significand), BigUint::From(b.significand)),
+                       BigUint::From(1), a.exponent + b.exponent, 64, ExtendedMinExponent);
 }
 
 Binary ExtendedQuotient(Binary a, Binary b) {
-  return RoundQuotient(BigUint::From(a.significand), BigUint::From(b.significand), a.exponent - b.exponent, 64,
-                       ExtendedMinExponent);
+  return RoundQuotient(BigUint::From(a.significand), BigUint::From(b.significand),
+                       a.exponent - b.exponent, 64, ExtendedMinExponent);
 }
 
 Binary ExtendedPowerOfTen(int n) {
   static std::vector<Binary> table;
   if (table.empty())
     for (int i = 0; i < 10; ++i)
-      table.push_back(RoundQuotient(ExactPowerOfTen(8 << i), BigUint::From(1), 0, 64, ExtendedMinExponent));
+      table.push_back(
+          RoundQuotient(ExactPowerOfTen(8 << i), BigUint::From(1), 0, 64, ExtendedMinExponent));
   const bool extraTop = n > 4096;
   if (extraTop)
     n -= 4096;

@@ -12,15 +12,16 @@ struct BigUint {
   static BigUint From(std::uint64_t v);
   int BitLength() const;
   bool Bit(int i) const;
+
   bool IsZero() const { return limbs.empty(); }
 };
 
-int Compare(const BigUint& a, const BigUint& b);
-BigUint Mul(const BigUint& a, const BigUint& b);
-BigUint ShiftLeft(const BigUint& a, int bits);
-BigUint Sub(const BigUint& a, const BigUint& b); // requires a >= b
+int Compare(const BigUint &a, const BigUint &b);
+BigUint Mul(const BigUint &a, const BigUint &b);
+BigUint ShiftLeft(const BigUint &a, int bits);
+BigUint Sub(const BigUint &a, const BigUint &b); // requires a >= b
 // Quotient and remainder of a / b, b non-zero.
-void DivMod(const BigUint& a, const BigUint& b, BigUint& quotient, BigUint& remainder);
+void DivMod(const BigUint &a, const BigUint &b, BigUint &quotient, BigUint &remainder);
 BigUint ExactPowerOfTen(int n);
 
 // A finite binary value significand * 2^exponent.
@@ -31,7 +32,7 @@ struct Binary {
 
 // num / den * 2^exp2 rounded to nearest (ties to even) with `bits` significant
 // bits (at most 64); no bit below 2^minExp is kept (gradual underflow).
-Binary RoundQuotient(const BigUint& num, const BigUint& den, int exp2, int bits, int minExp);
+Binary RoundQuotient(const BigUint &num, const BigUint &den, int exp2, int bits, int minExp);
 
 // Rounds an extended value to double, with subnormals and overflow to inf.
 double RoundToDouble(Binary v);

@@ -20,11 +20,12 @@ inline constexpr double Inf = std::numeric_limits<double>::infinity();
 // exactly; any other value to ten significant digits.
 struct FieldValue {
   double CalcState::*field;
-  const char* name;
+  const char *name;
   double expected;
 };
 
-#define FIELD(name, value) FieldValue{&CalcState::name, #name, value}
+#define FIELD(name, value)                                                                         \
+  FieldValue { &CalcState::name, #name, value }
 
 inline std::string TenDigits(double v) {
   char text[40];
@@ -42,8 +43,9 @@ inline ::testing::AssertionResult Matches(double actual, double expected) {
     ok = TenDigits(actual) == TenDigits(expected);
   if (ok)
     return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "got " << TenDigits(actual) << " (" << std::hexfloat << actual
-                                       << std::defaultfloat << "), expected " << TenDigits(expected);
+  return ::testing::AssertionFailure()
+         << "got " << TenDigits(actual) << " (" << std::hexfloat << actual << std::defaultfloat
+         << "), expected " << TenDigits(expected);
 }
 
 inline CalcState Calculate(int mode, std::initializer_list<std::string_view> rows) {
@@ -53,7 +55,8 @@ inline CalcState Calculate(int mode, std::initializer_list<std::string_view> row
   return s;
 }
 
-inline void ExpectFields(const CalcState& s, const std::vector<FieldValue>& fields, const std::string& label) {
-  for (const FieldValue& f : fields)
+inline void ExpectFields(const CalcState &s, const std::vector<FieldValue> &fields,
+                         const std::string &label) {
+  for (const FieldValue &f : fields)
     EXPECT_TRUE(Matches(s.*f.field, f.expected)) << label << ", field " << f.name;
 }

@@ -18,7 +18,7 @@ bool Same(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // Parses from a heap buffer of exactly the text's length, with no terminator,
 // so that a read past the length shows up under the address sanitizer.
-double ParseExact(const std::string& text) {
+double ParseExact(const std::string &text) {
   std::vector<char> buffer(text.begin(), text.end());
   return ParseNumber(buffer.data(), buffer.size());
 }
@@ -28,11 +28,11 @@ struct Case {
   double expected;
 };
 
-void CheckAll(const std::vector<Case>& cases) {
-  for (const Case& c : cases) {
+void CheckAll(const std::vector<Case> &cases) {
+  for (const Case &c : cases) {
     const double got = ParseExact(c.text);
-    EXPECT_TRUE(Same(got, c.expected)) << "text \"" << c.text << "\" gave " << got << " (" << std::hexfloat << got
-                                       << "), expected " << c.expected;
+    EXPECT_TRUE(Same(got, c.expected)) << "text \"" << c.text << "\" gave " << got << " ("
+                                       << std::hexfloat << got << "), expected " << c.expected;
   }
 }
 
@@ -42,36 +42,76 @@ const double Inf = HUGE_VAL;
 
 TEST(ParseNumberDecimal, BlanksSeparatorsAndTrailingText) {
   CheckAll({
-      {"", 0.0}, {"   ", 0.0}, {" 12 ", 12.0}, {"\t\r\n7", 7.0},
-      {"\v7", 0.0}, {"\f7", 0.0},              // only space, tab, CR and LF are blanks
-      {"1,5", 1.0}, {"1 000", 1.0}, {"12abc", 12.0}, {"1.5.2", 1.5},
-      {".5", 0.5}, {"5.", 5.0}, {"007", 7.0}, {"0.000", 0.0}, {".", 0.0},
-      {"0x1F", 0.0}, {"1e3abc", 1000.0}, {"1.5E3.7", 1500.0},
+      {"", 0.0},
+      {"   ", 0.0},
+      {" 12 ", 12.0},
+      {"\t\r\n7", 7.0},
+      {"\v7", 0.0},
+      {"\f7", 0.0}, // only space, tab, CR and LF are blanks
+      {"1,5", 1.0},
+      {"1 000", 1.0},
+      {"12abc", 12.0},
+      {"1.5.2", 1.5},
+      {".5", 0.5},
+      {"5.", 5.0},
+      {"007", 7.0},
+      {"0.000", 0.0},
+      {".", 0.0},
+      {"0x1F", 0.0},
+      {"1e3abc", 1000.0},
+      {"1.5E3.7", 1500.0},
   });
 }
 
 TEST(ParseNumberDecimal, Signs) {
   CheckAll({
-      {"-", -0.0}, {"-0", -0.0}, {"- 5", -0.0}, {"+", 0.0}, {"+5", 5.0}, {"--5", -0.0},
-      {"-.5", -0.5}, {"-.", -0.0}, {"-0.0e5", -0.0}, {"-&H10", -0.0}, // no sign before "&"
+      {"-", -0.0},
+      {"-0", -0.0},
+      {"- 5", -0.0},
+      {"+", 0.0},
+      {"+5", 5.0},
+      {"--5", -0.0},
+      {"-.5", -0.5},
+      {"-.", -0.0},
+      {"-0.0e5", -0.0},
+      {"-&H10", -0.0}, // no sign before "&"
       {"+-5", 0.0},
   });
 }
 
 TEST(ParseNumberDecimal, Exponents) {
   CheckAll({
-      {"1e3", 1000.0}, {"1E+3", 1000.0}, {"1D3", 1000.0}, {"1d3", 1000.0}, {"2.5E-3", 0.0025},
-      {"1 E5", 1.0}, {"E5", 0.0}, {"2E", 2.0}, {"2E+", 2.0}, {"2e-", 2.0}, {"1e+-3", 1.0},
+      {"1e3", 1000.0},
+      {"1E+3", 1000.0},
+      {"1D3", 1000.0},
+      {"1d3", 1000.0},
+      {"2.5E-3", 0.0025},
+      {"1 E5", 1.0},
+      {"E5", 0.0},
+      {"2E", 2.0},
+      {"2E+", 2.0},
+      {"2e-", 2.0},
+      {"1e+-3", 1.0},
       {"0e999999", 0.0},
       {"1E00000000000000000000000000000000003", 1000.0}, // leading zeros do not saturate
-      {"1E400", Inf}, {"1E-400", 0.0}, {"1E-324", 0.0},
-      {"4.9406564584124654E-324", 0x1p-1074}, {"1.7976931348623157E308", 0x1.fffffffffffffp+1023},
+      {"1E400", Inf},
+      {"1E-400", 0.0},
+      {"1E-324", 0.0},
+      {"4.9406564584124654E-324", 0x1p-1074},
+      {"1.7976931348623157E308", 0x1.fffffffffffffp+1023},
       {"1.7976931348623159E308", Inf},
       // Beyond 4932 in the decimal position: a fixed 2^127, even though a
       // slightly smaller text overflows to infinity.
-      {"1E4932", 0x1p127}, {"9.99E4931", Inf}, {"1E4931", Inf},
-      {"1E5000", 0x1p127}, {"1E99999", 0x1p127}, {"-1E5000", -0x1p127},
-      {"1E10000", 0x1p127}, {"1E-4932", 0.0}, {"1E-5000", 0.0}, {"-1E-5000", -0.0},
+      {"1E4932", 0x1p127},
+      {"9.99E4931", Inf},
+      {"1E4931", Inf},
+      {"1E5000", 0x1p127},
+      {"1E99999", 0x1p127},
+      {"-1E5000", -0x1p127},
+      {"1E10000", 0x1p127},
+      {"1E-4932", 0.0},
+      {"1E-5000", 0.0},
+      {"-1E-5000", -0.0},
       {"1E-99999999999999999999", 0.0},
   });
 }
@@ -100,9 +140,29 @@ TEST(ParseNumberDecimal, RoundsTwice) {
 
 TEST(ParseNumberDecimal, AnyByteEndsTheNumber) {
   CheckAll({
-      {"1\xB5", 1.0}, {"\xA0" "5", 0.0}, {"\xB2", 0.0}, {"-\xFF", -0.0}, {"1E\xB9", 1.0},
-      {"\x80" "1", 0.0}, {"9\x80", 9.0},
-      {std::string("12\0" "34", 5), 12.0}, {std::string("\0" "5", 2), 0.0}, {std::string(" \0" "5", 3), 0.0},
+      {"1\xB5", 1.0},
+      {"\xA0"
+       "5",
+       0.0},
+      {"\xB2", 0.0},
+      {"-\xFF", -0.0},
+      {"1E\xB9", 1.0},
+      {"\x80"
+       "1",
+       0.0},
+      {"9\x80", 9.0},
+      {std::string("12\0"
+                   "34",
+                   5),
+       12.0},
+      {std::string("\0"
+                   "5",
+                   2),
+       0.0},
+      {std::string(" \0"
+                   "5",
+                   3),
+       0.0},
   });
   // Only the first `length` bytes are read.
   EXPECT_EQ(ParseNumber("12345", 3), 123.0);
@@ -111,22 +171,50 @@ TEST(ParseNumberDecimal, AnyByteEndsTheNumber) {
 
 TEST(ParseNumberRadix, DigitsAndRadixLetters) {
   CheckAll({
-      {"&H1F", 31.0}, {"&h1f", 31.0}, {"&17", 15.0}, {"&B101", 5.0}, {"&b101", 5.0},
-      {"&O17", 15.0}, {"&Q17", 15.0}, {"&q7", 7.0}, {"  &H10", 16.0},
-      {"&", 0.0}, {"&H", 0.0}, {"&HG", 0.0}, {"&19", 1.0}, {"&8", 0.0}, {"&B2", 0.0},
-      {"&H\xC1", 0.0}, {"&H1\xC1", 1.0}, {"& H1", 0.0},
+      {"&H1F", 31.0},
+      {"&h1f", 31.0},
+      {"&17", 15.0},
+      {"&B101", 5.0},
+      {"&b101", 5.0},
+      {"&O17", 15.0},
+      {"&Q17", 15.0},
+      {"&q7", 7.0},
+      {"  &H10", 16.0},
+      {"&", 0.0},
+      {"&H", 0.0},
+      {"&HG", 0.0},
+      {"&19", 1.0},
+      {"&8", 0.0},
+      {"&B2", 0.0},
+      {"&H\xC1", 0.0},
+      {"&H1\xC1", 1.0},
+      {"& H1", 0.0},
   });
 }
 
 TEST(ParseNumberRadix, SignBySizeAndSuffix) {
   CheckAll({
-      {"&HFFFF", -1.0}, {"&H8000", -32768.0}, {"&H7FFF", 32767.0}, {"&HFFFF%", -1.0},
-      {"&H0FFFF", 65535.0}, {"&HFFFF&", 65535.0}, {"&HFFFF?", 65535.0}, {"&HFFFF???", 65535.0},
-      {"&HFFFF&&", 65535.0}, {"&H10000", 65536.0}, {"&H80000000", -2147483648.0},
-      {"&HFFFFFFFF", -1.0}, {"&HFFFFFFFF&", -1.0}, {"&HFFFFFFFF&&", 4294967295.0},
-      {"&H0FFFFFFFF", 4294967295.0}, {"&H100000000", 4294967296.0},
-      {"&HFFFFFFFFFFFFFFFF", -1.0}, {"&H0FFFFFFFFFFFFFFFF", -1.0},
-      {"&H8000000000000000?", 0.0}, {"&H7FFFFFFFFFFFFFFF?", 0x1p63},
+      {"&HFFFF", -1.0},
+      {"&H8000", -32768.0},
+      {"&H7FFF", 32767.0},
+      {"&HFFFF%", -1.0},
+      {"&H0FFFF", 65535.0},
+      {"&HFFFF&", 65535.0},
+      {"&HFFFF?", 65535.0},
+      {"&HFFFF???", 65535.0},
+      {"&HFFFF&&", 65535.0},
+      {"&H10000", 65536.0},
+      {"&H80000000", -2147483648.0},
+      {"&HFFFFFFFF", -1.0},
+      {"&HFFFFFFFF&", -1.0},
+      {"&HFFFFFFFF&&", 4294967295.0},
+      {"&H0FFFFFFFF", 4294967295.0},
+      {"&H100000000", 4294967296.0},
+      {"&HFFFFFFFFFFFFFFFF", -1.0},
+      {"&H0FFFFFFFFFFFFFFFF", -1.0},
+      {"&H8000000000000000?", 0.0},
+      {"&H08000000000000000?", 0.0},
+      {"&H7FFFFFFFFFFFFFFF?", 0x1p63},
       {"&HFFFFFFFFFFFFFFFF&&", -1.0},
   });
 }
@@ -135,8 +223,10 @@ TEST(ParseNumberRadix, SixtyFourBitOverflowGivesZero) {
   CheckAll({
       {"&H1FFFFFFFFFFFFFFFF", 0.0},
       {"&H00000000000000000000001", 1.0}, // leading zeros never overflow
-      {"&B" + std::string(64, '1'), -1.0}, {"&B" + std::string(65, '1'), 0.0},
-      {"&O1777777777777777777777", -1.0}, {"&O2000000000000000000000", 0.0},
+      {std::string("&B").append(64, '1'), -1.0},
+      {std::string("&B").append(65, '1'), 0.0},
+      {"&O1777777777777777777777", -1.0},
+      {"&O2000000000000000000000", 0.0},
   });
 }
 
@@ -154,7 +244,7 @@ TEST(ParseNumberDecimal, MillionsOfCharacters) {
       {manyZeros + "1.5", 1.5},
       {"0." + manyZeros, 0.0},
       {"1" + manyZeros + "E-3999990", 0x1p127}, // the exponent counts as -9999 only
-      {"0." + std::string(9990, '0') + "15E99999", 1.5e8},
+      {std::string("0.").append(9990, '0').append("15E99999"), 1.5e8},
       {"1E" + many9, 0x1p127},
   });
 }
@@ -164,7 +254,9 @@ TEST(ParseNumberDecimal, MillionsOfCharacters) {
 // 64 bits at each step the program rounds, then to double.
 TEST(ParseNumberDecimal, RandomTextsMatchExactArithmetic) {
   std::mt19937_64 random(20240611);
-  const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+  const auto pick = [&](int lo, int hi) {
+    return std::uniform_int_distribution<int>(lo, hi)(random);
+  };
   for (int trial = 0; trial < 20000; ++trial) {
     // Significant digits, the first one non-zero.
     const int count = pick(1, 24);
@@ -186,12 +278,12 @@ TEST(ParseNumberDecimal, RandomTextsMatchExactArithmetic) {
     }
     default: {
       const int zeros = pick(0, 40);
-      text += "0." + std::string(std::size_t(zeros), '0') + digits;
+      text.append("0.").append(std::size_t(zeros), '0').append(digits);
       position = -zeros;
     }
     }
     const int exponent = pick(-360, 330);
-    text += (pick(0, 1) ? "E" : "d") + std::to_string(exponent);
+    text.append(pick(0, 1) ? "E" : "d").append(std::to_string(exponent));
 
     const int kept = count < 18 ? count : 18;
     const std::uint64_t m = std::stoull(digits.substr(0, std::size_t(kept)));
@@ -206,16 +298,19 @@ TEST(ParseNumberDecimal, RandomTextsMatchExactArithmetic) {
     if (text[0] == '-')
       expected = -expected;
     const double got = ParseExact(text);
-    ASSERT_TRUE(Same(got, expected)) << "text " << text << " gave " << std::hexfloat << got << ", expected "
-                                     << expected;
+    ASSERT_TRUE(Same(got, expected))
+        << "text " << text << " gave " << std::hexfloat << got << ", expected " << expected;
 
     // The result also stays within one double step of the correctly rounded
     // truncated value.
     const BigUint exactM = BigUint::From(m);
-    const Binary correct = scale >= 0 ? RoundQuotient(Mul(exactM, ExactPowerOfTen(scale)), BigUint::From(1), 0, 53, -1074)
-                                      : RoundQuotient(exactM, ExactPowerOfTen(-scale), 0, 53, -1074);
+    const Binary correct =
+        scale >= 0
+            ? RoundQuotient(Mul(exactM, ExactPowerOfTen(scale)), BigUint::From(1), 0, 53, -1074)
+            : RoundQuotient(exactM, ExactPowerOfTen(-scale), 0, 53, -1074);
     const double nearest = std::copysign(RoundToDouble(correct), expected);
-    ASSERT_TRUE(got == nearest || std::nextafter(got, -Inf) == nearest || std::nextafter(got, Inf) == nearest)
+    ASSERT_TRUE(got == nearest || std::nextafter(got, -Inf) == nearest ||
+                std::nextafter(got, Inf) == nearest)
         << "text " << text;
   }
 }

@@ -18,13 +18,15 @@ std::string Literal(Binary b) {
     --b.exponent;
   }
   char text[64];
-  std::snprintf(text, sizeof text, "0x1.%016llxp%+dL", static_cast<unsigned long long>(b.significand << 1),
-                b.exponent + 63);
+  std::snprintf(text, sizeof text, "0x1.%016llxp%+dL",
+                static_cast<unsigned long long>(b.significand << 1), b.exponent + 63);
   return text;
 }
 
-bool SameBinary(Binary a, Binary b) { return std::ldexp(static_cast<long double>(a.significand), a.exponent) ==
-                                              std::ldexp(static_cast<long double>(b.significand), b.exponent); }
+bool SameBinary(Binary a, Binary b) {
+  return std::ldexp(static_cast<long double>(a.significand), a.exponent) ==
+         std::ldexp(static_cast<long double>(b.significand), b.exponent);
+}
 
 } // namespace
 
@@ -33,10 +35,11 @@ bool SameBinary(Binary a, Binary b) { return std::ldexp(static_cast<long double>
 TEST(PowersOfTenTable, EveryEntryIsTheNearestExtendedValue) {
   for (int i = 0; i < PowersOfTenTableSize; ++i) {
     const int power = 8 << i;
-    const Binary nearest = RoundQuotient(ExactPowerOfTen(power), BigUint::From(1), 0, 64, ExtendedMinExponent);
+    const Binary nearest =
+        RoundQuotient(ExactPowerOfTen(power), BigUint::From(1), 0, 64, ExtendedMinExponent);
     const Binary actual = Decompose(PowersOfTenTable[i]);
-    EXPECT_TRUE(SameBinary(actual, nearest))
-        << "10^" << power << ": table has " << Literal(actual) << ", nearest is " << Literal(nearest);
+    EXPECT_TRUE(SameBinary(actual, nearest)) << "10^" << power << ": table has " << Literal(actual)
+                                             << ", nearest is " << Literal(nearest);
   }
 }
 
@@ -44,7 +47,8 @@ TEST(PowersOfTenTable, EveryEntryIsTheNearestExtendedValue) {
 // recipe must be the exact power.
 TEST(PowerOfTen, ExactWhileThePowerFitsTheSignificand) {
   for (int n = 0; n <= 27; ++n) {
-    const Binary exact = RoundQuotient(ExactPowerOfTen(n), BigUint::From(1), 0, 64, ExtendedMinExponent);
+    const Binary exact =
+        RoundQuotient(ExactPowerOfTen(n), BigUint::From(1), 0, 64, ExtendedMinExponent);
     EXPECT_TRUE(SameBinary(Decompose(PowerOfTen(n)), exact)) << "10^" << n;
   }
 }
@@ -52,7 +56,8 @@ TEST(PowerOfTen, ExactWhileThePowerFitsTheSignificand) {
 // Beyond that, each multiplication rounds: the result must be bit for bit the
 // product taken in the documented order, which the number texts rely on too.
 TEST(PowerOfTen, FollowsTheMultiplicationOrderBitForBit) {
-  for (int n : {28, 29, 31, 40, 100, 255, 308, 309, 325, 343, 1000, 2047, 4095, 4096, 4097, 4500, 4932})
+  for (int n :
+       {28, 29, 31, 40, 100, 255, 308, 309, 325, 343, 1000, 2047, 4095, 4096, 4097, 4500, 4932})
     EXPECT_TRUE(SameBinary(Decompose(PowerOfTen(n)), ExtendedPowerOfTen(n)))
         << "10^" << n << ": got " << Literal(Decompose(PowerOfTen(n))) << ", expected "
         << Literal(ExtendedPowerOfTen(n));

@@ -5,14 +5,14 @@
 namespace {
 
 struct ModeCase {
-  const char* label;
+  const char *label;
   int mode;
   std::vector<std::string_view> rows;
   std::vector<FieldValue> fields;
 };
 
-void CheckModes(const std::vector<ModeCase>& cases) {
-  for (const ModeCase& c : cases) {
+void CheckModes(const std::vector<ModeCase> &cases) {
+  for (const ModeCase &c : cases) {
     CalcState s;
     RunCalc(s, c.mode, c.rows);
     ExpectFields(s, c.fields, c.label);
@@ -32,7 +32,10 @@ TEST(RunCalcRows, RowCountPerMode) {
 // quantities, in SI units and with capacitances negative.
 TEST(RunCalcModes, EnteredValuesComeBack) {
   CheckModes({
-      {"R-X", 1, {"1000", "1000", "-30", "12"}, {FIELD(Xs, -30), FIELD(Rs, 12), FIELD(F0Bridge, 1000)}},
+      {"R-X",
+       1,
+       {"1000", "1000", "-30", "12"},
+       {FIELD(Xs, -30), FIELD(Rs, 12), FIELD(F0Bridge, 1000)}},
       {"G-B", 2, {"1000", "1000", "20", "-40"}, {FIELD(Gp, 20e-6), FIELD(Bp, -40e-6)}},
       {"Cs-D", 3, {"50", "4.7", "0.2"}, {FIELD(Cs, -4.7e-6), FIELD(D, 0.2), FIELD(F, 50)}},
       {"Cp-D", 4, {"50", "4.7", "0.2"}, {FIELD(Cp, -4.7e-6), FIELD(D, 0.2)}},
@@ -41,14 +44,21 @@ TEST(RunCalcModes, EnteredValuesComeBack) {
       {"Cs||Cs lossless", 6, {"1000", "1", "0", "3.3", "0"}, {FIELD(Cs, -4.3e-6), FIELD(D, 0.0)}},
       {"Ls-Q", 7, {"2000", "3.3", "12"}, {FIELD(Ls, 3.3e-3), FIELD(Q, 12)}},
       {"Lp-Q", 8, {"2000", "3.3", "12"}, {FIELD(Lp, 3.3e-3), FIELD(Q, 12)}},
-      {"V-Z", 9, {"1000", "100", "30"},
+      {"V-Z",
+       9,
+       {"1000", "100", "30"},
        {FIELD(Rs, 86.60254038), FIELD(Xs, 50), FIELD(Z, 100), FIELD(Phase, 30)}},
       {"Cs-Cs", 10, {"1000", "2", "0.01", "2", "0.01"}, {FIELD(Cs, -1e-6), FIELD(D, 0.01)}},
       {"Ls||Ls", 11, {"1000", "1", "50", "1", "50"}, {FIELD(Ls, 0.5e-3), FIELD(Q, 50)}},
       {"Ls-Ls", 12, {"1000", "1", "50", "1", "50"}, {FIELD(Ls, 2e-3), FIELD(Q, 50)}},
-      {"IVP", 13, {"1000", "1", "0.01", "30"},
+      {"IVP",
+       13,
+       {"1000", "1", "0.01", "30"},
        {FIELD(Rs, 86.60254038), FIELD(Xs, 50), FIELD(Z, 100), FIELD(Phase, 30)}},
-      {"Lp-R", 14, {"1000", "10", "470"}, {FIELD(Lp, 10e-3), FIELD(Rp, 470), FIELD(Aux, 62.83185307)}},
+      {"Lp-R",
+       14,
+       {"1000", "10", "470"},
+       {FIELD(Lp, 10e-3), FIELD(Rp, 470), FIELD(Aux, 62.83185307)}},
       {"Ls-R", 15, {"1000", "10", "4.7"}, {FIELD(Ls, 10e-3), FIELD(Rs, 4.7)}},
       {"Cp-Rp", 16, {"1000", "0.1", "2200"}, {FIELD(Cp, -0.1e-6), FIELD(Rp, 2200)}},
   });
@@ -59,7 +69,10 @@ TEST(RunCalcModes, EnteredValuesComeBack) {
 TEST(RunCalcModes, TwoPartCombinations) {
   CheckModes({
       // 1 uF (D 0.01) || 3 uF (D 0.03) at 1 kHz.
-      {"Cs||Cs", 6, {"1000", "1", "0.01", "3", "0.03"}, {FIELD(Cs, -3.999700090e-6), FIELD(D, 0.02499700090)}},
+      {"Cs||Cs",
+       6,
+       {"1000", "1", "0.01", "3", "0.03"},
+       {FIELD(Cs, -3.999700090e-6), FIELD(D, 0.02499700090)}},
       // 1 uF (D 0.01) in series with 3 uF (D 0.03): R adds, 1/C adds.
       {"Cs-Cs", 10, {"1000", "1", "0.01", "3", "0.03"}, {FIELD(Cs, -0.75e-6), FIELD(D, 0.015)}},
       // 1 mH (Q 10) in series with 3 mH (Q 30).
@@ -84,7 +97,10 @@ TEST(RunCalcModes, DegenerateEntries) {
   CheckModes({
       // Through Q, not -1/(2 pi F Lp): infinity times zero.
       {"Lp-R with Rp 0", 14, {"1000", "1", "0"}, {FIELD(Gp, Inf), FIELD(Bp, NaN)}},
-      {"rows of a single blank read as 0", 1, {"1000", "1000", " ", "50"}, {FIELD(Xs, 0.0), FIELD(Rs, 50)}},
+      {"rows of a single blank read as 0",
+       1,
+       {"1000", "1000", " ", "50"},
+       {FIELD(Xs, 0.0), FIELD(Rs, 50)}},
       {"Cs-D with zero frequency", 3, {"0", "1", "0.01"}, {FIELD(Xs, -Inf), FIELD(Rs, Inf)}},
   });
 }
@@ -137,7 +153,7 @@ TEST(RunCalcRows, UnfedFieldsKeepTheirValues) {
 // double on every store.
 TEST(RunCalcPrecision, ExtendedIntermediates) {
   struct Case {
-    const char* label;
+    const char *label;
     int mode;
     std::vector<std::string_view> rows;
     double CalcState::*field;
@@ -157,9 +173,11 @@ TEST(RunCalcPrecision, ExtendedIntermediates) {
       {"Ls||Ls Rs", 11, {"1000", "1", "3", "1", "20"}, &CalcState::Rs, 0x1.2e53af53934f4p-1},
       {"Ls||Ls Xs", 11, {"1000", "1", "3", "1", "20"}, &CalcState::Xs, 0x1.99e885d8ba5cfp+1},
   };
-  for (const Case& c : cases) {
+
+  for (const Case &c : cases) {
     CalcState s;
     RunCalc(s, c.mode, c.rows);
-    EXPECT_EQ(s.*c.field, c.expected) << c.label << " " << c.rows[1] << ": got " << std::hexfloat << s.*c.field;
+    EXPECT_EQ(s.*c.field, c.expected)
+        << c.label << " " << c.rows[1] << ": got " << std::hexfloat << s.*c.field;
   }
 }
