@@ -8,8 +8,9 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <initializer_list>
+#include <limits>
+#include <string>
 #include <string_view>
 #include <vector>
 
