@@ -6,8 +6,8 @@
 set -u
 : "${WINEPREFIX:=${HOME}/.calvora-wine}"
 : "${WINEDEBUG:=-all}"
-# No Mono or Gecko downloads on a first boot of the prefix.
-: "${WINEDLLOVERRIDES:=mscoree,mshtml=}"
+# No Mono or Gecko downloads on a first boot of the prefix, no sound drivers.
+: "${WINEDLLOVERRIDES:=mscoree,mshtml=;winealsa.drv,winepulse.drv=d}"
 export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
 if [ -z "${WINEARCH:-}" ] && [ ! -d "$WINEPREFIX" ]; then
   export WINEARCH=win32
