@@ -8,7 +8,10 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QFile>
 #include <QFontInfo>
+#include <QIcon>
+#include <QImage>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -328,6 +331,26 @@ private slots:
     QCOMPARE(SeenBoxes[0].title, QStringLiteral("Cap"));
     QCOMPARE(SeenBoxes[0].buttonCount, 1);
     QVERIFY(!SeenBoxes[0].hasIcon);
+  }
+
+  // Expected: the program carries the completion sound (a 31,182-byte WAV)
+  // and the icon at 16, 32 and 48 pixels; the window wears that icon.
+  void embeddedSoundAndIcon() {
+    QFile wav(QStringLiteral(":/calvora/glass_a.wav"));
+    QVERIFY(wav.open(QIODevice::ReadOnly));
+    const QByteArray bytes = wav.readAll();
+    QCOMPARE(bytes.size(), qsizetype(31182));
+    QVERIFY(bytes.startsWith("RIFF") && bytes.mid(8, 4) == "WAVE");
+    for (int size : {16, 32, 48}) {
+      const QImage image(QStringLiteral(":/calvora/calvora-%1.png").arg(size));
+      QCOMPARE(image.size(), QSize(size, size));
+      QVERIFY(image.hasAlphaChannel());
+    }
+    RunProgram([] {
+      const QIcon icon = MainWindow()->windowIcon();
+      QVERIFY(!icon.isNull());
+      QCOMPARE(icon.availableSizes().size(), qsizetype(3));
+    });
   }
 
   // Action: the sound, known and unknown. Expected: the known one starts
