@@ -80,7 +80,7 @@ wineserver -w
 
 # ---- Build --------------------------------------------------------------------
 log "Cross-building the windows preset"
-cmake --preset windows
+cmake --preset windows --fresh
 cmake --build --preset windows -j "$JOBS"
 
 status=0

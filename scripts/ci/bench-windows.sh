@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Figures for the Windows program under Wine, side by side with a minimal
+# Win32 dialog program built the same way (450 x 290 dialog units, 21
+# buttons, a waiting message loop). Prints figures; asserts nothing.
+#   - calvora.exe size, stripped (goal: under 512 KB)
+#   - start to window shown, with the wineserver already running
+#     (goal: within 1.1x of the minimal program)
+#   - CPU time and context switches while idle for 5 s (goal: zero)
+#   - Calc time
+# Uses the windows preset's build (built here when missing).
+source "$(dirname "$0")/lib.sh"
+cd "$ROOT"
+
+BUILD=$ROOT/build/windows
+bash scripts/ci/windows.sh --install-only
+if [ ! -x "$BUILD/bench/win32/launch_timer.exe" ] || [ ! -x "$BUILD/platform/win32/calvora.exe" ]; then
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows -j "$JOBS" >/dev/null
+fi
+
+display=""
+for n in $(seq 121 140); do
+  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+    display=":$n"
+    break
+  fi
+done
+[ -n "$display" ] || { echo "no free X display number" >&2; exit 1; }
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+export WINEPREFIX=$BUILD/wineprefix-bench
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv,winepulse.drv=d"
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+sleep 1
+wineboot -i >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
+wineserver -w
+# Keep the wineserver running between the measurements.
+wineserver -p 60
+
+calvora=$BUILD/platform/win32/calvora.exe
+minimal=$BUILD/bench/win32/minimal_dialog.exe
+title="Calvora Impedance Calculator 1.03"
+
+log "Executable size (stripped)"
+for exe in "$calvora" "$minimal"; do
+  stripped=$(mktemp --suffix=.exe)
+  i686-w64-mingw32-strip -o "$stripped" "$exe"
+  printf '%-22s %8d bytes stripped (%d KB), %d bytes as built\n' "$(basename "$exe")" \
+    "$(stat -c %s "$stripped")" $(($(stat -c %s "$stripped") / 1024)) "$(stat -c %s "$exe")"
+  rm -f "$stripped"
+done
+printf 'DLLs imported by calvora.exe: %s\n' \
+  "$(i686-w64-mingw32-objdump -p "$calvora" | sed -n 's/.*DLL Name: //p' | tr '\n' ' ')"
+
+log "Start to window shown (wineserver running)"
+wine "$BUILD/bench/win32/launch_timer.exe" 1 "Minimal Dialog" "$minimal" >/dev/null # warm-up
+wine "$BUILD/bench/win32/launch_timer.exe" 15 "Minimal Dialog" "$minimal" | tr -d '\r'
+wine "$BUILD/bench/win32/launch_timer.exe" 15 "$title" "$calvora" | tr -d '\r'
+
+# idle_figures PID: CPU ticks and context switches of every thread of PID.
+idle_figures() {
+  local pid=$1 ticks=0 switches=0 t
+  for t in /proc/"$pid"/task/*; do
+    read -r -a f <"$t/stat"
+    ticks=$((ticks + f[13] + f[14]))
+    switches=$((switches + $(awk '/ctxt_switches/ {s += $2} END {print s}' "$t/status")))
+  done
+  echo "$ticks $switches"
+}
+
+log "Idle for 5 s after start"
+for pair in "Minimal Dialog|$minimal" "$title|$calvora"; do
+  name=${pair%%|*}
+  exe=${pair#*|}
+  wine "$exe" &
+  pid=$!
+  sleep 3
+  read -r t0 s0 <<<"$(idle_figures "$pid")"
+  sleep 5
+  read -r t1 s1 <<<"$(idle_figures "$pid")"
+  printf '%-34s CPU %d ms, %d context switches in 5 s\n' "$name" \
+    $(((t1 - t0) * 1000 / $(getconf CLK_TCK))) $((s1 - s0))
+  wine "$BUILD/tests/win32/remote_control.exe" close "$name" >/dev/null 2>&1 || kill "$pid"
+  wait "$pid" 2>/dev/null || true
+done
+
+log "Calc time"
+wine "$BUILD/bench/win32/calc_bench.exe" | tr -d '\r'
