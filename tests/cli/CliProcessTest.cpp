@@ -20,12 +20,14 @@ struct ProcessResult {
   std::string err;
 };
 
+#ifndef _WIN32
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
 }
+#endif
 
 // Runs the companion through the shell with `arguments` (already quoted for
 // it) and `input` on stdin; `redirect` replaces the stdout redirection.
