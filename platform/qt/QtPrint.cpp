@@ -1,7 +1,9 @@
-// The print service over Qt Print Support: the print dialog, one job with one
-// painter, plain text lines from the top-left corner of the printable area.
-// "Print to File (PDF)" stays among the destinations: it is the PDF printer.
+// The print service over Qt Print Support (part of the media module): the
+// print dialog, one job with one painter, plain text lines from the top-left
+// corner of the printable area. "Print to File (PDF)" stays among the
+// destinations: it is the PDF printer.
 #include "platform/qt/QtBackend.h"
+#include "platform/qt/QtMedia.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -25,8 +27,6 @@ struct PrintJob {
   qreal lineStep = 0;   // character height plus external leading
 };
 PrintJob TheJob;
-
-std::string PdfSeamPath; // set by PrintNextJobToPdf, used once
 
 // "Lucida Console" 11 pt regular, fixed pitch; where that face is missing,
 // the system's monospace face at the same size.
@@ -63,21 +63,19 @@ bool ChoosePrinter(QPrinter* printer, const PrintDialogOptions& options) {
   return accepted;
 }
 
-} // namespace
+void DetachPrinterNow();
 
-void PrintNextJobToPdf(const std::string& path) { PdfSeamPath = path; }
-
-bool AttachPrinter(PrinterChoice choice, const PrintDialogOptions& options,
-                   std::string_view printerName, std::string_view documentName) {
-  DetachPrinter();
+bool AttachPrinterNow(PrinterChoice choice, const PrintDialogOptions& options,
+                      std::string_view printerName, std::string_view documentName,
+                      const std::string& pdfPath) {
+  DetachPrinterNow();
 
   // Step 1: the printer, chosen by the user unless a name or the default is asked for.
   auto* printer = new QPrinter(QPrinter::HighResolution);
   printer->setFromTo(options.fromPage, options.toPage);
-  if (!PdfSeamPath.empty()) {
+  if (!pdfPath.empty()) {
     printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setOutputFileName(QString::fromStdString(PdfSeamPath));
-    PdfSeamPath.clear();
+    printer->setOutputFileName(QString::fromStdString(pdfPath));
   } else if (choice == PrinterChoice::Choose) {
     if (!ChoosePrinter(printer, options)) {
       delete printer;
@@ -117,9 +115,9 @@ bool AttachPrinter(PrinterChoice choice, const PrintDialogOptions& options,
   return true;
 }
 
-std::string AttachedPrinterName() { return TheJob.printer ? TheJob.name : std::string(); }
+std::string AttachedPrinterNameNow() { return TheJob.printer ? TheJob.name : std::string(); }
 
-void PrintText(std::string_view text) {
+void PrintTextNow(std::string_view text) {
   if (!TheJob.painter)
     return;
   const QString line = QString::fromUtf8(text.data(), qsizetype(text.size()));
@@ -127,14 +125,14 @@ void PrintText(std::string_view text) {
   TheJob.x += QFontMetricsF(TheJob.painter->fontMetrics()).horizontalAdvance(line);
 }
 
-void PrintLineBreak() {
+void PrintLineBreakNow() {
   if (!TheJob.painter)
     return;
   TheJob.x = 0;
   TheJob.y += TheJob.lineStep;
 }
 
-void DetachPrinter() {
+void DetachPrinterNow() {
   if (!TheJob.printer)
     return;
   TheJob.painter->end(); // ends the page and hands the job over
@@ -142,4 +140,14 @@ void DetachPrinter() {
   delete TheJob.printer;
   TheJob = PrintJob{};
   SetNumericMode();
+}
+
+} // namespace
+
+bool PlaySoundNow(); // QtSound.cpp
+
+extern "C" const MediaServices* CalvoraMediaServices() {
+  static const MediaServices services{PlaySoundNow,     AttachPrinterNow, AttachedPrinterNameNow,
+                                      PrintTextNow,     PrintLineBreakNow, DetachPrinterNow};
+  return &services;
 }

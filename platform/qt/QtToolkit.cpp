@@ -18,8 +18,6 @@
 #include <QScreen>
 #include <QWidget>
 
-#include <fpu_control.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -256,13 +254,6 @@ QWidget* CreateControl(ToolkitWindow* w, ControlKind kind, int id, const QString
 }
 
 } // namespace
-
-void SetNumericMode() {
-  // 64-bit significand, round to nearest, every exception masked.
-  fpu_control_t mode = _FPU_EXTENDED | _FPU_RC_NEAREST | _FPU_MASK_IM | _FPU_MASK_DM |
-                       _FPU_MASK_ZM | _FPU_MASK_OM | _FPU_MASK_UM | _FPU_MASK_PM;
-  _FPU_SETCW(mode);
-}
 
 int MulDiv(int a, int b, int c) {
   if (c == 0)

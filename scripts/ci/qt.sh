@@ -137,7 +137,12 @@ desktop_test() {
     share/icons/hicolor/48x48/apps/org.calvora.Calvora.png; do
     [ -e "$prefix/$f" ] || { echo "not installed: $f"; return 1; }
   done
-  grep -q '^Categories=.*Science;.*Electronics;' "$prefix/share/applications/org.calvora.Calvora.desktop"
+  grep -q '^Categories=.*Science;.*Electronics;' "$prefix/share/applications/org.calvora.Calvora.desktop" ||
+    return 1
+  # The installed program finds its sound and print module where it was put.
+  local module
+  module=$(grep -aoE '/\.\./[./a-zA-Z0-9_-]*calvora-media\.so' "$prefix/bin/calvora" | head -n 1)
+  [ -n "$module" ] && [ -f "$prefix/bin$module" ] || { echo "module not at bin$module"; return 1; }
 }
 
 # The picture for the README: the window after a Calc, on the X display.
