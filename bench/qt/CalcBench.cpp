@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
       rebuilt.push_back(Millis(t1 - t0));
       painted.push_back(Millis(t2 - t0));
     }
-    std::printf("%-44s %7.3f ms (opens the audio output)\n", "first Calc, click to painted panel",
+    std::printf("%-44s %7.3f ms (loads the sound module, opens the audio output)\n", "first Calc, click to painted panel",
                 first);
     Report("Calc click to rebuilt panel (not painted)", rebuilt);
     Report("Calc click to painted panel", painted);
