@@ -55,7 +55,7 @@ run_ctest build/ci -j "$JOBS" || true
 stage "Sanitizer build: core, number texts and companion under ASan+UBSan" bash scripts/ci/sanitize.sh
 stage "Fuzzing the parser and the formatter" bash scripts/ci/fuzz.sh
 stage "Linux window: process, printing and screenshot checks" bash scripts/ci/qt.sh --build-dir build/ci --skip-ctest
-stage "Windows build under Wine" bash scripts/ci/windows.sh
+stage "Windows build under Wine" bash scripts/ci/windows.sh --screenshot
 
 echo
 echo "$passed passed, $failed failed"
