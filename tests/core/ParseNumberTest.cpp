@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -117,12 +118,13 @@ TEST(ParseNumberDecimal, RandomTextsMatchExactArithmetic) {
       digits += char('0' + pick(0, 9));
     // The point after `point` digits, after leading zeros if negative, or left out.
     const int point = pick(-40, count + 1), exponent = pick(-360, 330);
+    const std::size_t at = std::size_t(std::clamp(point, 0, count));
     std::string text = pick(0, 1) ? "-" : "";
     if (point < 0)
-      text += "0." + std::string(std::size_t(-point), '0') + digits;
+      text.append("0.").append(std::size_t(-point), '0').append(digits);
     else
-      text += point > count ? digits : std::string(digits).insert(std::size_t(point), ".");
-    text += (pick(0, 1) ? "E" : "d") + std::to_string(exponent);
+      text.append(digits, 0, at).append(point > count ? "" : ".").append(digits, at);
+    text.append(pick(0, 1) ? "E" : "d").append(std::to_string(exponent));
 
     const int kept = std::min(count, 18), scale = std::min(point, count) + exponent - kept;
     const std::uint64_t m = std::stoull(digits.substr(0, std::size_t(kept)));
