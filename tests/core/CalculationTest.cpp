@@ -179,7 +179,6 @@ TEST(RunCalcRows, CountsMissingExtraUnknownAndUnfed) {
 // intermediates, each checked with exact rational arithmetic rounded to a
 // 64-bit significand after every operation and to double on every store.
 TEST(RunCalcPrecision, ExtendedIntermediates) {
-  const bool exact = true;
   CheckModes({
       {"Ls-R, extended pi (double: ...85fp+6)", 15, {"1000", "20", "10"}, {FIELD(Xs, 0x1.f6a7a2955385ep+6)}},
       {"Ls-R, both models", 15, {"1000", "63", "3"},
@@ -193,5 +192,5 @@ TEST(RunCalcPrecision, ExtendedIntermediates) {
       // extended in IVP, so their last bits differ although both show 50.
       {"V-Z", 9, {"1000", "100", "30"}, {FIELD(Xs, 0x1.8ffffffffffffp+5)}},
       {"IVP", 13, {"1000", "1", "0.01", "30"}, {FIELD(Xs, 50.0)}},
-  }, exact);
+  }, /*exact=*/true);
 }
