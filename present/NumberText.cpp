@@ -147,7 +147,7 @@ std::string NumberText(long double value) {
     kept = Ten14;
     ++exponent;
   }
-  while (kept % 10 == 0)
+  while (kept != 0 && kept % 10 == 0)
     kept /= 10;
 
   // Step 6: lay out the k significant digits around the decimal point.
