@@ -1,53 +1,44 @@
-// Shared fixture of the Qt tests: runs the real program or a bare toolkit
-// dialog inside its own modal loop, and closes every box that opens so that
-// a failing test ends instead of hanging.
+// Shared fixture of the Qt tests and the screenshot program: runs the real
+// program inside its modal loop and closes every box that opens, so that a
+// failing test ends instead of hanging.
 #pragma once
 
-#include "platform/Toolkit.h"
-
-#include <QString>
+#include <QStringList>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 class QWidget;
 
-// A modal box that the watchdog saw and closed.
-struct SeenBox {
-  QString title;
-  QString text;
-  int buttonCount = 0;
-  bool hasIcon = false;
-  bool isMessageBox = false;
-};
+// Modal boxes closed since the last RunGuarded began, as "caption|text".
+extern QStringList SeenBoxes;
 
-// Boxes closed since the last RunProgram/RunDialog started, in order.
-extern std::vector<SeenBox> SeenBoxes;
-
-// Runs `run`, which blocks in a modal loop, with the box watchdog on and a
-// 60 s deadline that fails the test and closes every window.
+// Runs `run`, which blocks in a modal loop, while a watchdog records and
+// closes every modal box (message boxes with their button, others rejected).
 void RunGuarded(const std::function<void()>& run);
 
 // Resets the program's process-wide records, runs RunMainDialog and calls
-// `body` once its window is shown and active. The window is closed after
-// `body` unless `body` closed it. Returns RunMainDialog's result.
+// `body` once the window is shown; closes the window afterwards if still
+// open. Returns RunMainDialog's result.
 int RunProgram(const std::function<void()>& body);
 
-// The main dialog's widget and its control of identifier `id` (nullptr when absent).
 QWidget* MainWindow();
-QWidget* Control(int id);
+QWidget* Control(int id);                   // nullptr when absent
+QString TextOf(int id);                     // null when absent
+void Click(int id);                         // left mouse button on the control's centre
+void TypeInto(int id, const QString& text); // selects all and types over it
+void Settle(int ms = 20);                   // lets pending events run
 
-// Clicks the control with the left mouse button, as a user would.
-void Click(int id);
+// A Calc from a fresh mode, and the report's lines that it must give.
+struct CalcCase {
+  const char* name;
+  int modeButton;
+  std::vector<std::pair<int, const char*>> entries; // text box, typed text
+  QStringList lines;
+};
 
-// Selects the whole text of text box `id` and types `text` over it.
-void TypeInto(int id, const QString& text);
+extern const std::vector<CalcCase> CalcCases;
 
-// The visible text of control `id`; a null string when the control is absent.
-QString TextOf(int id);
-
-// Identifiers in [first, last] that currently have a control.
-std::vector<int> PresentIds(int first, int last);
-
-// Lets pending events run (repaints, deferred deletes) for `ms` milliseconds.
-void Settle(int ms = 20);
+// Clicks the case's mode button, types its entries and clicks Calc.
+void Calculate(const CalcCase& c);

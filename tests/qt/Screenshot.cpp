@@ -3,12 +3,9 @@
 // X server's screen. Usage: calvora_screenshot OUTPUT.png
 #include "QtTestSupport.h"
 
-#include "dialog/MainDialog.h"
-
 #include <QApplication>
 #include <QScreen>
 #include <QWidget>
-#include <QtTest>
 
 #include <cstdio>
 
@@ -17,21 +14,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
     return 2;
   }
-  const QString output = QString::fromLocal8Bit(argv[1]);
   int qtArgc = 1;
   QApplication app(qtArgc, argv);
   bool saved = false;
   RunProgram([&] {
-    Click(102); // "Cs-D": 1 uF with D = 0.01 at 1 kHz
-    TypeInto(152, QStringLiteral("1"));
-    TypeInto(153, QStringLiteral(".01"));
-    Click(108);
+    Calculate({"Cs-D: 1 uF with D = 0.01 at 1 kHz", 102, {{152, "1"}, {153, ".01"}}, {}});
     Settle(500);
-    QWidget* window = MainWindow();
-    const QRect frame = window->frameGeometry();
-    const QPixmap shot = window->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(),
-                                                     frame.height());
-    saved = !shot.isNull() && shot.save(output, "PNG");
+    const QRect r = MainWindow()->frameGeometry();
+    const QPixmap shot = MainWindow()->screen()->grabWindow(0, r.x(), r.y(), r.width(), r.height());
+    saved = shot.save(QString::fromLocal8Bit(argv[1]), "PNG");
   });
   if (!saved)
     std::fprintf(stderr, "the screenshot could not be taken\n");
