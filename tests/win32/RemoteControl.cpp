@@ -8,63 +8,35 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace {
 
-std::wstring Wide(const char* text) {
-  const int size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 1), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), size);
-  wide.resize(wcslen(wide.c_str()));
-  return wide;
-}
-
 // The visible top-level window with this title; the dialog is built hidden.
 HWND WaitForWindow(const std::wstring& title) {
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < 20000) {
+  for (const DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(10)) {
     const HWND window = FindWindowW(nullptr, title.c_str());
     if (window != nullptr && IsWindowVisible(window))
       return window;
-    Sleep(10);
   }
   return nullptr;
 }
 
-struct BoxSearch {
-  std::wstring text;
-  HWND found = nullptr;
-};
-
-BOOL CALLBACK MatchBox(HWND window, LPARAM p) {
-  auto& search = *reinterpret_cast<BoxSearch*>(p);
-  wchar_t className[16] = {};
-  GetClassNameW(window, className, 16);
-  if (wcscmp(className, L"#32770") != 0 || !IsWindowVisible(window))
-    return TRUE;
-  wchar_t text[256] = {};
-  GetDlgItemTextW(window, 0xFFFF, text, 256);
-  if (search.text == text) {
-    search.found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
+// Waits for a visible message box showing `text` and closes it.
 int CloseBox(const std::wstring& text) {
-  BoxSearch search{text};
-  const DWORD start = GetTickCount();
-  while (search.found == nullptr && GetTickCount() - start < 20000) {
-    EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&search));
-    if (search.found == nullptr)
-      Sleep(10);
+  for (const DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(10)) {
+    for (HWND box = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); box != nullptr;
+         box = FindWindowExW(nullptr, box, L"#32770", nullptr)) {
+      wchar_t shown[256] = {};
+      GetDlgItemTextW(box, 0xFFFF, shown, 256);
+      if (IsWindowVisible(box) && text == shown) {
+        std::printf("found message box\n");
+        return PostMessageW(box, WM_COMMAND, IDOK, 0) ? 0 : 1;
+      }
+    }
   }
-  if (search.found == nullptr)
-    return 1;
-  std::printf("found message box\n");
-  PostMessageW(search.found, WM_COMMAND, IDOK, 0);
-  return 0;
+  return 1;
 }
 
 int Calc(HWND window) {
@@ -90,7 +62,7 @@ int main(int argc, char** argv) {
   if (argc < 3)
     return 2;
   const std::string command = argv[1];
-  const std::wstring argument = Wide(argv[2]);
+  const std::wstring argument(argv[2], argv[2] + std::strlen(argv[2])); // ASCII titles and texts
   if (command == "box")
     return CloseBox(argument);
   const HWND window = WaitForWindow(argument);
