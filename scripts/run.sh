@@ -6,7 +6,7 @@ cd "$ROOT"
 
 log "Installing build dependencies"
 need_base_packages
-need_packages qt6-base-dev qt6-multimedia-dev fonts-liberation libgl-dev
+need_packages qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev fonts-liberation libgl-dev
 
 log "Building"
 cmake --preset default -DCALVORA_TESTS=OFF -DCALVORA_BENCH=OFF
