@@ -1,0 +1,342 @@
+#include "core/ParseNumber.h"
+#include "core/PowersOfTen.h"
+#include "core/RunCalc.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <complex>
+#include <cstdint>
+#include <cstring>
+#include <iomanip>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+const double Inf = HUGE_VAL, NaN = std::nan("");
+
+// Bit for bit, so that -0 and +0 differ; any NaN matches any NaN.
+bool Same(double got, double want) {
+  return std::memcmp(&got, &want, sizeof got) == 0 || (std::isnan(got) && std::isnan(want));
+}
+
+struct FieldValue { double CalcState::*field; const char *name; double expected; };
+#define FIELD(name, value) FieldValue{&CalcState::name, #name, value}
+// Values are compared to ten significant digits unless `exact`.
+struct ModeCase { const char *label; int mode; std::vector<std::string_view> rows;
+                  std::vector<FieldValue> fields; bool exact = false; };
+
+CalcState Calculate(int mode, std::vector<std::string_view> rows, CalcState s = {}) {
+  RunCalc(s, mode, rows);
+  return s;
+}
+
+// Each case starts from a zeroed record; zeros, infinities and NaN always match exactly.
+void CheckModes(const std::vector<ModeCase> &cases) {
+  for (const ModeCase &c : cases) {
+    const CalcState s = Calculate(c.mode, c.rows);
+    for (const auto &[field, name, want] : c.fields) {
+      const bool exact = c.exact || want == 0 || !std::isfinite(want);
+      EXPECT_TRUE(exact ? Same(s.*field, want) : std::fabs(s.*field - want) <= 5e-10 * std::fabs(want))
+          << c.label << ": " << name << " is " << std::setprecision(17) << s.*field;
+    }
+  }
+}
+
+// Exact unsigned integers, least significant limb first, no leading zero limbs,
+// to judge extended-precision results without long double arithmetic.
+using Big = std::vector<std::uint32_t>;
+
+Big Mul(const Big &a, const Big &b) { // the product also sheds any leading zero limbs
+  Big r(a.size() + b.size(), 0);
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    std::uint64_t carry = 0;
+    for (std::size_t j = 0; j <= b.size(); ++j, carry >>= 32) {
+      carry += r[i + j] + (j < b.size() ? std::uint64_t(a[i]) * b[j] : 0);
+      r[i + j] = static_cast<std::uint32_t>(carry);
+    }
+  }
+  while (!r.empty() && r.back() == 0)
+    r.pop_back();
+  return r;
+}
+
+Big Int(std::uint64_t v, int shift = 0) { // v * 2^shift
+  Big power(std::size_t(shift / 32), 0);
+  power.push_back(1u << shift % 32);
+  return Mul({std::uint32_t(v), std::uint32_t(v >> 32)}, power);
+}
+
+bool Less(const Big &a, const Big &b) {
+  return a.size() != b.size() ? a.size() < b.size()
+                              : std::lexicographical_compare(a.rbegin(), a.rend(), b.rbegin(), b.rend());
+}
+
+struct Binary { std::uint64_t significand; int exponent; }; // significand * 2^exponent
+
+// num / den * 2^exp2 rounded to nearest, ties to even, to `bits` (at most 64)
+// significant bits, keeping no bit below 2^minExp (by default the last bit of
+// the smallest extended subnormal).
+Binary RoundQuotient(const Big &num, const Big &den, int exp2, int bits = 64, int minExp = -16445) {
+  const auto length = [](const Big &a) { return int(a.size() * 32) - std::countl_zero(a.back()); };
+  for (int s = bits - length(num) + length(den);; --s) {
+    s = std::min(s, exp2 - minExp);
+    const Big r = s >= 0 ? Mul(num, Int(1, s)) : num, d = s >= 0 ? den : Mul(den, Int(1, -s));
+    if (!Less(r, Mul(d, Int(1, bits))))
+      continue; // the quotient would need bits + 1 bits
+    // The quotient q bit by bit from the top, then 2r against (2q + 1) d.
+    Binary v{0, exp2 - s};
+    for (int i = bits - 1; i >= 0; --i)
+      if (!Less(r, Mul(Int(v.significand | std::uint64_t(1) << i), d)))
+        v.significand |= std::uint64_t(1) << i;
+    const std::uint64_t q = v.significand;
+    const Big twice = Mul(r, Int(2));
+    const Big midpoint = Mul({std::uint32_t(q << 1 | 1), std::uint32_t(q >> 31), std::uint32_t(q >> 63)}, d);
+    if (Less(midpoint, twice) || (!Less(twice, midpoint) && (q & 1)))
+      if (++v.significand == 0 || v.significand >> (bits - 1) > 1) // carried past `bits`
+        v = {std::uint64_t(1) << (bits - 1), v.exponent + 1};
+    return v;
+  }
+}
+
+Binary Product(Binary a, Binary b) {
+  return RoundQuotient(Mul(Int(a.significand), Int(b.significand)), Int(1), a.exponent + b.exponent);
+}
+
+// 10^n (n >= 0) the program's way: 10^(n mod 8) exactly, times the nearest
+// extended values of 10^(8 * 2^i) for the bits of n div 8 in increasing
+// order, then one extra 10^4096 when n > 4096; every product rounded.
+Binary ExtendedPowerOfTen(int n) {
+  static std::vector<Binary> table;
+  for (Big p = Int(100000000); table.size() < 10; p = Mul(p, p))
+    table.push_back(RoundQuotient(p, Int(1), 0));
+  const bool extraTop = n > 4096;
+  n -= extraTop ? 4096 : 0;
+  Binary power{static_cast<std::uint64_t>(std::pow(10, n % 8)), 0};
+  for (std::size_t i = 0; i < 10; ++i)
+    if (((n / 8) >> i) & 1)
+      power = Product(power, table[i]);
+  return extraTop ? Product(power, table[9]) : power;
+}
+
+// Parses each text from a heap buffer of exactly its length, with no
+// terminator (so that a read past the length shows up under the address
+// sanitizer).
+void CheckAll(const std::vector<std::pair<std::string, double>> &cases) {
+  for (const auto &[text, expected] : cases) {
+    const std::vector<char> buffer(text.begin(), text.end());
+    const double got = ParseNumber(buffer.data(), buffer.size());
+    EXPECT_TRUE(Same(got, expected)) << text << " gave " << std::hexfloat << got << " for " << expected;
+  }
+}
+
+} // namespace
+
+// The phase is the extended arctangent of Q times one extended factor 180/pi:
+// a right angle (after rounding) needs a finite Q beyond about 4.1e15, and
+// multiplying by 180 before dividing by pi would store ...26cp+6 for Q 258.5.
+TEST(CalcStatePhase, ArctangentOfQInDegrees) {
+  const struct { double gp, bp, phase; } cases[] = {
+      {1, -4.1e15, 0x1.67fffffffffffp+6}, {1, -4.2e15, 90}, {1, 4.2e15, -90}, {1, -1e300, 90},
+      {1, -Inf, 90}, {1, Inf, -90}, {1, -1, 45}, {2, -517, 0x1.671d08d40726dp+6}};
+  for (const auto &c : cases) {
+    CalcState s{.F = 1000, .Gp = c.gp, .Bp = c.bp};
+    DeriveQuantities(s);
+    EXPECT_EQ(s.Phase, c.phase) << "Gp " << c.gp << ", Bp " << c.bp;
+  }
+}
+
+// Seeded random impedances: both models describe the same impedance, and the
+// derived quantities follow every reader's sign convention.
+TEST(CalcStateProperties, SeriesAndParallelModelsAgree) {
+  std::mt19937_64 random(1103);
+  std::uniform_real_distribution<double> decades(-6, 9);
+  const auto value = [&] { return std::pow(10.0, decades(random)) * (random() & 1 ? 1 : -1); };
+  for (int trial = 0; trial < 3000; ++trial) {
+    CalcState s{.F = std::fabs(value()), .Rs = value(), .Xs = value()};
+    SeriesToParallel(s);
+    DeriveQuantities(s);
+    SCOPED_TRACE(testing::Message() << "Rs " << s.Rs << ", Xs " << s.Xs);
+    const std::complex<long double> admittance = 1.0L / std::complex<long double>(s.Rs, s.Xs);
+    EXPECT_NEAR(s.Gp, double(admittance.real()), 1e-15 * s.Y);
+    EXPECT_NEAR(s.Bp, double(admittance.imag()), 1e-15 * s.Y);
+    // Positive reactance is inductive everywhere; Q and the phase follow it
+    // for a lossy part and flip with a negative Rs.
+    const bool inductive = s.Xs > 0;
+    EXPECT_TRUE((s.Bp < 0) == inductive && (s.Ls > 0) == inductive && (s.Lp > 0) == inductive &&
+                (s.Cs < 0) == !inductive && (s.Cp < 0) == !inductive);
+    EXPECT_TRUE((s.Q > 0) == (inductive == (s.Rs > 0)) && (s.Phase > 0) == (s.Q > 0) &&
+                std::fabs(s.Phase) <= 90 && (s.Rp > 0) == (s.Rs > 0));
+  }
+}
+
+// Readers that list the whole record rely on its names and values in
+// declaration order.
+TEST(CalcStateFields, FollowTheRecord) {
+  const CalcState s{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17};
+  double values[CalcStateFieldCount];
+  CalcStateFields(s, values);
+  std::string text;
+  for (int i = 0; i < CalcStateFieldCount; ++i)
+    text += CalcStateFieldNames[i] + ("=" + std::to_string(int(values[i])) + " ");
+  EXPECT_EQ(text, "F=1 F0Bridge=2 Z=3 Rs=4 Rp=5 Xs=6 Aux=7 Gp=8 Bp=9 Y=10 Cs=11 Cp=12 Ls=13 Lp=14 Q=15 D=16 "
+                  "Phase=17 ");
+}
+
+// Unknown modes leave the record alone, and the bridge frequency and the
+// Lp-R scratch value keep what the last mode that used them set.
+TEST(RunCalcRows, UnknownModesAndUnfedFields) {
+  const CalcState afterLpR = Calculate(14, {"1000", "1", "1"}, Calculate(1, {"1234", "1000", "1", "1"}));
+  const CalcState s = Calculate(3, {"1000", "1", "0.01"}, afterLpR);
+  EXPECT_TRUE(s.F0Bridge == 1234 && s.Aux == afterLpR.Aux && s.Aux != 0);
+  for (int mode : {0, 17}) {
+    const CalcState unknown = Calculate(mode, {"1", "2", "3", "4", "5"}, s);
+    EXPECT_EQ(std::memcmp(&unknown, &s, sizeof s), 0) << "mode " << mode;
+  }
+}
+
+TEST(RunCalcModes, WorkedExamplesAndEveryMode) {
+  CheckModes({
+      {"1 uF, D 0.01 at 1 kHz", 3, {"1000", "1", ".01"},
+       {FIELD(Xs, -159.1549431), FIELD(Rs, 1.591549431), FIELD(Gp, 6.282557051e-5), FIELD(Bp, 6.282557051e-3),
+        FIELD(Z, 159.1629006), FIELD(Y, 6.282871171e-3), FIELD(Cs, -1e-6), FIELD(Cp, -9.999000100e-7),
+        FIELD(Ls, -0.02533029591), FIELD(Lp, -0.02533282894), FIELD(Q, -100), FIELD(D, 0.01),
+        FIELD(Phase, -89.42706130), FIELD(Rp, 15917.08586), FIELD(F, 1000)}},
+      {"10 mH, Q 50 at 1 kHz", 7, {"1000", "10", "50"},
+       {FIELD(Xs, 62.83185307), FIELD(Rs, 1.256637061), FIELD(Q, 50), FIELD(D, -0.02), FIELD(Ls, 0.01),
+        FIELD(Phase, 88.85423716), FIELD(Lp, 0.010004), FIELD(Rp, 3142.849291), FIELD(Cs, 2.533029591e-6)}},
+      // Zero, negative and infinite parts flow through the formulas unchecked.
+      {"purely resistive", 1, {"1000", "1000", "0", "50"},
+       {FIELD(Bp, -0.0), FIELD(Q, 0.0), FIELD(D, -Inf), FIELD(Cs, Inf), FIELD(Cp, NaN), FIELD(Lp, NaN)}},
+      // A missing row reads as the empty text: here R is zero.
+      {"lossless reactance, R row missing", 1, {"1000", "1000", "100"},
+       {FIELD(Gp, 0.0), FIELD(Bp, -0.01), FIELD(Q, Inf), FIELD(D, -0.0), FIELD(Phase, 90), FIELD(Rp, Inf)}},
+      {"zero capacitance", 5, {"1000", "0", "47"},
+       {FIELD(Xs, -Inf), FIELD(Gp, 0.0), FIELD(Bp, NaN), FIELD(Z, Inf), FIELD(Q, NaN), FIELD(Rp, Inf)}},
+      {"zero capacitance, negative R", 5, {"1000", "0", "-10"}, {FIELD(Gp, -0.0), FIELD(Rp, -Inf)}},
+      {"Lp-R with Rp 0, through Q", 14, {"1000", "1", "0"}, {FIELD(Gp, Inf), FIELD(Bp, NaN)}},
+      // The entries come back out of the derived quantities, in SI units and
+      // with capacitances negative.
+      {"Cp-D", 4, {"50", "4.7", "0.2"}, {FIELD(Cp, -4.7e-6), FIELD(D, 0.2)}},
+      {"Cs-R", 5, {"50", "4.7", "33"}, {FIELD(Cs, -4.7e-6), FIELD(Rs, 33)}},
+      {"Lp-Q", 8, {"2000", "3.3", "12"}, {FIELD(Lp, 3.3e-3), FIELD(Q, 12)}},
+      {"Lp-R", 14, {"1000", "10", "470"}, {FIELD(Lp, 10e-3), FIELD(Rp, 470), FIELD(Aux, 62.83185307)}},
+      {"Cp-Rp", 16, {"1000", "0.1", "2200"}, {FIELD(Cp, -0.1e-6), FIELD(Rp, 2200)}},
+      // Unlike parts: 1 uF (D 0.01) with 3 uF (D 0.03), 1 mH (Q 10) with 3 mH (Q 30).
+      {"Cs||Cs", 6, {"1000", "1", "0.01", "3", "0.03"}, {FIELD(Cs, -3.999700090e-6), FIELD(D, 0.02499700090)}},
+      {"Cs-Cs", 10, {"1000", "1", "0.01", "3", "0.03"}, {FIELD(Cs, -0.75e-6), FIELD(D, 0.015)}},
+      {"Ls-Ls", 12, {"1000", "1", "10", "3", "30"}, {FIELD(Ls, 4e-3), FIELD(Q, 20)}},
+      // Bridge readings taken away from the bridge's own frequency.
+      {"R-X at a tenth of f0", 1, {"1000", "100", "50", "10"}, {FIELD(Xs, 500), FIELD(Rs, 10)}},
+      {"G-B at twice f0", 2, {"1000", "2000", "100", "300"}, {FIELD(Rs, 270.2702703), FIELD(Xs, -1621.621622)}},
+      {"R-X with Actual f0 0", 1, {"1000", "0", "-50", "10"}, {FIELD(Xs, -Inf)}},
+      // Exact: plain double arithmetic stores another result than extended
+      // intermediates (each checked with exact rational arithmetic rounded to
+      // a 64-bit significand after every operation and to double on every store).
+      // Both models and the magnitude (in double: Xs ...c64p+8).
+      {"Ls-R", 15, {"1000", "63", "3"}, {FIELD(Xs, 0x1.8bd7366f31c63p+8), FIELD(Gp, 0x1.41332b276b539p-16),
+                                         FIELD(Z, 0x1.8bda1f735fc8fp+8)}, true},
+      // The divisor A stays extended (a stored A gives ...023p+2).
+      {"Cs||Cs", 6, {"1000", "1", "0.1", "1", "0.03"}, {FIELD(Rs, 0x1.4aa3722dbe025p+2)}, true},
+      // L1, R1, R2 and R are stored doubles (extended ones give ...f3p-1).
+      {"Ls||Ls", 11, {"1000", "1", "3", "1", "20"},
+       {FIELD(Rs, 0x1.2e53af53934f4p-1), FIELD(Xs, 0x1.99e885d8ba5cfp+1)}, true},
+      // The angle reaches the sine as a stored double in V-Z but stays
+      // extended in IVP, so their last bits differ although both show 50.
+      {"V-Z", 9, {"1000", "100", "30"}, {FIELD(Xs, 0x1.8ffffffffffffp+5)}, true},
+      {"IVP", 13, {"1000", "1", "0.01", "30"}, {FIELD(Xs, 50.0)}, true},
+  });
+}
+
+TEST(ParseNumberDecimal, CornerCases) {
+  const std::string many9(3000000, '9'), zeros(4000000, '0');
+  CheckAll({
+      // Only space, tab, CR and LF are blanks; the first character no digit,
+      // point or exponent can continue ends the number; signs.
+      {"", 0.0}, {"   ", 0.0}, {" \t\r\n12 ", 12.0}, {"\v7", 0.0}, {"\xA0" "5", 0.0}, {"1,5", 1.0},
+      {"1.5.2", 1.5}, {"0x1F", 0.0}, {"1.5E3.7", 1500.0}, {std::string("12\0" "34", 5), 12.0}, {".5", 0.5},
+      {"5.", 5.0}, {"007", 7.0}, {"0.000", 0.0}, {".", 0.0}, {"0e999999", 0.0}, {"-", -0.0}, {"-0", -0.0},
+      {"- 5", -0.0}, {"-0.0e5", -0.0}, {"-&H10", -0.0}, {"+5", 5.0}, {"+-5", 0.0}, {"-.5", -0.5}, // no "-&"
+      {"1e+3", 1000.0}, {"1D3", 1000.0}, {"2.5E-3", 0.0025}, {"1 E5", 1.0}, {"E5", 0.0}, {"2E+", 2.0},
+      {"1e+-3", 1.0}, {"1E\xB9", 1.0}, {"1E00000000000000000000000000000000003", 1000.0},
+      {"4.9406564584124654E-324", 0x1p-1074}, {"1.7976931348623157E308", 0x1.fffffffffffffp+1023},
+      // Beyond double, infinity; from 4933 in the decimal position on, a fixed
+      // 2^127 (although a slightly smaller text overflows to infinity) or zero.
+      // Digits past the 18th are dropped, not rounded: 2^53 + 1, then ties to even.
+      {"1.7976931348623159E308", Inf}, {"9.99E4931", Inf}, {"1E4932", 0x1p127}, {"-1E5000", -0x1p127},
+      {"-1E-5000", -0.0}, {"9007199254740993.0001", 0x1p53},
+      // Rounded to 64 bits, then to double: beside a halfway point between
+      // doubles, where one correct rounding gives the other neighbour.
+      {"1.87577391565668820E25", 0x1.f08362789d05ap+83}, {"7.63594345073120274E21", 0x1.9df200bf7a4bep+72},
+      // Millions of characters: counters must not wrap, the exponent saturates
+      // at 9999 while it is read (-9999 only below), and the parse stays linear.
+      {"3.14159265358979323" + many9, 0x1.921fb54442d18p+1}, {"1E" + many9, 0x1p127}, {zeros + "1.5", 1.5},
+      {"-0." + zeros + "1", -0.0}, {"1" + zeros + "E-3999990", 0x1p127},
+  });
+  EXPECT_EQ(ParseNumber("12345", 3), 123.0); // only the first `length` bytes are read
+  EXPECT_EQ(ParseNumber(nullptr, 0), 0.0);
+}
+
+TEST(ParseNumberRadix, DigitsSizeAndSuffix) {
+  CheckAll({
+      {"&h1f", 31.0}, {"&B101", 5.0}, {"&O17", 15.0}, {"&q7", 7.0}, {"&17", 15.0}, {"  &H10", 16.0},
+      {"&19", 1.0}, {"&", 0.0}, {"&HG", 0.0}, {"& H1", 0.0}, {"&B2", 0.0},
+      // The sign follows from the leading digit, the suffix and the size.
+      {"&H8000", -32768.0}, {"&H7FFF", 32767.0}, {"&HFFFF%", -1.0}, {"&H0FFFF", 65535.0}, {"&HFFFF&", 65535.0},
+      {"&HFFFF&&", 65535.0}, {"&H10000", 65536.0}, {"&H80000000", -0x1p31}, {"&HFFFFFFFF&", -1.0},
+      {"&HFFFFFFFF&&", 0x1p32 - 1}, {"&H100000000", 0x1p32}, {"&HFFFFFFFFFFFFFFFF&&", -1.0},
+      {"&H0FFFFFFFFFFFFFFFF", -1.0}, {"&H7FFFFFFFFFFFFFFF?", 0x1p63},
+      {"&H08000000000000000?", 0.0}, // "?" wins over a leading zero
+      // A bit pushed out of 64 gives zero; leading zeros never do.
+      {"&H1FFFFFFFFFFFFFFFF", 0.0}, {"&H00000000000000000000001", 1.0}, {"&B" + std::string(65, '1'), 0.0},
+      {"&O1777777777777777777777", -1.0}, {"&O2000000000000000000000", 0.0},
+  });
+}
+
+// Seeded random texts against exact integer arithmetic, rounded to 64 bits
+// at each step where the program rounds, then to double.
+TEST(ParseNumberDecimal, RandomTextsMatchExactArithmetic) {
+  std::mt19937_64 random(20240611);
+  const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+  for (int trial = 0; trial < 6000; ++trial) {
+    const int count = pick(1, 24); // significant digits, the first one non-zero
+    std::string digits(1, char('1' + pick(0, 8)));
+    while (int(digits.size()) < count)
+      digits += char('0' + pick(0, 9));
+    // The point after `point` digits, after leading zeros if negative, or left out.
+    const int point = pick(-40, count + 1), exponent = pick(-360, 330);
+    const std::size_t at = std::size_t(std::clamp(point, 0, count));
+    std::string text = pick(0, 1) ? "-" : "";
+    text += point < 0 ? "0." + std::string(std::size_t(-point), '0') + digits
+                      : digits.substr(0, at) + (point > count ? "" : ".") + digits.substr(at);
+    text += (pick(0, 1) ? "E" : "d") + std::to_string(exponent);
+
+    const int kept = std::min(count, 18), scale = std::min(point, count) + exponent - kept;
+    const std::uint64_t m = std::stoull(digits.substr(0, std::size_t(kept)));
+    const Binary power = ExtendedPowerOfTen(std::abs(scale));
+    const Binary exact = scale >= 0 ? Product({m, 0}, power)
+                                    : RoundQuotient(Int(m), Int(power.significand), -power.exponent);
+    const Binary d = RoundQuotient(Int(exact.significand), Int(1), exact.exponent, 53, -1074);
+    CheckAll({{text, std::ldexp(text[0] == '-' ? -double(d.significand) : double(d.significand), d.exponent)}});
+    ASSERT_FALSE(HasFailure());
+  }
+}
+
+// Exact while the power fits 64 bits (up to 10^27); beyond, every product
+// rounds and the result must be that of the documented order, bit for bit.
+// 10^(8 * 2^i) is the table's own entry: the nearest extended value.
+TEST(PowerOfTen, FollowsTheMultiplicationOrderBitForBit) {
+  for (int n : {0, 1, 7, 8, 16, 19, 27, 28, 31, 32, 64, 100, 128, 255, 256, 343, 512, 1024, 2048, 4095, 4096,
+                4097, 4500, 4932}) {
+    const Binary p = ExtendedPowerOfTen(n);
+    EXPECT_EQ(PowerOfTen(n), std::ldexp(static_cast<long double>(p.significand), p.exponent)) << "10^" << n;
+  }
+  // Past the extended range, including exponents the table cannot spell.
+  for (int n : {4933, 8192, 12288, 100000, 2147483647})
+    EXPECT_TRUE(std::isinf(PowerOfTen(n))) << "10^" << n;
+}
