@@ -2,37 +2,27 @@
 // running program prints into a PDF file, whose text must be the report's lines.
 #include "QtTestSupport.h"
 
-#include "dialog/MainDialog.h"
-#include "platform/qt/QtBackend.h"
-
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QtTest>
-
-namespace {
-
-// Output of a poppler tool (poppler-utils) run on the PDF.
-QString Poppler(const QString& tool, const QStringList& args) {
-  QProcess p;
-  p.start(tool, args);
-  if (!p.waitForFinished(20000) || p.exitCode() != 0)
-    return QStringLiteral("<%1 failed>").arg(tool);
-  return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-} // namespace
 
 class PrintTests : public QObject {
   Q_OBJECT
 
 private slots:
 
-  // State: a reactive, an inductive, a resistive and a not-a-number result.
-  // Action: Print, a PDF file as the destination. Expected: one page, a job
-  // named "Print Job", whose text is the report's lines; no box shown.
+  // State: a capacitive, an inductive, a resistive and a not-a-number
+  // result. Action: Print, a PDF file as the destination. Expected: one
+  // page, a job named "Print Job", whose text is the report's lines; no box.
   void printedPdfHoldsTheReportLines() {
+    // Output of a poppler tool (poppler-utils) run on the PDF; empty on failure.
+    const auto Poppler = [](const QString& tool, const QStringList& args) {
+      QProcess p;
+      p.start(tool, args);
+      p.waitForFinished(20000);
+      return QString::fromUtf8(p.readAllStandardOutput());
+    };
     QTemporaryDir dir;
-    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    const QString pdf = dir.filePath("report.pdf");
     for (const CalcCase& c : CalcCases) {
       QFile::remove(pdf);
       RunProgram([&] {
@@ -43,19 +33,13 @@ private slots:
       });
       // The report font has a fixed pitch, the width of the first word "F":
       // read at that pitch, the text keeps its blanks.
-      const QRegularExpressionMatch first =
-          QRegularExpression(R"re(xMin="([\d.]+)"[^>]*xMax="([\d.]+)"[^>]*>F<)re")
-              .match(Poppler("pdftotext", {"-bbox", pdf, "-"}));
-      const double pitch = first.captured(2).toDouble() - first.captured(1).toDouble();
-      QStringList lines;
-      for (const QString& line :
-           Poppler("pdftotext", {"-fixed", QString::number(pitch), pdf, "-"}).split('\n'))
-        if (!line.trimmed().isEmpty())
-          lines << line.trimmed();
-      QCOMPARE(lines, c.lines);
-      const QString info = Poppler("pdfinfo", {pdf});
-      QVERIFY2(info.contains(QRegularExpression("Title:\\s+Print Job\\n(.*\\n)*Pages:\\s+1\\n")),
-               qPrintable(info));
+      const QRegularExpression firstWord(R"re(xMin="([\d.]+)"[^>]*xMax="([\d.]+)"[^>]*>F<)re");
+      const QRegularExpressionMatch first = firstWord.match(Poppler("pdftotext", {"-bbox", pdf, "-"}));
+      const QString pitch = QString::number(first.captured(2).toDouble() - first.captured(1).toDouble());
+      const QString text = Poppler("pdftotext", {"-fixed", pitch, pdf, "-"}).trimmed();
+      QCOMPARE(text.split(QRegularExpression("\\s*\\n\\s*")), c.lines); // each line trimmed, no blank line
+      const QRegularExpression jobAndPages("Title:\\s+Print Job\\n(.*\\n)*Pages:\\s+1\\n");
+      QVERIFY(Poppler("pdfinfo", {pdf}).contains(jobAndPages));
     }
   }
 };

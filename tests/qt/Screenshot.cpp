@@ -3,28 +3,22 @@
 // X server's screen. Usage: calvora_screenshot OUTPUT.png
 #include "QtTestSupport.h"
 
-#include <QApplication>
 #include <QScreen>
-#include <QWidget>
 
 #include <cstdio>
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
-    return 2;
-  }
   int qtArgc = 1;
   QApplication app(qtArgc, argv);
   bool saved = false;
   RunProgram([&] {
-    Calculate({"Cs-D: 1 uF with D = 0.01 at 1 kHz", 102, {{152, "1"}, {153, ".01"}}, {}});
-    Settle(500);
+    Calculate({102, {{152, "1"}, {153, ".01"}}, {}}); // Cs-D: 1 uF with D = 0.01 at 1 kHz
+    QTest::qWait(500);
     const QRect r = MainWindow()->frameGeometry();
     const QPixmap shot = MainWindow()->screen()->grabWindow(0, r.x(), r.y(), r.width(), r.height());
-    saved = shot.save(QString::fromLocal8Bit(argv[1]), "PNG");
+    saved = argc == 2 && shot.save(QString::fromLocal8Bit(argv[1]), "PNG");
   });
   if (!saved)
-    std::fprintf(stderr, "the screenshot could not be taken\n");
+    std::fprintf(stderr, "usage: %s OUTPUT.png; the screenshot could not be taken\n", argv[0]);
   return saved ? 0 : 1;
 }
