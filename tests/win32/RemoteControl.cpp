@@ -13,30 +13,21 @@
 
 namespace {
 
-// The visible top-level window with this title; the dialog is built hidden.
-HWND WaitForWindow(const std::wstring& title) {
-  for (const DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(10)) {
-    const HWND window = FindWindowW(nullptr, title.c_str());
-    if (window != nullptr && IsWindowVisible(window))
-      return window;
+// A visible message box showing `text`, or the visible top-level window
+// titled `text` (the dialog is built hidden); null when there is none yet.
+HWND Find(bool box, const std::wstring& text) {
+  if (!box) {
+    const HWND window = FindWindowW(nullptr, text.c_str());
+    return window != nullptr && IsWindowVisible(window) ? window : nullptr;
+  }
+  for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); w != nullptr;
+       w = FindWindowExW(nullptr, w, L"#32770", nullptr)) {
+    wchar_t shown[256] = {};
+    GetDlgItemTextW(w, 0xFFFF, shown, 256);
+    if (IsWindowVisible(w) && text == shown)
+      return w;
   }
   return nullptr;
-}
-
-// Waits for a visible message box showing `text` and closes it.
-int CloseBox(const std::wstring& text) {
-  for (const DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(10)) {
-    for (HWND box = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); box != nullptr;
-         box = FindWindowExW(nullptr, box, L"#32770", nullptr)) {
-      wchar_t shown[256] = {};
-      GetDlgItemTextW(box, 0xFFFF, shown, 256);
-      if (IsWindowVisible(box) && text == shown) {
-        std::printf("found message box\n");
-        return PostMessageW(box, WM_COMMAND, IDOK, 0) ? 0 : 1;
-      }
-    }
-  }
-  return 1;
 }
 
 int Calc(HWND window) {
@@ -63,14 +54,13 @@ int main(int argc, char** argv) {
     return 2;
   const std::string command = argv[1];
   const std::wstring argument(argv[2], argv[2] + std::strlen(argv[2])); // ASCII titles and texts
-  if (command == "box")
-    return CloseBox(argument);
-  const HWND window = WaitForWindow(argument);
+  HWND window = nullptr;
+  for (const DWORD start = GetTickCount(); window == nullptr && GetTickCount() - start < 20000; Sleep(10))
+    window = Find(command == "box", argument);
   if (window == nullptr)
     return 1;
-  if (command == "close")
-    return PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
   if (command == "calc")
     return Calc(window);
-  return 2;
+  const bool box = command == "box"; // closed with OK; the main window with SC_CLOSE
+  return PostMessageW(window, box ? WM_COMMAND : WM_SYSCOMMAND, box ? IDOK : SC_CLOSE, 0) ? 0 : 1;
 }

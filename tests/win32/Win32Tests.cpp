@@ -2,31 +2,25 @@
 // windows and a real GDI device context, in-process under the modal loops.
 //
 // Test plan:
-//  1. The dialog: exact style (hidden, centred, font bits), title and font.
-//  2. Each control kind: class, exact style bits (GetWindowLong), font and
-//     rectangle (MapDialogRect of its dialog units); texts round-trip (one
-//     space, empty, 8-bit, longer than the box, missing control);
-//     RemoveControl; destroying the dialog forgets every record.
-//  3. Icons at 32 and 16 pixels, a missing icon sets nothing, replacing
-//     frees the first pair; the sound resource of type "SOUND".
-//  4. RunModal: the two direct calls before showing, Enter and Esc through
+//  1. The dialog's exact style and font; each control kind's class, exact
+//     style bits (GetWindowLong), font, rectangle (MapDialogRect of its
+//     dialog units) and text round trip; RemoveControl; a replaced icon pair
+//     freed; destroying the dialog forgets every record.
+//  2. The numeric mode is back after each toolkit operation of test 1.
+//  3. RunModal: the two direct calls before showing, Enter and Esc through
 //     IsDialogMessageW arriving as IDOK and IDCANCEL with the dialog left
-//     open, a callback result as the message result, SC_CLOSE then WM_CLOSE
-//     ending the loop.
-//  5. The numeric mode is back after every toolkit operation.
-//  6. Main dialog: the 21 fixed controls (caption, kind, rectangle); SC_CLOSE
-//     ends RunMainDialog with 0 and frees every record.
-//  7. Every mode: row labels, default texts, units, absent rows, the hint
-//     and the focus row (the sixteen catalogue modes in turn).
-//  8. Calc by BM_CLICK after WM_SETTEXT, the panel read back by identifier,
-//     one run for all cases so that no row outlives its panel; Enter and Esc
-//     on the way leave the dialog open.
-//  9. The warning and information boxes, found by caption and closed from
-//     the timer; Print without a printer ends with no job and no message.
-// 10. 1,000 Calcs leave the window, record and GDI object counts unchanged.
-// 11. The report's lines drawn into an enhanced metafile and read back: the
-//     texts, the font, the alignment and the line pitch; detaching frees the
-//     font and nothing prints unattached.
+//     open, a callback result as the message result, SC_CLOSE ending it.
+//  4. One run of the main dialog: the title and the 21 fixed controls
+//     (caption, rectangle); the warning and information boxes found by
+//     caption and closed from the timer; then 5-7; SC_CLOSE ends
+//     RunMainDialog with 0 and every record is freed.
+//  5. Every mode: row labels, default texts, units, absent rows, hint, focus.
+//  6. Calc by BM_CLICK after WM_SETTEXT, the panel read back by identifier;
+//     the second case shows that no row outlives its panel.
+//  7. 1,000 more Calcs leave the child window, record and GDI object counts
+//     unchanged.
+//  8. The report drawn into an enhanced metafile and read back: texts, font,
+//     alignment and line pitch; detaching frees the font.
 #include "core/RunCalc.h"
 #include "dialog/MainDialog.h"
 #include "platform/win32/Win32Toolkit.h"
@@ -35,31 +29,20 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
-#include <cstring>
 #include <functional>
-#include <map>
 
 namespace {
 
 HWND Hwnd(WindowRef ref) { return reinterpret_cast<HWND>(ref); }
 
-std::wstring Text(HWND window) {
+std::wstring Text(HWND window) { // "<none>" for a missing window
   wchar_t buffer[1024] = L"<none>";
   if (window != nullptr)
     GetWindowTextW(window, buffer, 1024);
   return buffer;
 }
 
-std::wstring ChildText(HWND dialog, int id) { return Text(GetDlgItem(dialog, id)); }
-
 std::wstring Widen(const char* text) { return WideFromProgramText(text); }
-
-std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
-}
 
 int CountChildren(HWND window) {
   int n = 0;
@@ -68,19 +51,14 @@ int CountChildren(HWND window) {
   return n;
 }
 
-// A control's rectangle in its dialog's client area, and what MapDialogRect
-// makes of a rectangle in dialog units, as {left, top, right, bottom}.
-std::array<LONG, 4> ChildRect(HWND control) {
-  RECT r{};
-  GetWindowRect(control, &r);
-  MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-  return {r.left, r.top, r.right, r.bottom};
-}
-
-std::array<LONG, 4> Mapped(HWND dialog, int x, int y, int width, int height) {
-  RECT r{x, y, x + width, y + height};
-  MapDialogRect(dialog, &r);
-  return {r.left, r.top, r.right, r.bottom};
+// Whether the control lies in its dialog's client area exactly where
+// MapDialogRect puts this rectangle in dialog units.
+bool PlacedAt(HWND control, int x, int y, int width, int height) {
+  RECT expected{x, y, x + width, y + height}, actual{};
+  MapDialogRect(GetParent(control), &expected);
+  GetWindowRect(control, &actual);
+  MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&actual), 2);
+  return EqualRect(&expected, &actual) != FALSE;
 }
 
 // Live GDI objects of this process. Wine's GetGuiResources answers 0, so
@@ -99,55 +77,61 @@ unsigned CountGdiObjects() {
   return count;
 }
 
-// Steps run one per timer tick inside the modal loop of the dialog that
-// DialogHandle names; after the last one (or two minutes) that dialog gets
-// WM_SYSCOMMAND SC_CLOSE. Every other visible dialog-class window of the
-// thread (a message box) is recorded as {caption, text} and cancelled.
-struct Script {
-  std::vector<std::function<void()>> steps;
-  std::vector<std::pair<std::wstring, std::wstring>> boxes;
-  std::size_t next = 0;
-  bool busy = false, closeSent = false;
-  int result = -1; // of RunMainDialog
-  DWORD start = GetTickCount();
-};
-Script* Running = nullptr;
+// Runs `operation` with the numeric mode spoiled (x87: 53-bit precision,
+// round toward zero; SSE: flush to zero, round down); whether it is back.
+bool RestoresNumericMode(const std::function<void()>& operation) {
+  const unsigned short corruptWord = 0x0E7F;
+  const unsigned corruptCsr = 0xBF80;
+  __asm__ volatile("fldcw %0\n\tldmxcsr %1" : : "m"(corruptWord), "m"(corruptCsr));
+  operation();
+  unsigned short word = 0;
+  unsigned csr = 0;
+  __asm__ volatile("fnstcw %0\n\tstmxcsr %1" : "=m"(word), "=m"(csr));
+  return (word & 0x0F3F) == 0x033F && (csr & 0xFFC0) == 0x1F80;
+}
 
-HWND Target() { return IsWindow(Hwnd(DialogHandle)) ? Hwnd(DialogHandle) : nullptr; }
+// Steps run one per timer tick inside the modal loop of the dialog that
+// DialogHandle names; a last step sends it WM_SYSCOMMAND SC_CLOSE. Every
+// other visible dialog-class window of the thread (a message box) is noted
+// in Boxes as "caption|text" and cancelled.
+std::vector<std::function<void()>> Steps;
+std::vector<std::wstring> Boxes;
+std::size_t NextStep = 0;
+bool Busy = false; // a step's message box runs the timer in its own loop
 
 BOOL CALLBACK CancelBox(HWND window, LPARAM) {
-  if (IsWindowVisible(window) && window != Target() && ClassOf(window) == L"#32770") {
-    Running->boxes.emplace_back(Text(window), ChildText(window, 0xFFFF));
+  if (IsWindowVisible(window) && window != Hwnd(DialogHandle) &&
+      GetClassLongW(window, GCW_ATOM) == 32770) { // "#32770", the dialog class
+    Boxes.push_back(Text(window) + L"|" + Text(GetDlgItem(window, 0xFFFF)));
     PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
   }
   return TRUE;
 }
 
 void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-  Script& s = *Running;
-  if (Target() == nullptr)
+  if (!IsWindow(Hwnd(DialogHandle)))
     return;
   EnumThreadWindows(GetCurrentThreadId(), CancelBox, 0);
-  if (s.busy || s.closeSent)
+  if (Busy || NextStep == Steps.size())
     return;
-  s.busy = true;
-  if (s.next < s.steps.size() && GetTickCount() - s.start < 120000)
-    s.steps[s.next++]();
-  else
-    s.closeSent = PostMessageW(Target(), WM_SYSCOMMAND, SC_CLOSE, 0) != FALSE;
-  s.busy = false;
+  Busy = true;
+  Steps[NextStep++]();
+  Busy = false;
 }
 
-// Runs `modal` with the script's timer going; every step must have run.
-void RunScripted(Script& script, const std::function<void()>& modal) {
-  Running = &script;
+// Runs `modal` with the steps driven from its loop; every step must have run.
+void RunScripted(std::vector<std::function<void()>> steps, const std::function<void()>& modal) {
+  Steps = std::move(steps);
+  Steps.push_back([] { PostMessageW(Hwnd(DialogHandle), WM_SYSCOMMAND, SC_CLOSE, 0); });
+  Boxes.clear();
+  NextStep = 0;
   const UINT_PTR timer = SetTimer(nullptr, 0, 15, Tick);
   modal();
   KillTimer(nullptr, timer);
-  EXPECT_EQ(script.next, script.steps.size()) << "the run ended early or timed out";
+  EXPECT_EQ(NextStep, Steps.size()) << "the run ended early";
 }
 
-// ---- 1-5. The toolkit ---------------------------------------------------------
+// ---- 1-3. The toolkit ---------------------------------------------------------
 
 WindowRef NewTestDialog() {
   SetDialogFont("Arial", 10, 0, 0);
@@ -155,20 +139,18 @@ WindowRef NewTestDialog() {
                    450, 290, 0x00CF0000, 0);
 }
 
-TEST(Toolkit, DialogControlsTextsIconsAndRecords) {
+// Every toolkit operation here must also put the numeric mode back.
+TEST(Toolkit, DialogControlKindsAndRecords) {
   const ToolkitRecordCounts start = CountToolkitRecords();
-  const WindowRef dialog = NewTestDialog();
+  WindowRef dialog = nullptr;
+  EXPECT_TRUE(RestoresNumericMode([&] { dialog = NewTestDialog(); }));
   const HWND h = Hwnd(dialog);
   // Overlapped-window bits as asked, plus font, no-fail, 3D look and centred;
   // hidden until RunModal shows it.
   EXPECT_EQ(GetWindowLongW(h, GWL_STYLE), 0x00CF0854 | WS_CLIPSIBLINGS);
-  EXPECT_EQ(Text(h), L"Toolkit test");
   const auto font = reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0));
   LOGFONTW lf{};
   GetObjectW(font, sizeof lf, &lf);
-  const HDC screen = GetDC(nullptr);
-  EXPECT_EQ(lf.lfHeight, -MulDiv(10, GetDeviceCaps(screen, LOGPIXELSY), 72));
-  ReleaseDC(nullptr, screen);
   EXPECT_STREQ(lf.lfFaceName, L"Arial");
 
   struct Case {
@@ -188,77 +170,57 @@ TEST(Toolkit, DialogControlsTextsIconsAndRecords) {
   };
   for (int i = 0; i < 6; ++i) {
     const Case& c = cases[i];
-    AddControl(c.kind, dialog, 300 + i, c.text, 20, 10 + 20 * i, 65, 14, c.style, 0);
+    EXPECT_TRUE(RestoresNumericMode(
+        [&] { AddControl(c.kind, dialog, 300 + i, c.text, 20, 10 + 20 * i, 65, 14, c.style, 0); }));
     const HWND control = GetDlgItem(h, 300 + i);
-    EXPECT_EQ(_wcsicmp(ClassOf(control).c_str(), c.className), 0) << i;
+    wchar_t className[64] = {};
+    GetClassNameW(control, className, 64);
+    EXPECT_EQ(_wcsicmp(className, c.className), 0) << i;
     EXPECT_EQ(ControlStylesFor(c.kind, c.style, 0).style, c.expected) << i;
     // The edit class draws a requested border itself and drops the bit.
     const std::uint32_t dropped = c.kind == ControlKind::TextBox ? WS_BORDER : 0;
     EXPECT_EQ(static_cast<std::uint32_t>(GetWindowLongW(control, GWL_STYLE)), c.expected & ~dropped) << i;
     EXPECT_EQ(static_cast<std::uint32_t>(GetWindowLongW(control, GWL_EXSTYLE)), c.expectedEx) << i;
     EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), font) << i;
-    EXPECT_EQ(ChildRect(control), Mapped(h, 20, 10 + 20 * i, 65, 14)) << i;
+    EXPECT_TRUE(PlacedAt(control, 20, 10 + 20 * i, 65, 14)) << i;
     EXPECT_EQ(GetControlText(dialog, 300 + i), c.text) << i;
   }
   EXPECT_EQ(GetControlText(dialog, 399), "") << "missing control";
+  EXPECT_TRUE(RestoresNumericMode([&] { GetControlText(dialog, 399); }));
 
   const HWND first = GetDlgItem(h, 300);
-  RemoveControl(dialog, 300);
-  RemoveControl(dialog, 300); // again, and one never added: nothing happens
-  RemoveControl(dialog, 399);
+  EXPECT_TRUE(RestoresNumericMode([&] { RemoveControl(dialog, 300); }));
+  RemoveControl(dialog, 399); // never added: nothing happens
   EXPECT_FALSE(IsWindow(first));
   EXPECT_EQ(CountToolkitRecords().controls, start.controls + 5);
 
-  SetDialogIcon(dialog, "NOSUCHICON");
-  EXPECT_EQ(SendMessageW(h, WM_GETICON, ICON_BIG, 0), 0) << "a missing icon sets nothing";
   SetDialogIcon(dialog, "TBICON");
   const unsigned gdi = CountGdiObjects();
-  SetDialogIcon(dialog, "TBICON");
-  EXPECT_EQ(CountGdiObjects(), gdi) << "the new pair replaces and frees the first";
-  for (const auto& [which, size] : {std::pair{ICON_BIG, 32}, std::pair{ICON_SMALL, 16}}) {
-    ICONINFO info{};
-    BITMAP bitmap{};
-    GetIconInfo(reinterpret_cast<HICON>(SendMessageW(h, WM_GETICON, which, 0)), &info);
-    GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    EXPECT_EQ(bitmap.bmWidth, size) << which;
-  }
+  EXPECT_TRUE(RestoresNumericMode([&] { SetDialogIcon(dialog, "TBICON"); }));
+  EXPECT_EQ(CountGdiObjects(), gdi) << "the new icon pair replaces and frees the first";
+  EXPECT_EQ(FindSoundResource("glass_a").size(), 31182u) << "the clip is of resource type SOUND";
+  EXPECT_FALSE(PlayResourceSound("nosuch")) << "a missing sound plays nothing, not a default";
+  EXPECT_TRUE(RestoresNumericMode([] { PlayResourceSound("nosuch"); }));
   DestroyWindow(h);
   EXPECT_EQ(CountToolkitRecords().dialogs, start.dialogs);
   EXPECT_EQ(CountToolkitRecords().controls, start.controls);
 }
 
-TEST(Toolkit, SoundResourceOfTypeSound) {
-  const std::span<const std::byte> wav = FindSoundResource("glass_a");
-  ASSERT_EQ(wav.size(), 31182u);
-  EXPECT_EQ(std::memcmp(wav.data() + 8, "WAVE", 4), 0);
-  EXPECT_FALSE(PlayResourceSound("nosuch")) << "a missing sound plays nothing, not a default";
-}
+using Call = std::array<std::intptr_t, 3>; // message, wParam, lParam
+std::vector<Call> Trace;
 
-std::string Trace;
-constexpr unsigned AskForAnswer = WM_APP + 7;
-
-// Notes the messages the test is about; a WM_SIZE only while the dialog is
-// still hidden (the platform sends its own when the window is shown).
+// Notes the messages under test; a WM_SIZE only while the dialog is still
+// hidden (the platform sends its own when the window is shown). WM_APP is
+// answered with 42.
 std::intptr_t Recorder(WindowRef dialog, unsigned message, std::uintptr_t w, std::intptr_t l) {
-  char entry[64] = "";
-  if (message == WM_INITDIALOG || (message == WM_SIZE && !IsWindowVisible(Hwnd(dialog))))
-    std::snprintf(entry, sizeof entry, "%s %u %ld;", message == WM_SIZE ? "size" : "init",
-                  unsigned(w), long(l));
-  else if (message == WM_COMMAND && (w == IDOK || w == IDCANCEL))
-    std::snprintf(entry, sizeof entry, w == IDOK ? "ok;" : "cancel;");
-  else if ((message == WM_SYSCOMMAND && w == SC_CLOSE) || message == WM_CLOSE || message == AskForAnswer)
-    std::snprintf(entry, sizeof entry, message == WM_CLOSE ? "close;" : message == AskForAnswer ? "answer;" : "sysclose;");
-  Trace += entry;
-  return message == AskForAnswer ? 42 : 0;
+  if (message == WM_INITDIALOG || message == WM_CLOSE || message == WM_APP ||
+      (message == WM_SIZE && !IsWindowVisible(Hwnd(dialog))) ||
+      (message == WM_COMMAND && w <= IDCANCEL) || (message == WM_SYSCOMMAND && w == SC_CLOSE))
+    Trace.push_back({std::intptr_t(message), std::intptr_t(w), l});
+  return message == WM_APP ? 42 : 0;
 }
 
 TEST(Toolkit, RunModal) {
-  Trace.clear();
-  RunModal(nullptr, Recorder);
-  EXPECT_EQ(Trace, "init 0 0;size 0 0;") << "an unknown dialog gets the two calls only";
-
   Trace.clear();
   DialogHandle = NewTestDialog();
   const HWND h = Hwnd(DialogHandle);
@@ -266,227 +228,137 @@ TEST(Toolkit, RunModal) {
   RECT client{};
   GetClientRect(h, &client);
   LRESULT answer = 0;
-  Script script;
-  script.steps = {
-      [&] {
-        SetControlFocus(DialogHandle, 151);
-        for (WPARAM key : {WPARAM(VK_RETURN), WPARAM(VK_ESCAPE)}) {
-          PostMessageW(GetDlgItem(h, 151), WM_KEYDOWN, key, 1);
-          PostMessageW(GetDlgItem(h, 151), WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
-        }
-      },
-      [&] { answer = SendMessageW(h, AskForAnswer, 0, 0); },
+  const auto enterAndEsc = [&] {
+    SetControlFocus(DialogHandle, 151);
+    for (WPARAM key : {WPARAM(VK_RETURN), WPARAM(VK_ESCAPE)})
+      PostMessageW(GetDlgItem(h, 151), WM_KEYDOWN, key, 1);
   };
-  RunScripted(script, [] { RunModal(DialogHandle, Recorder); });
-  EXPECT_EQ(Trace, "init 0 0;size 0 " + std::to_string(MAKELPARAM(client.right, client.bottom)) +
-                       ";ok;cancel;answer;sysclose;close;");
+  RunScripted({enterAndEsc, [&] { answer = SendMessageW(h, WM_APP, 0, 0); }},
+              [] { RunModal(DialogHandle, Recorder); });
+  const std::intptr_t size = MAKELPARAM(client.right, client.bottom);
+  EXPECT_EQ(Trace, (std::vector<Call>{{WM_INITDIALOG, 0, 0}, {WM_SIZE, 0, size}, {WM_COMMAND, IDOK, 0},
+                                      {WM_COMMAND, IDCANCEL, 0}, {WM_APP, 0, 0},
+                                      {WM_SYSCOMMAND, SC_CLOSE, 0}, {WM_CLOSE, 0, 0}}));
   EXPECT_EQ(answer, 42) << "a nonzero callback result is the message result";
   EXPECT_FALSE(IsWindow(h));
 }
 
-TEST(Toolkit, NumericModeRestoredAfterEveryOperation) {
-  const WindowRef dialog = NewTestDialog();
-  const std::function<void()> operations[] = {
-      [] { SetDialogFont("Arial", 10, 0, 0); },
-      [&] { AddControl(ControlKind::TextBox, dialog, 151, "1", 100, 90, 65, 10, 0, 0); },
-      [&] { GetControlText(dialog, 151); },
-      [&] { SetControlFocus(dialog, 151); },
-      [&] { SetDialogIcon(dialog, "TBICON"); },
-      [&] { RemoveControl(dialog, 151); },
-      [] { PlayResourceSound("nosuch"); },
-      [] { DestroyWindow(Hwnd(NewTestDialog())); },
-  };
-  for (int i = 0; i < 8; ++i) {
-    // x87: 53-bit precision, round toward zero; SSE: flush to zero, round down.
-    const unsigned short corruptWord = 0x0E7F;
-    const unsigned corruptCsr = 0xBF80;
-    __asm__ volatile("fldcw %0\n\tldmxcsr %1" : : "m"(corruptWord), "m"(corruptCsr));
-    operations[i]();
-    unsigned short word = 0;
-    unsigned csr = 0;
-    __asm__ volatile("fnstcw %0\n\tstmxcsr %1" : "=m"(word), "=m"(csr));
-    EXPECT_EQ(word & 0x0F3F, 0x033F) << "operation " << i;
-    EXPECT_EQ(csr & 0xFFC0, 0x1F80u) << "operation " << i;
-  }
-  DestroyWindow(Hwnd(dialog));
-}
-
-// ---- 6-10. The main dialog ------------------------------------------------------
+// ---- 4-7. The main dialog ------------------------------------------------------
 
 HWND Child(int id) { return GetDlgItem(Hwnd(DialogHandle), id); }
 
 void Click(int id) { SendMessageW(Child(id), BM_CLICK, 0, 0); }
 
-void SetEntry(int row, const wchar_t* text) {
-  SendMessageW(Child(EntryBoxId(row)), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
-}
-
-int ButtonOf(const char* caption) { return FindModeByCaption(caption)->buttonId; }
-
-// Runs the main dialog from fresh process-wide values with `steps` driven
-// from its modal loop.
-Script RunProgram(std::vector<std::function<void()>> steps) {
-  TheCalcState = CalcState{};
-  ModeId = 0;
-  DialogHandle = nullptr;
-  Script script;
-  script.steps = std::move(steps);
-  RunScripted(script, [&script] { script.result = RunMainDialog(); });
-  return script;
-}
-
-TEST(MainDialog, FixedControlsThenCloseEndsTheRunWithZero) {
-  HWND window = nullptr;
-  const Script script = RunProgram({[&] {
-    window = Hwnd(DialogHandle);
-    EXPECT_EQ(Text(window), L"Calvora Impedance Calculator 1.03");
-    EXPECT_EQ(CountChildren(window), 21) << "only the fixed controls at start";
-    EXPECT_NE(SendMessageW(window, WM_GETICON, ICON_BIG, 0), 0);
-    for (const FixedControl& c : FixedControls) {
-      EXPECT_EQ(Text(Child(c.id)), Widen(c.caption)) << c.id;
-      const auto style = static_cast<std::uint32_t>(GetWindowLongW(Child(c.id), GWL_STYLE));
-      EXPECT_EQ(style & (BS_TYPEMASK | WS_TABSTOP),
-                c.kind == ControlKind::Frame ? BS_GROUPBOX : WS_TABSTOP | BS_PUSHBUTTON) << c.id;
-      EXPECT_EQ(ChildRect(Child(c.id)), Mapped(window, c.x, c.y, c.width, c.height)) << c.id;
-    }
-  }});
-  EXPECT_EQ(script.result, 0);
-  EXPECT_FALSE(IsWindow(window));
-  EXPECT_EQ(CountToolkitRecords().dialogs, 0u);
-  EXPECT_EQ(CountToolkitRecords().controls, 0u);
-}
-
-TEST(MainDialog, EveryModeBuildsItsRowsHintAndFocus) {
-  std::vector<std::function<void()>> steps;
-  for (const ModeDescriptor& mode : ModeCatalogue) {
-    steps.push_back([&mode] { Click(mode.buttonId); });
-    steps.push_back([&mode] {
-      const HWND h = Hwnd(DialogHandle);
-      EXPECT_EQ(ModeId, mode.ModeId) << mode.caption;
-      for (int k = 1; k <= 5; ++k) {
-        const EntryRowDefinition& row = mode.rows[k - 1];
-        const bool shown = k <= mode.rowCount;
-        const std::string at = std::string(mode.caption) + " row " + std::to_string(k);
-        EXPECT_EQ(ChildText(h, EntryLabelIds[k - 1]), shown ? Widen(row.name) : L"<none>") << at;
-        EXPECT_EQ(ChildText(h, EntryBoxId(k)), shown ? Widen(row.defaultText) : L"<none>") << at;
-        EXPECT_EQ(ChildText(h, EntryUnitId(k)), shown && row.unit ? Widen(row.unit) : L"<none>") << at;
-      }
-      EXPECT_EQ(ChildText(h, ModeHintId), Widen(mode.hint)) << mode.caption;
-      EXPECT_EQ(GetFocus(), Child(EntryBoxId(mode.focusRow))) << mode.caption;
-    });
-  }
-  RunProgram(std::move(steps));
-}
-
 struct CalcCase {
   const char* mode;
-  std::vector<const wchar_t*> entries;   // row 1 first; nullptr keeps the default
-  std::map<int, std::wstring> expected;  // identifier -> text, L"<none>" when absent
-  int children;                          // 0: not counted
+  std::vector<const wchar_t*> entries; // row 1 first; nullptr keeps the default
+  std::vector<std::pair<int, const wchar_t*>> expected; // identifier, text ("<none>": absent)
+  int children; // 21 fixed, 3 per row and the hint, the panel's labels
 };
 
+// Run in this order in one dialog: R-X must leave none of Cs-R's rows behind.
 const CalcCase CalcCases[] = {
     {"Cs-R", {nullptr, L"1", L"10"},
-     {{175, L"Z"}, {201, L" 159.4688 Ohms"}, {202, L" 10 Ohms"}, {203, L"-159.1549 Ohms"},
-      {204, L" 6.27 mmhos"}, {205, L" 393.23 umhos"}, {206, L" 6.26 mmhos"}, {207, L" 1 uF"},
-      {182, L"Cp"}, {208, L" 996.0677 nF"}, {188, L"Rp"}, {212, L" 2.543 kOhms"},
-      {209, L" 15.9155"}, {210, L" .0628"}, {211, L"-86.4 degrees"}}, 0},
-    {"Ls-R", {nullptr, L"10", L"5"},
-     {{181, L"Ls"}, {207, L" 10 mH"}, {182, L"Lp"}, {208, L" 10.0633 mH"}, {206, L"-15.82 mmhos"},
-      {209, L" 12.5664"}, {210, L" .0796"}, {211, L" 85.45 degrees"}}, 0},
-    // 21 fixed; 4 rows of 3 and the hint; 9 panel names and 8 values.
+     {{175, L"Z"}, {201, L" 159.4688 Ohms"}, {203, L"-159.1549 Ohms"}, {206, L" 6.26 mmhos"},
+      {182, L"Cp"}, {208, L" 996.0677 nF"}, {188, L"Rp"}, {212, L" 2.543 kOhms"}, {211, L"-86.4 degrees"}},
+     21 + 9 + 1 + 24},
     {"R-X", {nullptr, nullptr, L"0", L"100"},
      {{181, L"Device is purely resistive"}, {182, L"<none>"}, {207, L"<none>"}, {208, L"<none>"},
       {183, L"<none>"}, {184, L"<none>"}, {209, L"<none>"}, {210, L"<none>"}, {211, L" 0 degrees"}},
-     21 + 12 + 1 + 17},
+     21 + 12 + 1 + 9 + 8},
 };
 
-TEST(MainDialog, CalcShowsThePanelByIdentifier) {
-  std::vector<std::function<void()>> steps;
+// One run of the program's dialog from the process-wide values as they are at
+// start, driven from its own modal loop and ended by SC_CLOSE.
+TEST(MainDialog, FixedControlsBoxesModesCalcsAndClose) {
+  HWND window = nullptr;
+  std::vector<std::function<void()>> steps = {
+      [&] {
+        window = Hwnd(DialogHandle);
+        EXPECT_EQ(Text(window), L"Calvora Impedance Calculator 1.03");
+        EXPECT_EQ(CountChildren(window), 21) << "only the fixed controls at start";
+        for (const FixedControl& c : FixedControls) {
+          EXPECT_EQ(Text(Child(c.id)), Widen(c.caption)) << c.id;
+          EXPECT_TRUE(PlacedAt(Child(c.id), c.x, c.y, c.width, c.height)) << c.id;
+        }
+      },
+      [] { Click(CalcButtonId); }, // no mode yet: the warning
+      [] { Click(AboutButtonId); },
+  };
+  for (const ModeDescriptor& mode : ModeCatalogue) {
+    steps.push_back([&mode] { Click(mode.buttonId); });
+    steps.push_back([&mode] {
+      SCOPED_TRACE(mode.caption);
+      for (int k = 1; k <= 5; ++k) {
+        const EntryRowDefinition& row = mode.rows[k - 1];
+        const bool shown = k <= mode.rowCount;
+        EXPECT_EQ(Text(Child(EntryLabelIds[k - 1])), shown ? Widen(row.name) : L"<none>") << k;
+        EXPECT_EQ(Text(Child(EntryBoxId(k))), shown ? Widen(row.defaultText) : L"<none>") << k;
+        EXPECT_EQ(Text(Child(EntryUnitId(k))), shown && row.unit ? Widen(row.unit) : L"<none>") << k;
+      }
+      EXPECT_EQ(Text(Child(ModeHintId)), Widen(mode.hint));
+      EXPECT_EQ(GetFocus(), Child(EntryBoxId(mode.focusRow)));
+    });
+  }
   for (const CalcCase& c : CalcCases) {
-    steps.push_back([&c] { Click(ButtonOf(c.mode)); });
+    steps.push_back([&c] { Click(FindModeByCaption(c.mode)->buttonId); });
     steps.push_back([&c] {
       for (std::size_t k = 0; k < c.entries.size(); ++k)
         if (c.entries[k] != nullptr)
-          SetEntry(int(k) + 1, c.entries[k]);
+          SendMessageW(Child(EntryBoxId(int(k) + 1)), WM_SETTEXT, 0,
+                       reinterpret_cast<LPARAM>(c.entries[k]));
       Click(CalcButtonId);
-      for (WPARAM key : {WPARAM(VK_RETURN), WPARAM(VK_ESCAPE)}) { // must change nothing
-        PostMessageW(Child(EntryBoxId(1)), WM_KEYDOWN, key, 1);
-        PostMessageW(Child(EntryBoxId(1)), WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
-      }
-    });
-    steps.push_back([&c] {
       for (const auto& [id, text] : c.expected)
-        EXPECT_EQ(ChildText(Hwnd(DialogHandle), id), text) << c.mode << ", control " << id;
-      if (c.children != 0) {
-        EXPECT_EQ(CountChildren(Hwnd(DialogHandle)), c.children) << c.mode;
-      }
+        EXPECT_EQ(Text(Child(id)), text) << c.mode << ", control " << id;
+      EXPECT_EQ(CountChildren(Hwnd(DialogHandle)), c.children) << c.mode;
     });
   }
-  RunProgram(std::move(steps));
-}
-
-TEST(MainDialog, WarningInformationAndPrintWithoutPrinter) {
-  std::string attached = "?";
-  const Script script = RunProgram({
-      [] { Click(CalcButtonId); },
-      [] { Click(AboutButtonId); },
-      [] { Click(PrintButtonId); },
-      [&] { attached = AttachedPrinterName(); },
-      [] { EXPECT_EQ(CountChildren(Hwnd(DialogHandle)), 21) << "no box adds or removes a control"; },
-  });
-  ASSERT_GE(script.boxes.size(), 2u);
-  EXPECT_EQ(script.boxes[0], std::pair(std::wstring(L"Calvora"), Widen(NoModeWarning)));
-  EXPECT_EQ(script.boxes[1], std::pair(std::wstring(L"Calvora "), Widen(AboutBoxText)));
-  for (std::size_t i = 2; i < script.boxes.size(); ++i)
-    EXPECT_NE(script.boxes[i].first.rfind(L"Calvora", 0), 0u) << "printing reports nothing itself";
-  EXPECT_EQ(attached, "");
-}
-
-TEST(MainDialog, ThousandCalcsLeakNoWindowRecordOrGdiObject) {
-  const auto counts = [] {
-    return std::array<std::size_t, 3>{std::size_t(CountChildren(Hwnd(DialogHandle))),
-                                      CountToolkitRecords().controls, CountGdiObjects()};
-  };
+  // Child windows, control records and GDI objects around 1,000 more Calcs of
+  // R-X with a full panel.
   std::array<std::size_t, 3> before{}, after{};
-  RunProgram({
-      [] { Click(ButtonOf("Cs-D")); },
-      [&] {
-        SetEntry(2, L"1");
-        SetEntry(3, L".01");
-        Click(CalcButtonId); // the first panel exists before counting
-        before = counts();
-        for (int i = 0; i < 1000; ++i)
-          Click(CalcButtonId);
-        after = counts();
-      },
+  steps.push_back([&] {
+    SendMessageW(Child(EntryBoxId(3)), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"50"));
+    Click(CalcButtonId);
+    const auto counts = [] {
+      return std::array<std::size_t, 3>{std::size_t(CountChildren(Hwnd(DialogHandle))),
+                                        CountToolkitRecords().controls, CountGdiObjects()};
+    };
+    before = counts();
+    for (int i = 0; i < 1000; ++i)
+      Click(CalcButtonId);
+    after = counts();
   });
+  RunScripted(std::move(steps), [] { EXPECT_EQ(RunMainDialog(), 0); });
+
+  EXPECT_EQ(Boxes, (std::vector<std::wstring>{L"Calvora|Please select a mode then enter some data!",
+                                              L"Calvora |" + Widen(AboutBoxText)}));
   EXPECT_GT(before[2], 0u) << "GDI objects could not be counted";
-  EXPECT_EQ(after, before) << "child windows, control records, GDI objects";
+  EXPECT_EQ(after, before) << "1,000 Calcs leaked";
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(CountToolkitRecords().dialogs + CountToolkitRecords().controls, 0u);
 }
 
-// ---- 11. The printed report ---------------------------------------------------------
+// ---- 8. The printed report ---------------------------------------------------------
 
-struct Page {
-  std::vector<std::wstring> texts;
-  std::vector<POINT> moves;
-  std::vector<LOGFONTW> fonts;
-  DWORD align = 0;
-};
+std::wstring Num(long n) { return L" " + std::to_wstring(n); }
 
-int CALLBACK ReadRecord(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM p) {
-  Page& page = *reinterpret_cast<Page*>(p);
-  if (record->iType == EMR_EXTTEXTOUTW) {
-    const auto* t = reinterpret_cast<const EMREXTTEXTOUTW*>(record);
-    const auto* chars = reinterpret_cast<const BYTE*>(record) + t->emrtext.offString;
-    page.texts.emplace_back(reinterpret_cast<const wchar_t*>(chars), t->emrtext.nChars);
+// The metafile's records as text: the font's face, height and pitch, the
+// text alignment, "@ x y" for each move to a position, and each text drawn.
+std::wstring Transcript;
+
+int CALLBACK ReadRecord(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM) {
+  if (record->iType == EMR_EXTCREATEFONTINDIRECTW) {
+    const LOGFONTW& f = reinterpret_cast<const EMREXTCREATEFONTINDIRECTW*>(record)->elfw.elfLogFont;
+    Transcript += f.lfFaceName + Num(f.lfHeight) + Num(f.lfPitchAndFamily & 3) + L"\n";
+  } else if (record->iType == EMR_SETTEXTALIGN) {
+    Transcript += L"align" + Num(long(reinterpret_cast<const EMRSETTEXTALIGN*>(record)->iMode)) + L"\n";
   } else if (record->iType == EMR_MOVETOEX) {
     const POINTL& to = reinterpret_cast<const EMRMOVETOEX*>(record)->ptl;
-    page.moves.push_back({to.x, to.y});
-  } else if (record->iType == EMR_EXTCREATEFONTINDIRECTW) {
-    page.fonts.push_back(reinterpret_cast<const EMREXTCREATEFONTINDIRECTW*>(record)->elfw.elfLogFont);
-  } else if (record->iType == EMR_SETTEXTALIGN) {
-    page.align = reinterpret_cast<const EMRSETTEXTALIGN*>(record)->iMode;
+    Transcript += L"@" + Num(to.x) + Num(to.y) + L"\n";
+  } else if (record->iType == EMR_EXTTEXTOUTW) {
+    const EMRTEXT& t = reinterpret_cast<const EMREXTTEXTOUTW*>(record)->emrtext;
+    const auto* chars = reinterpret_cast<const BYTE*>(record) + t.offString;
+    Transcript.append(reinterpret_cast<const wchar_t*>(chars), t.nChars);
   }
   return 1;
 }
@@ -502,8 +374,6 @@ TEST(PrintedReport, LinesFontAndPitchThroughAMetafile) {
   const HDC dc = CreateEnhMetaFileW(screen, nullptr, nullptr, nullptr);
   const unsigned gdi = CountGdiObjects();
   ASSERT_TRUE(AttachPrinterDC(dc, false, "Metafile", ""));
-  EXPECT_EQ(AttachedPrinterName(), "Metafile");
-  EXPECT_GT(CountGdiObjects(), gdi) << "the print font exists while attached";
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc, &metrics);
   for (const std::string& line : lines) {
@@ -512,28 +382,20 @@ TEST(PrintedReport, LinesFontAndPitchThroughAMetafile) {
   }
   DetachPrinter();
   EXPECT_EQ(CountGdiObjects(), gdi) << "detaching frees the print font";
-  PrintText("never");
-  PrintLineBreak();
-  Page page;
+  PrintText("never"); // nothing prints unattached
   const HENHMETAFILE emf = CloseEnhMetaFile(dc);
-  EnumEnhMetaFile(nullptr, emf, ReadRecord, &page, nullptr);
+  Transcript.clear();
+  EnumEnhMetaFile(nullptr, emf, ReadRecord, nullptr, nullptr);
   DeleteEnhMetaFile(emf);
 
-  std::vector<std::wstring> expected;
-  for (const std::string& line : lines)
-    expected.push_back(Widen(line.c_str()));
-  EXPECT_EQ(page.texts, expected);
-  ASSERT_EQ(page.fonts.size(), 1u);
-  EXPECT_STREQ(page.fonts[0].lfFaceName, L"Lucida Console");
-  EXPECT_EQ(page.fonts[0].lfHeight, -MulDiv(11, GetDeviceCaps(screen, LOGPIXELSY), 72));
-  EXPECT_EQ(page.fonts[0].lfPitchAndFamily & 3, FIXED_PITCH);
-  EXPECT_NE(page.align & TA_UPDATECP, 0u) << "text drawn at the current position";
-  // The top-left corner first; each line break back to x = 0, one line down.
-  ASSERT_EQ(page.moves.size(), lines.size() + 1);
-  for (std::size_t i = 0; i < page.moves.size(); ++i) {
-    EXPECT_EQ(page.moves[i].x, 0) << i;
-    EXPECT_EQ(page.moves[i].y, LONG(i) * (metrics.tmHeight + metrics.tmExternalLeading)) << i;
-  }
+  // Drawn at the current position, starting top left; each line break goes
+  // back to x = 0, one line down.
+  const LONG pitch = metrics.tmHeight + metrics.tmExternalLeading;
+  std::wstring expected = L"Lucida Console" + Num(-MulDiv(11, GetDeviceCaps(screen, LOGPIXELSY), 72)) +
+                          Num(FIXED_PITCH) + L"\nalign" + Num(TA_LEFT | TA_TOP | TA_UPDATECP) + L"\n@ 0 0\n";
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    expected += Widen(lines[i].c_str()) + L"@ 0" + Num(LONG(i + 1) * pitch) + L"\n";
+  EXPECT_EQ(Transcript, expected);
   ReleaseDC(nullptr, screen);
 }
 
