@@ -18,31 +18,7 @@ if [ ! -x "$BUILD/bench/win32/launch_timer.exe" ] || [ ! -x "$BUILD/platform/win
   cmake --build --preset windows -j "$JOBS" >/dev/null
 fi
 
-display=""
-for n in $(seq 121 140); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-    display=":$n"
-    break
-  fi
-done
-[ -n "$display" ] || { echo "no free X display number" >&2; exit 1; }
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=$display
-export WINEPREFIX=$BUILD/wineprefix-bench
-export WINEARCH=win32
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv,winepulse.drv=d"
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait "$xvfb_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-sleep 1
-wineboot -i >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
+start_wine_session "$BUILD/wineprefix-bench" 121 140
 wineserver -w
 # Keep the wineserver running between the measurements.
 wineserver -p 60
@@ -63,9 +39,15 @@ printf 'DLLs imported by calvora.exe: %s\n' \
   "$(i686-w64-mingw32-objdump -p "$calvora" | sed -n 's/.*DLL Name: //p' | tr '\n' ' ')"
 
 log "Start to window shown (wineserver running)"
-wine "$BUILD/bench/win32/launch_timer.exe" 1 "Minimal Dialog" "$minimal" >/dev/null # warm-up
-wine "$BUILD/bench/win32/launch_timer.exe" 15 "Minimal Dialog" "$minimal" | tr -d '\r'
-wine "$BUILD/bench/win32/launch_timer.exe" 15 "$title" "$calvora" | tr -d '\r'
+# Both warm up first; then the two alternate in rounds, so that a slow
+# stretch of the shared machine weighs on both alike.
+wine "$BUILD/bench/win32/launch_timer.exe" 1 "Minimal Dialog" "$minimal" >/dev/null
+wine "$BUILD/bench/win32/launch_timer.exe" 1 "$title" "$calvora" >/dev/null
+for round in 1 2 3; do
+  echo "round $round:"
+  wine "$BUILD/bench/win32/launch_timer.exe" 5 "Minimal Dialog" "$minimal" | tr -d '\r'
+  wine "$BUILD/bench/win32/launch_timer.exe" 5 "$title" "$calvora" | tr -d '\r'
+done
 
 # idle_figures PID: CPU ticks and context switches of every thread of PID.
 idle_figures() {

@@ -41,40 +41,7 @@ BUILD=$ROOT/build/windows
 mkdir -p "$BUILD"
 
 # ---- Private display and Wine prefix ------------------------------------------
-display=""
-for n in $(seq 93 120); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-    display=":$n"
-    break
-  fi
-done
-[ -n "$display" ] || { echo "no free X display number" >&2; exit 1; }
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$BUILD/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=$display
-export WINEPREFIX=$BUILD/wineprefix
-export WINEARCH=win32
-export WINEDEBUG=-all
-# No Mono or Gecko downloads, and no sound drivers: there is no sound card.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv,winepulse.drv=d"
-
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait "$xvfb_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-for _ in $(seq 50); do
-  [ -e "/tmp/.X11-unix/X${display#:}" ] && break
-  sleep 0.1
-done
-
-log "Wine prefix $WINEPREFIX on display $DISPLAY"
-wineboot -i >/dev/null 2>&1
-# One virtual desktop: Wine draws the window frames itself, and windows
-# map and unmap without waiting for a window manager that is not there.
-wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
+start_wine_session "$BUILD/wineprefix" 93 120
 wine reg delete 'HKCU\Software\Wine\AppDefaults\calvora.exe' /f >/dev/null 2>&1 || true
 wineserver -w
 
