@@ -23,6 +23,29 @@ PrintJobRecord PrintJob;
 
 constexpr int PrintFontPoints = 11;
 
+// NOTE: the common dialog library is loaded on the first print dialog
+// instead of being imported: under Wine it brings in the shell and the
+// printer libraries, which lengthened the program's start-up for a dialog
+// that is only shown on Print. Once loaded it stays for the process.
+using PrintDlgWFunction = BOOL(WINAPI*)(LPPRINTDLGW);
+using CommDlgExtendedErrorFunction = DWORD(WINAPI*)();
+PrintDlgWFunction PrintDlgWEntry = nullptr;
+CommDlgExtendedErrorFunction CommDlgExtendedErrorEntry = nullptr;
+
+// Both entry points, or false when the library or one of them is missing.
+bool LoadPrintDialog() {
+  if (PrintDlgWEntry != nullptr && CommDlgExtendedErrorEntry != nullptr)
+    return true;
+  const HMODULE comdlg32 = LoadLibraryW(L"comdlg32.dll");
+  if (comdlg32 == nullptr)
+    return false;
+  PrintDlgWEntry = reinterpret_cast<PrintDlgWFunction>(
+      reinterpret_cast<void (*)()>(GetProcAddress(comdlg32, "PrintDlgW")));
+  CommDlgExtendedErrorEntry = reinterpret_cast<CommDlgExtendedErrorFunction>(
+      reinterpret_cast<void (*)()>(GetProcAddress(comdlg32, "CommDlgExtendedError")));
+  return PrintDlgWEntry != nullptr && CommDlgExtendedErrorEntry != nullptr;
+}
+
 UINT_PTR CALLBACK BringPrintDialogForward(HWND dialog, UINT message, WPARAM, LPARAM) {
   if (message == WM_INITDIALOG) {
     SetForegroundWindow(dialog);
@@ -114,6 +137,11 @@ bool AttachPrinter(PrinterChoice choice, const PrintDialogOptions& options,
     return AttachPrinterDC(dc, true, printerName, documentName);
   }
 
+  if (!LoadPrintDialog()) {
+    SetNumericMode();
+    return false;
+  }
+
   PRINTDLGW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = nullptr;
@@ -138,8 +166,8 @@ bool AttachPrinter(PrinterChoice choice, const PrintDialogOptions& options,
   dialog.nToPage = static_cast<WORD>(options.toPage);
   dialog.nCopies = 1;
 
-  const bool chosen = PrintDlgW(&dialog) != FALSE;
-  const DWORD error = chosen ? 0 : CommDlgExtendedError();
+  const bool chosen = PrintDlgWEntry(&dialog) != FALSE;
+  const DWORD error = chosen ? 0 : CommDlgExtendedErrorEntry();
   const std::wstring device = chosen ? DeviceName(dialog.hDevNames) : std::wstring();
   if (dialog.hDevMode != nullptr)
     GlobalFree(dialog.hDevMode);

@@ -207,6 +207,22 @@ const wchar_t* ClassName(ControlKind kind) {
   return L"STATIC";
 }
 
+// NOTE: the sound library is loaded on the first sound instead of being
+// imported: under Wine it also brings in the audio compression manager, which
+// lengthened the program's start-up for a sound that plays only after a
+// Calc. It stays loaded, as an asynchronous play needs.
+using PlaySoundAFunction = BOOL(WINAPI*)(LPCSTR, HMODULE, DWORD);
+PlaySoundAFunction PlaySoundAEntry = nullptr;
+
+PlaySoundAFunction LoadPlaySoundA() {
+  if (PlaySoundAEntry == nullptr) {
+    if (const HMODULE winmm = LoadLibraryW(L"winmm.dll"))
+      PlaySoundAEntry = reinterpret_cast<PlaySoundAFunction>(
+          reinterpret_cast<void (*)()>(GetProcAddress(winmm, "PlaySoundA")));
+  }
+  return PlaySoundAEntry;
+}
+
 } // namespace
 
 // NOTE: system DLLs, printer drivers and Wine's own code may leave the x87
@@ -520,9 +536,10 @@ bool PlayResourceSound(std::string_view name) {
   // asynchronous SND_MEMORY play requires.
   const std::span<const std::byte> data = FindSoundResource(name);
   bool started = false;
-  if (!data.empty())
-    started = PlaySoundA(reinterpret_cast<LPCSTR>(data.data()), nullptr,
-                         SND_MEMORY | SND_ASYNC) != FALSE;
+  const PlaySoundAFunction play = data.empty() ? nullptr : LoadPlaySoundA();
+  if (play != nullptr)
+    started = play(reinterpret_cast<LPCSTR>(data.data()), nullptr, SND_MEMORY | SND_ASYNC) !=
+              FALSE;
   SetNumericMode();
   return started;
 }

@@ -21,6 +21,9 @@
 //     unchanged.
 //  8. The report drawn into an enhanced metafile and read back: texts, font,
 //     alignment and line pitch; detaching frees the font.
+//  9. The sound and print-dialog libraries are not imported (they would
+//     lengthen start-up) and load when the sound or the print dialog is
+//     first used.
 #include "core/RunCalc.h"
 #include "dialog/MainDialog.h"
 #include "platform/win32/Win32Toolkit.h"
@@ -397,6 +400,38 @@ TEST(PrintedReport, LinesFontAndPitchThroughAMetafile) {
     expected += Widen(lines[i].c_str()) + L"@ 0" + Num(LONG(i + 1) * pitch) + L"\n";
   EXPECT_EQ(Transcript, expected);
   ReleaseDC(nullptr, screen);
+}
+
+// Whether this executable's import table names `dll`; it links the toolkit
+// exactly as calvora.exe does.
+bool ImportsLibrary(const char* dll) {
+  const auto* base = reinterpret_cast<const BYTE*>(GetModuleHandleW(nullptr));
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+       d->Name != 0; ++d)
+    if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), dll) == 0)
+      return true;
+  return false;
+}
+
+TEST(Toolkit, SoundAndPrintDialogLibrariesLoadOnFirstUse) {
+  ASSERT_TRUE(ImportsLibrary("user32.dll")) << "the import table is read";
+  EXPECT_FALSE(ImportsLibrary("winmm.dll"));
+  EXPECT_FALSE(ImportsLibrary("comdlg32.dll"));
+
+  EXPECT_TRUE(PlayResourceSound("glass_a"));
+  EXPECT_NE(GetModuleHandleW(L"winmm.dll"), nullptr);
+  // The default printer asked for without a device context: the print
+  // dialog library answers, and nothing is attached whether or not a
+  // printer is installed.
+  PrintDialogOptions noDc;
+  noDc.returnDeviceContext = false;
+  EXPECT_TRUE(RestoresNumericMode([&] { AttachPrinter(PrinterChoice::Default, noDc, "", ""); }));
+  EXPECT_NE(GetModuleHandleW(L"comdlg32.dll"), nullptr);
+  EXPECT_EQ(AttachedPrinterName(), "");
 }
 
 } // namespace
