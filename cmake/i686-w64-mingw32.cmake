@@ -1,29 +1,7 @@
-# Cross-build for 32-bit Windows with mingw-w64; test programs run under
-# Wine through cmake/wine-run.sh. The posix-thread compilers are used because
-# GoogleTest needs std::mutex, which the win32-thread runtime of GCC 12 lacks;
-# with -static the thread library is linked in and needs no DLL.
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows: runs on every Windows of the NT family the program
+# supports, 32-bit ones included.
 set(CMAKE_SYSTEM_PROCESSOR x86)
-
 set(CALVORA_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${CALVORA_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${CALVORA_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${CALVORA_MINGW_PREFIX}-windres)
-set(CMAKE_AR ${CALVORA_MINGW_PREFIX}-ar CACHE FILEPATH "")
-set(CMAKE_RANLIB ${CALVORA_MINGW_PREFIX}-ranlib CACHE FILEPATH "")
-set(CMAKE_STRIP ${CALVORA_MINGW_PREFIX}-strip CACHE FILEPATH "")
-
-set(CMAKE_FIND_ROOT_PATH /usr/${CALVORA_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Doubles in SSE2 exactly as on x86-64; the x87 unit carries only the long
-# double intermediates. Every executable is self-contained: the C++ runtime
-# and libgcc are linked in, so only system DLLs are needed.
-set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
-set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
+set(CALVORA_MINGW_FLAGS "-msse2 -mfpmath=sse")
+set(CALVORA_WINE_ARCH win32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

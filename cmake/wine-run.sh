@@ -1,22 +1,36 @@
 #!/bin/sh
 # Runs one cross-built Windows program under Wine and passes its exit code
-# back. The caller normally provides DISPLAY (a private Xvfb) and WINEPREFIX
-# (scripts/ci/windows.sh sets both up); without a DISPLAY the program runs on
-# a throw-away Xvfb display of its own.
+# back: wine-run.sh win32|win64 PROGRAM [ARGS...]. The architecture picks the
+# loader itself (Debian's `wine` wrapper would take the 32-bit loader
+# whenever wine32 is installed, even for a 64-bit program). The caller
+# normally provides DISPLAY (a private Xvfb) and WINEPREFIX (scripts/ci/
+# windows.sh sets both up); without a DISPLAY the program runs on a
+# throw-away Xvfb display of its own.
 set -u
-: "${WINEPREFIX:=${HOME}/.calvora-wine}"
+arch=$1
+shift
+case $arch in
+win32) loader=/usr/lib/wine/wine ;;
+win64) loader=/usr/lib/wine/wine64 ;;
+*)
+  echo "wine-run.sh: unknown architecture '$arch' (win32 or win64)" >&2
+  exit 2
+  ;;
+esac
+: "${WINEPREFIX:=${HOME}/.calvora-wine-$arch}"
 : "${WINEDEBUG:=-all}"
 # No Mono or Gecko downloads on a first boot of the prefix, no sound drivers.
 : "${WINEDLLOVERRIDES:=mscoree,mshtml=;winealsa.drv,winepulse.drv=d}"
-export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
+WINELOADER=$loader
+export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES WINELOADER
 if [ -z "${WINEARCH:-}" ] && [ ! -d "$WINEPREFIX" ]; then
-  export WINEARCH=win32
+  export WINEARCH="$arch"
 fi
 
 if [ -z "${DISPLAY:-}" ]; then
   status=0
-  xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" wine "$@" || status=$?
+  xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$loader" "$@" || status=$?
   wineserver -k 2>/dev/null || true
   exit "$status"
 fi
-exec wine "$@"
+exec "$loader" "$@"

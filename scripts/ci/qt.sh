@@ -166,4 +166,4 @@ check "Desktop entry, AppStream record and install" desktop_test
 
 echo
 echo "qt checks: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+[ "$failed" -eq 0 ] || exit 1

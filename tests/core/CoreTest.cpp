@@ -183,7 +183,7 @@ TEST(CalcStateFields, FollowTheRecord) {
   CalcStateFields(s, values);
   std::string text;
   for (int i = 0; i < CalcStateFieldCount; ++i)
-    text += CalcStateFieldNames[i] + ("=" + std::to_string(int(values[i])) + " ");
+    text.append(CalcStateFieldNames[i]).append("=").append(std::to_string(int(values[i]))).append(" ");
   EXPECT_EQ(text, "F=1 F0Bridge=2 Z=3 Rs=4 Rp=5 Xs=6 Aux=7 Gp=8 Bp=9 Y=10 Cs=11 Cp=12 Ls=13 Lp=14 Q=15 D=16 "
                   "Phase=17 ");
 }
@@ -312,9 +312,17 @@ TEST(ParseNumberDecimal, RandomTextsMatchExactArithmetic) {
     const int point = pick(-40, count + 1), exponent = pick(-360, 330);
     const std::size_t at = std::size_t(std::clamp(point, 0, count));
     std::string text = pick(0, 1) ? "-" : "";
-    text += point < 0 ? "0." + std::string(std::size_t(-point), '0') + digits
-                      : digits.substr(0, at) + (point > count ? "" : ".") + digits.substr(at);
-    text += (pick(0, 1) ? "E" : "d") + std::to_string(exponent);
+    if (point < 0) {
+      text += "0.";
+      text.append(std::size_t(-point), '0');
+      text += digits;
+    } else {
+      text += digits.substr(0, at);
+      text += point > count ? "" : ".";
+      text += digits.substr(at);
+    }
+    text += pick(0, 1) ? 'E' : 'd';
+    text += std::to_string(exponent);
 
     const int kept = std::min(count, 18), scale = std::min(point, count) + exponent - kept;
     const std::uint64_t m = std::stoull(digits.substr(0, std::size_t(kept)));

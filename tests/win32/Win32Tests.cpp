@@ -66,14 +66,21 @@ bool PlacedAt(HWND control, int x, int y, int width, int height) {
 
 // Live GDI objects of this process. Wine's GetGuiResources answers 0, so
 // under Wine the shared handle table whose address Wine keeps in the process
-// environment block (fs:0x30, offset 0x94) is read: 24-byte entries, the
-// type byte at offset 14, 0 for a free slot.
+// environment block (32-bit: fs:0x30, offset 0x94; 64-bit: gs:0x60, offset
+// 0xF8) is read: 24-byte entries on both, the type byte at offset 14, 0 for
+// a free slot.
 unsigned CountGdiObjects() {
   if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr)
     return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
   const unsigned char* peb = nullptr;
+#ifdef _WIN64
+  __asm__("movq %%gs:0x60, %0" : "=r"(peb));
+  constexpr std::size_t HandleTableOffset = 0xF8;
+#else
   __asm__("movl %%fs:0x30, %0" : "=r"(peb));
-  const auto* table = *reinterpret_cast<const unsigned char* const*>(peb + 0x94);
+  constexpr std::size_t HandleTableOffset = 0x94;
+#endif
+  const auto* table = *reinterpret_cast<const unsigned char* const*>(peb + HandleTableOffset);
   unsigned count = 0;
   for (int i = 0; table != nullptr && i < 0x10000; ++i)
     count += table[i * 24 + 14] != 0 ? 1 : 0;
