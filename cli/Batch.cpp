@@ -5,6 +5,7 @@
 
 #include "core/CalcState.h"
 #include "core/RunCalc.h"
+#include "present/ResultContent.h"
 
 #include <charconv>
 #include <cstring>
@@ -20,15 +21,14 @@ constexpr std::size_t ReadChunk = std::size_t{1} << 17;
 // Room for an unfinished line of the maximal length plus its CR, and a chunk.
 constexpr std::size_t InputCapacity = BatchMaxLineLength + 2 + ReadChunk;
 
-constexpr int ResultCount = 14;
-constexpr std::string_view ResultHeader = "Z,Rs,Xs,Y,Gp,Bp,Cs,Cp,Ls,Lp,Rp,Q,D,Phase";
+constexpr std::size_t ResultCount = ResultColumns.size();
 
 // Fields beyond the fifth are counted for the message but not kept.
 constexpr int MaxFields = 5;
 
 // The working record of one batch run.
 struct BatchRun {
-  const ModeDescriptor* mode = nullptr;
+  const ModeRows* mode = nullptr;
   const CliStreams* streams = nullptr;
   CliOutput* out = nullptr;
   bool headerPending = false; // --header given, header record not seen yet
@@ -142,8 +142,10 @@ void PutHeader(BatchRun& run, const std::string_view* names) {
     *p++ = ',';
     out.used = static_cast<std::size_t>(p - out.data.get());
   }
-  PutCliOutput(out, ResultHeader);
-  PutCliOutput(out, "\n");
+  for (std::size_t i = 0; i < ResultCount; ++i) {
+    PutCliOutput(out, CalcStateFieldName(ResultColumns[i]));
+    PutCliOutput(out, i + 1 < ResultCount ? "," : "\n");
+  }
 }
 
 void PutLabelHeader(BatchRun& run) {
@@ -153,7 +155,7 @@ void PutLabelHeader(BatchRun& run) {
   PutHeader(run, labels);
 }
 
-std::string FieldCountMessage(const ModeDescriptor& mode, int found) {
+std::string FieldCountMessage(const ModeRows& mode, int found) {
   std::string text = "expected ";
   text += std::to_string(mode.rowCount);
   text += " fields (";
@@ -174,8 +176,6 @@ void PutResultRow(BatchRun& run, const SplitRecord& record, std::size_t lineLeng
   CalcState s{};
   RunCalc(s, run.mode->ModeId,
           std::span<const std::string_view>(record.fields, static_cast<std::size_t>(rows)));
-  const double results[ResultCount] = {s.Z,  s.Rs, s.Xs, s.Y,  s.Gp, s.Bp, s.Cs,
-                                       s.Cp, s.Ls, s.Lp, s.Rp, s.Q,  s.D,  s.Phase};
 
   // The unescaped fields are no longer than the line, so this bounds the row.
   CliOutput& out = *run.out;
@@ -185,8 +185,8 @@ void PutResultRow(BatchRun& run, const SplitRecord& record, std::size_t lineLeng
     p = PutCsvField(p, record.fields[i]);
     *p++ = ',';
   }
-  for (int i = 0; i < ResultCount; ++i) {
-    p = SpellDoubleShortest(p, results[i]);
+  for (std::size_t i = 0; i < ResultCount; ++i) {
+    p = SpellDoubleShortest(p, s.*ResultColumns[i]);
     *p++ = i + 1 < ResultCount ? ',' : '\n';
   }
   out.used = static_cast<std::size_t>(p - out.data.get());
@@ -236,7 +236,7 @@ void HandleLine(BatchRun& run, std::string_view line) {
 
 } // namespace
 
-int RunBatch(const ModeDescriptor& mode, bool header, const CliStreams& streams,
+int RunBatch(const ModeRows& mode, bool header, const CliStreams& streams,
              CliOutput& out) {
   BatchRun run;
   run.mode = &mode;

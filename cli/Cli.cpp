@@ -1,10 +1,10 @@
 #include "cli/Cli.h"
 
+#include "CalvoraVersion.h"
 #include "cli/CliCommands.h"
 #include "core/CalcState.h"
 #include "core/ParseNumber.h"
 #include "core/RunCalc.h"
-#include "dialog/DialogLayout.h"
 #include "present/NumberText.h"
 #include "present/ResultContent.h"
 
@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr std::string_view VersionText = "calvora-cli 1.03\n";
+constexpr std::string_view VersionText = "calvora-cli " CALVORA_VERSION "\n";
 
 constexpr std::string_view HelpText =
     "Usage:\n"
@@ -92,7 +92,7 @@ void PutLine(CliOutput& out, std::string_view text) {
 
 void PutHelp(CliOutput& out) {
   PutCliOutput(out, HelpText);
-  for (const ModeDescriptor& mode : ModeCatalogue) {
+  for (const ModeRows& mode : ModeRowsTable) {
     char number[16];
     std::snprintf(number, sizeof number, "  %2d  ", mode.ModeId);
     PutCliOutput(out, number);
@@ -154,29 +154,30 @@ int RunNumberText(int argc, const char* const* argv, const CliStreams& streams,
 enum CalcOutputForm { PanelForm, ReportForm, JsonForm };
 
 void PutPanel(CliOutput& out, const CalcState& state) {
-  for (const PanelRow& row : ResultPanelRows(state, MakeDialogLayout())) {
-    PutCliOutput(out, row.name.text);
-    if (row.value.id != 0) {
+  for (const ResultRow& row : ResultPanelRows(state)) {
+    PutCliOutput(out, row.name);
+    if (row.valueId != 0) {
       PutCliOutput(out, "\t");
-      PutCliOutput(out, row.value.text);
+      PutCliOutput(out, row.value);
     }
     PutCliOutput(out, "\n");
   }
 }
 
 void PutJson(CliOutput& out, const CalcState& state) {
-  double fields[CalcStateFieldCount];
-  CalcStateFields(state, fields);
   PutCliOutput(out, "{");
-  for (int i = 0; i < CalcStateFieldCount; ++i) {
-    PutCliOutput(out, i == 0 ? "\"" : ",\"");
-    PutCliOutput(out, CalcStateFieldNames[i]);
+  bool first = true;
+  for (const CalcStateField& field : CalcStateFields) {
+    PutCliOutput(out, first ? "\"" : ",\"");
+    first = false;
+    PutCliOutput(out, field.name);
     PutCliOutput(out, "\":");
+    const double value = state.*field.member;
     char number[NumberSpellingMax];
-    char* end = SpellDouble17(number, fields[i]);
+    char* end = SpellDouble17(number, value);
     std::string_view text(number, static_cast<std::size_t>(end - number));
     // JSON has no literal for infinities and NaN: they travel as strings.
-    bool finite = std::isfinite(fields[i]);
+    bool finite = std::isfinite(value);
     if (!finite)
       PutCliOutput(out, "\"");
     PutCliOutput(out, text);
@@ -218,7 +219,7 @@ int RunCalcCommand(int argc, const char* const* argv, const CliStreams& streams,
   }
   if (next >= argc)
     return ReportUsageError(streams, "calc needs a MODE");
-  const ModeDescriptor* mode = FindModeArgument(argv[next]);
+  const ModeRows* mode = FindModeArgument(argv[next]);
   if (mode == nullptr)
     return ReportUsageError(streams, std::string("unknown mode '") + argv[next] + "'");
   int given = argc - next - 1;
@@ -269,7 +270,7 @@ int RunBatchCommand(int argc, const char* const* argv, const CliStreams& streams
   if (next + 1 < argc)
     return ReportUsageError(streams, std::string("batch takes only a MODE; '") +
                                          argv[next + 1] + "' is one argument too many");
-  const ModeDescriptor* mode = FindModeArgument(argv[next]);
+  const ModeRows* mode = FindModeArgument(argv[next]);
   if (mode == nullptr)
     return ReportUsageError(streams, std::string("unknown mode '") + argv[next] + "'");
   return RunBatch(*mode, header, streams, out);
@@ -304,7 +305,7 @@ int RunCommand(int argc, const char* const* argv, const CliStreams& streams, Cli
 
 } // namespace
 
-const ModeDescriptor* FindModeArgument(std::string_view text) {
+const ModeRows* FindModeArgument(std::string_view text) {
   if (!text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos) {
     // Only the digit count matters for the range check: a long run of
     // digits names no mode, whatever its value.
@@ -315,9 +316,9 @@ const ModeDescriptor* FindModeArgument(std::string_view text) {
     int id = 0;
     for (char c : digits)
       id = id * 10 + (c - '0');
-    return FindModeById(id);
+    return FindModeRows(id);
   }
-  return FindModeByCaption(text);
+  return FindModeRowsByCaption(text);
 }
 
 int ReportUsageError(const CliStreams& streams, std::string_view message) {

@@ -2,28 +2,6 @@
 
 #include <cmath>
 
-const char *const CalcStateFieldNames[CalcStateFieldCount] = {
-    "F", "F0Bridge", "Z",  "Rs", "Rp", "Xs", "Aux", "Gp",   "Bp",
-    "Y", "Cs",       "Cp", "Ls", "Lp", "Q",  "D",   "Phase"};
-
-void CalcStateFields(const CalcState &s, double out[CalcStateFieldCount]) {
-  const double fields[CalcStateFieldCount] = {s.F,   s.F0Bridge, s.Z,  s.Rs, s.Rp,   s.Xs,
-                                              s.Aux, s.Gp,       s.Bp, s.Y,  s.Cs,   s.Cp,
-                                              s.Ls,  s.Lp,       s.Q,  s.D,  s.Phase};
-  for (int i = 0; i < CalcStateFieldCount; ++i)
-    out[i] = fields[i];
-}
-
-namespace {
-
-// Every formula widens its stored operands to extended precision, and the
-// result is rounded to double exactly once, when it is stored.
-inline long double Ext(double v) { return v; }
-
-inline double Store(long double v) { return static_cast<double>(v); }
-
-} // namespace
-
 void SeriesToParallel(CalcState &s) {
   s.Gp = Store(Ext(s.Rs) / (Ext(s.Rs) * Ext(s.Rs) + Ext(s.Xs) * Ext(s.Xs)));
   s.Bp = Store(-Ext(s.Xs) / (Ext(s.Rs) * Ext(s.Rs) + Ext(s.Xs) * Ext(s.Xs)));

@@ -1,13 +1,7 @@
 // The calculation record and the six conversion operations that complete it.
 #pragma once
 
-#include <limits>
-
-// Every intermediate result is carried with a 64-bit significand; results on
-// any other target would differ in the last bits from the worked values.
-static_assert(std::numeric_limits<long double>::digits == 64,
-              "Calvora needs long double with a 64-bit significand (x87 "
-              "extended precision); this target's long double is different");
+#include "core/Extended.h"
 
 // Quantities of one impedance at one frequency, in SI units (mhos for
 // conductance, degrees for the phase). Field order is part of the contract:
@@ -32,16 +26,31 @@ struct CalcState {
   double Phase = 0;    // degrees, arctangent of Q
 };
 
+// One field of the record with the name every reader lists it under (the
+// companion's JSON and batch columns, the result texts' lookups).
+struct CalcStateField {
+  const char* name;
+  double CalcState::*member;
+};
+
 inline constexpr int CalcStateFieldCount = 17;
 
-// Field names in record order, for readers that list the whole record.
-extern const char* const CalcStateFieldNames[CalcStateFieldCount];
+// Every field, in record order.
+inline constexpr CalcStateField CalcStateFields[CalcStateFieldCount] = {
+    {"F", &CalcState::F},   {"F0Bridge", &CalcState::F0Bridge}, {"Z", &CalcState::Z},
+    {"Rs", &CalcState::Rs}, {"Rp", &CalcState::Rp},             {"Xs", &CalcState::Xs},
+    {"Aux", &CalcState::Aux}, {"Gp", &CalcState::Gp},           {"Bp", &CalcState::Bp},
+    {"Y", &CalcState::Y},   {"Cs", &CalcState::Cs},             {"Cp", &CalcState::Cp},
+    {"Ls", &CalcState::Ls}, {"Lp", &CalcState::Lp},             {"Q", &CalcState::Q},
+    {"D", &CalcState::D},   {"Phase", &CalcState::Phase}};
 
-// The fields of `s` in record order (same order as CalcStateFieldNames).
-void CalcStateFields(const CalcState& s, double out[CalcStateFieldCount]);
-
-// The decimal constant used for π everywhere, held at extended precision.
-inline constexpr long double Pi = 3.141592653589793L;
+// The name of the field `member` ("Phase" for &CalcState::Phase).
+constexpr const char* CalcStateFieldName(double CalcState::*member) {
+  for (const CalcStateField& f : CalcStateFields)
+    if (f.member == member)
+      return f.name;
+  return "";
+}
 
 // Each operation reads and writes only the fields named, in the documented
 // order; intermediates stay in extended precision and are rounded to double

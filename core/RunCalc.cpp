@@ -6,23 +6,16 @@
 #include <cstddef>
 
 int ModeRowCount(int modeId) {
-  // Highest row number each mode reads, by mode id.
-  static constexpr int RowCounts[ModeCount + 1] = {0, 4, 4, 3, 3, 3, 5, 3, 3,
-                                                   3, 5, 5, 5, 4, 3, 3, 3};
-  return modeId >= 1 && modeId <= ModeCount ? RowCounts[modeId] : 0;
+  const ModeRows* mode = FindModeRows(modeId);
+  return mode != nullptr ? mode->rowCount : 0;
 }
 
 namespace {
 
 // Working values a mode assigns (C1, L1, R1, ...) are stored doubles like the
 // fields; only the "let" values inside one formula (A, w) stay extended.
-inline long double Ext(double v) { return v; }
-
-inline double Store(long double v) { return static_cast<double>(v); }
-
 inline long double Square(double v) { return Ext(v) * Ext(v); }
 
-constexpr long double Micro = 0.000001L;
 constexpr long double DegreesToRadians = Pi / 180.0L;
 
 // Entered values of one calculation, row 1 first; absent rows read as zero.
@@ -63,7 +56,7 @@ void SeriesCapacitorD(CalcState &s, const Entries &e) { // mode 3, "Cs-D"
   s.F = e.row[1];
   s.Cs = e.row[2];
   s.D = e.row[3];
-  s.Cs = Store(-Ext(s.Cs) / 1000000.0L);
+  s.Cs = Store(-Ext(s.Cs) / MicrosPerUnit);
   CapacitorToSeries(s);
   SeriesToParallel(s);
 }
@@ -72,7 +65,7 @@ void ParallelCapacitorD(CalcState &s, const Entries &e) { // mode 4, "Cp-D"
   s.F = e.row[1];
   s.Cp = e.row[2];
   s.D = e.row[3];
-  s.Cp = Store(-Ext(s.Cp) / 1000000.0L);
+  s.Cp = Store(-Ext(s.Cp) / MicrosPerUnit);
   s.Cs = Store((Square(s.D) + 1.0L) * Ext(s.Cp));
   CapacitorToSeries(s);
   SeriesToParallel(s);
@@ -82,7 +75,7 @@ void SeriesCapacitorR(CalcState &s, const Entries &e) { // mode 5, "Cs-R"
   s.F = e.row[1];
   s.Cs = e.row[2];
   s.Rs = e.row[3];
-  s.Cs = Store(-Ext(s.Cs) / 1000000.0L);
+  s.Cs = Store(-Ext(s.Cs) / MicrosPerUnit);
   s.Xs = Store(1.0L / (((2.0L * Ext(s.Cs)) * Pi) * Ext(s.F)));
   SeriesToParallel(s);
 }
@@ -93,8 +86,8 @@ void CapacitorsInParallel(CalcState &s, const Entries &e) { // mode 6, "Cs||Cs"
   const double D1 = e.row[3];
   double C2 = e.row[4];
   const double D2 = e.row[5];
-  C1 = Store(Ext(C1) / 1000000.0L);
-  C2 = Store(Ext(C2) / 1000000.0L);
+  C1 = Store(Ext(C1) / MicrosPerUnit);
+  C2 = Store(Ext(C2) / MicrosPerUnit);
   const long double A = Ext(C1) * (Square(D2) + 1.0L) + Ext(C2) * (Square(D1) + 1.0L);
   const long double dd = Ext(D1) - Ext(D2);
   s.Cs = Store((Ext(C1) + Ext(C2)) - ((Ext(C1) * Ext(C2)) * (dd * dd)) / A);
@@ -109,7 +102,7 @@ void SeriesInductorQ(CalcState &s, const Entries &e) { // mode 7, "Ls-Q"
   s.F = e.row[1];
   s.Ls = e.row[2];
   s.Q = e.row[3];
-  s.Ls = Store(Ext(s.Ls) / 1000.0L);
+  s.Ls = Store(Ext(s.Ls) / MillisPerUnit);
   InductorToSeries(s);
   SeriesToParallel(s);
 }
@@ -118,7 +111,7 @@ void ParallelInductorQ(CalcState &s, const Entries &e) { // mode 8, "Lp-Q"
   s.F = e.row[1];
   s.Lp = e.row[2];
   s.Q = e.row[3];
-  s.Lp = Store(Ext(s.Lp) / 1000.0L);
+  s.Lp = Store(Ext(s.Lp) / MillisPerUnit);
   s.Ls = Store((Square(s.Q) / (Square(s.Q) + 1.0L)) * Ext(s.Lp));
   InductorToSeries(s);
   SeriesToParallel(s);
@@ -141,8 +134,8 @@ void CapacitorsInSeries(CalcState &s, const Entries &e) { // mode 10, "Cs-Cs"
   const double D1 = e.row[3];
   double C2 = e.row[4];
   const double D2 = e.row[5];
-  C1 = Store(Ext(C1) / 1000000.0L);
-  C2 = Store(Ext(C2) / 1000000.0L);
+  C1 = Store(Ext(C1) / MicrosPerUnit);
+  C2 = Store(Ext(C2) / MicrosPerUnit);
   s.Cs = Store((Ext(C2) * Ext(C1)) / (Ext(C2) + Ext(C1)));
   const long double w = (Pi * 2.0L) * Ext(s.F);
   // Sum of the two series resistances over the combination's reactance.
@@ -158,8 +151,8 @@ void InductorsInParallel(CalcState &s, const Entries &e) { // mode 11, "Ls||Ls"
   const double Q1 = e.row[3];
   double L2 = e.row[4];
   const double Q2 = e.row[5];
-  L1 = Store(Ext(L1) / 1000.0L);
-  L2 = Store(Ext(L2) / 1000.0L);
+  L1 = Store(Ext(L1) / MillisPerUnit);
+  L2 = Store(Ext(L2) / MillisPerUnit);
   // Each inductor becomes its parallel model: inductance, then resistance.
   L1 = Store((1.0L / Square(Q1) + 1.0L) * Ext(L1));
   L2 = Store((1.0L / Square(Q2) + 1.0L) * Ext(L2));
@@ -179,8 +172,8 @@ void InductorsInSeries(CalcState &s, const Entries &e) { // mode 12, "Ls-Ls"
   const double Q1 = e.row[3];
   double L2 = e.row[4];
   const double Q2 = e.row[5];
-  L1 = Store(Ext(L1) / 1000.0L);
-  L2 = Store(Ext(L2) / 1000.0L);
+  L1 = Store(Ext(L1) / MillisPerUnit);
+  L2 = Store(Ext(L2) / MillisPerUnit);
   s.Ls = Store(Ext(L1) + Ext(L2));
   const long double w = (Pi * 2.0L) * Ext(s.F);
   // Combined reactance over the sum of the two series resistances.
@@ -205,7 +198,7 @@ void ParallelInductorR(CalcState &s, const Entries &e) { // mode 14, "Lp-R"
   s.F = e.row[1];
   s.Lp = e.row[2];
   s.Rp = e.row[3];
-  s.Lp = Store(Ext(s.Lp) / 1000.0L);
+  s.Lp = Store(Ext(s.Lp) / MillisPerUnit);
   s.Gp = Store(1.0L / Ext(s.Rp));
   s.Aux = Store(((Pi * 2.0L) * Ext(s.F)) * Ext(s.Lp));
   s.Q = Store(-Ext(s.Rp) / Ext(s.Aux));
@@ -218,7 +211,7 @@ void SeriesInductorR(CalcState &s, const Entries &e) { // mode 15, "Ls-R"
   s.F = e.row[1];
   s.Ls = e.row[2];
   s.Rs = e.row[3];
-  s.Ls = Store(Ext(s.Ls) / 1000.0L);
+  s.Ls = Store(Ext(s.Ls) / MillisPerUnit);
   InductorReactance(s);
   SeriesToParallel(s);
 }
@@ -227,7 +220,7 @@ void ParallelCapacitorR(CalcState &s, const Entries &e) { // mode 16, "Cp-Rp"
   s.F = e.row[1];
   s.Cp = e.row[2];
   s.Rp = -e.row[3];
-  s.Cp = Store(-Ext(s.Cp) / 1000000.0L);
+  s.Cp = Store(-Ext(s.Cp) / MicrosPerUnit);
   // Both Cp and Rp are negative here, so D comes out positive.
   s.D = Store(1.0L / ((((Pi * 2.0L) * Ext(s.F)) * Ext(s.Cp)) * Ext(s.Rp)));
   s.Cs = Store((Square(s.D) + 1.0L) * Ext(s.Cp));

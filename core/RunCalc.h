@@ -2,13 +2,13 @@
 #pragma once
 
 #include "core/CalcState.h"
+#include "core/Modes.h"
 
 #include <span>
 #include <string_view>
 
-inline constexpr int ModeCount = 16;
-
-// Number of entry rows that mode `modeId` (1..16) reads; 0 for any other id.
+// Number of entry rows that mode `modeId` (1..16) reads (its rowCount in
+// ModeRowsTable); 0 for any other id.
 int ModeRowCount(int modeId);
 
 // Parses `rows` (row 1 first) with ParseNumber, converts units, reduces them

@@ -13,6 +13,12 @@ struct DialogLayoutValues {
   int UnitWidth;   // entry-row unit labels
   int ValueWidth;  // entry text boxes and result-panel value labels
   int RowHeight;   // every entry-row and result-panel control
+  // Beyond the fifteen: the dialog's own size, the hint's box, and the
+  // result panel's pitch and message width.
+  int DialogWidth, DialogHeight;
+  int HintWidth, HintHeight;
+  int PanelRowPitch; // result row r sits at RowY1 + r * PanelRowPitch
+  int MessageWidth;  // "Device is purely resistive", which has no value label
 };
 
 // The values as the layout derives them, in table order: a text box ends
@@ -34,5 +40,28 @@ constexpr DialogLayoutValues MakeDialogLayout() {
   v.UnitWidth = 24;
   v.ValueWidth = 65;
   v.RowHeight = 10;
+  v.DialogWidth = 450;
+  v.DialogHeight = 290;
+  v.HintWidth = 135;
+  v.HintHeight = 44;
+  v.PanelRowPitch = 15;
+  v.MessageWidth = 90;
   return v;
+}
+
+// A rectangle in dialog units.
+struct DialogRect {
+  int x, y, width, height;
+};
+
+// Where result-panel row `row` (0 to 11) puts its name label, which is the
+// wider message box when the row has no value label...
+constexpr DialogRect PanelNameRect(const DialogLayoutValues& L, int row, bool hasValue) {
+  return {L.PanelLabelX, L.RowY1 + L.PanelRowPitch * row, hasValue ? L.LabelWidth : L.MessageWidth,
+          L.RowHeight};
+}
+
+// ...and its value label, on the same line.
+constexpr DialogRect PanelValueRect(const DialogLayoutValues& L, int row) {
+  return {L.PanelValueX, L.RowY1 + L.PanelRowPitch * row, L.ValueWidth, L.RowHeight};
 }

@@ -38,7 +38,8 @@ int RunMainDialog() {
 
   // Step 3: the dialog itself, hidden and centred.
   DialogHandle = NewDialog(UnitMode::DialogUnits, nullptr, MainDialogTitle, std::nullopt,
-                           std::nullopt, 450, 290, OverlappedWindowStyle, 0);
+                           std::nullopt, DialogLayout.DialogWidth, DialogLayout.DialogHeight,
+                           OverlappedWindowStyle, 0);
 
   // Step 4: its icon, then the fixed controls in creation order.
   SetDialogIcon(DialogHandle, "TBICON");

@@ -1,6 +1,7 @@
 // The main dialog: process-wide values, start-up and the command handler.
 #pragma once
 
+#include "CalvoraVersion.h"
 #include "core/CalcState.h"
 #include "dialog/DialogLayout.h"
 #include "dialog/ModeCatalogue.h"
@@ -22,12 +23,15 @@ inline constexpr int PrintButtonId = 117;
 inline constexpr int AboutButtonId = 118;
 inline constexpr int ModeHintId = 187;
 
-// Identifiers of entry row k (1..5): name label, text box, unit label.
-inline constexpr int EntryLabelIds[5] = {171, 172, 173, 174, 186};
+// Identifiers of entry row k (1..5): name label, text box, unit label. No
+// mode has a unit on row 5, so unit labels go up to row 4.
+inline constexpr int MaxEntryRows = 5;
+inline constexpr int MaxUnitRows = 4;
+inline constexpr int EntryLabelIds[MaxEntryRows] = {171, 172, 173, 174, 186};
 inline constexpr int EntryBoxId(int row) { return 150 + row; }
 inline constexpr int EntryUnitId(int row) { return 230 + row; }
 
-inline constexpr const char* MainDialogTitle = "Calvora Impedance Calculator 1.03";
+inline constexpr const char* MainDialogTitle = "Calvora Impedance Calculator " CALVORA_VERSION;
 inline constexpr const char* NoModeWarning = "Please select a mode then enter some data!";
 inline constexpr const char* NoModeCaption = "Calvora";
 
@@ -52,7 +56,9 @@ void ClearEntryRows();
 void ApplyMode(const ModeDescriptor& mode);
 void ClearResultPanel();
 
-// Presentation routines that act through the toolkit.
+// The result content put on screen, on paper and in a box, through the
+// toolkit: the panel rows from TheCalcState (then the completion sound),
+// the report of TheCalcState on a printer the user picks, the information box.
 void ShowResultPanel();
 void PrintReport();
 void ShowAboutBox();

@@ -2,75 +2,50 @@
 
 namespace {
 
-constexpr EntryRowDefinition Freq{"F", "1000", " Hz"};
-constexpr const char* Blank = " ";
-
 constexpr const char* BridgeHint =
     "Frequency entries provide the ratio for manual equipment having fixed "
     "frequency ranges like the GR 1603 Z-Y bridge.";
 
+constexpr const ModeRows& Rows(int modeId) { return ModeRowsTable[modeId - 1]; }
+
 } // namespace
 
-const ModeDescriptor ModeCatalogue[16] = {
-    {1, 100, "R-X", 4,
-     {{"Bridge f0", "1000", " Hz"}, {"Actual f0", "1000", " Hz"}, {"X", Blank, " Ohms"},
-      {"R", Blank, " Ohms"}, {}},
-     BridgeHint, 3},
-    {2, 101, "G-B", 4,
-     {{"Bridge f0", "1000", " Hz"}, {"Actual f0", "1000", " Hz"}, {"G", Blank, " umhos"},
-      {"B", Blank, " umhos"}, {}},
-     BridgeHint, 3},
-    {3, 102, "Cs-D", 3, {Freq, {"Cs", Blank, " uF"}, {"DF", Blank, nullptr}, {}, {}},
-     "Series Model", 2},
-    {4, 103, "Cp-D", 3, {Freq, {"Cp", Blank, " uF"}, {"DF", Blank, nullptr}, {}, {}},
-     "Parallel Model", 2},
-    {5, 106, "Cs-R", 3, {Freq, {"Cs", Blank, " uF"}, {"R", Blank, " Ohms"}, {}, {}},
-     "Series Model", 2},
-    {6, 112, "Cs||Cs", 5,
-     {Freq, {"Cs1", Blank, " uF"}, {"D1", Blank, nullptr}, {"Cs2", Blank, " uF"},
-      {"D2", Blank, nullptr}},
+// The caret goes to the first row that is not a frequency.
+const ModeDescriptor ModeCatalogue[ModeCount] = {
+    {Rows(1), 100, BridgeHint, 3},
+    {Rows(2), 101, BridgeHint, 3},
+    {Rows(3), 102, "Series Model", 2},
+    {Rows(4), 103, "Parallel Model", 2},
+    {Rows(5), 106, "Series Model", 2},
+    {Rows(6), 112,
      "Paralleled capacitors using the series model- note that the combined "
      "dissipation factor is also calculated.",
      2},
-    {7, 104, "Ls-Q", 3, {Freq, {"Ls", Blank, " mH"}, {"Q", Blank, nullptr}, {}, {}},
-     "Series Model", 2},
-    {8, 105, "Lp-Q", 3, {Freq, {"Lp", Blank, " mH"}, {"Q", Blank, nullptr}, {}, {}},
-     "Parallel Model", 2},
-    {9, 107, "V-Z", 3,
-     {Freq, {"Z", Blank, " Ohms"}, {"Phase angle", Blank, " deg."}, {}, {}},
+    {Rows(7), 104, "Series Model", 2},
+    {Rows(8), 105, "Parallel Model", 2},
+    {Rows(9), 107,
      "This mode is included for use with vector impedance analyzers like the "
      "HP4800A and HP4815A.",
      2},
-    {10, 113, "Cs-Cs", 5,
-     {Freq, {"Cs1", Blank, " uF"}, {"D1", Blank, nullptr}, {"Cs2", Blank, " uF"},
-      {"D2", Blank, nullptr}},
+    {Rows(10), 113,
      "Series capacitors using the series model- note that the combined "
      "dissipation factor is also calculated.",
      2},
-    {11, 114, "Ls||Ls", 5,
-     {Freq, {"Ls1", Blank, " mH"}, {"Q1", Blank, nullptr}, {"Ls2", Blank, " mH"},
-      {"Q2", Blank, nullptr}},
+    {Rows(11), 114,
      "Paralleled inductors using the series model- note that the combined Q "
      "is also calculated.",
      2},
-    {12, 115, "Ls-Ls", 5,
-     {Freq, {"Ls1", Blank, " mH"}, {"Q1", Blank, nullptr}, {"Ls2", Blank, " mH"},
-      {"Q2", Blank, nullptr}},
+    {Rows(12), 115,
      "Series inductors using the series model- note that the combined Q is "
      "also calculated.",
      2},
-    {13, 116, "IVP", 4,
-     {Freq, {"voltage", Blank, " V"}, {"current", Blank, " A"}, {"phase", Blank, " deg."},
-      {}},
+    {Rows(13), 116,
      "Values based on voltage across the part, current through the part, and "
      "the phase angle between voltage and current.",
      2},
-    {14, 119, "Lp-R", 3, {Freq, {"Lp", Blank, " mH"}, {"Rp", Blank, " Ohms"}, {}, {}},
-     "Parallel Model", 2},
-    {15, 120, "Ls-R", 3, {Freq, {"Ls", Blank, " mH"}, {"Rs", Blank, " Ohms"}, {}, {}},
-     "Series Model", 2},
-    {16, 121, "Cp-Rp", 3, {Freq, {"Cp", Blank, " uF"}, {"Rp", Blank, " Ohms"}, {}, {}},
-     "Parallel Model", 2},
+    {Rows(14), 119, "Parallel Model", 2},
+    {Rows(15), 120, "Series Model", 2},
+    {Rows(16), 121, "Parallel Model", 2},
 };
 
 const ModeDescriptor* FindModeByButton(int buttonId) {
@@ -81,22 +56,12 @@ const ModeDescriptor* FindModeByButton(int buttonId) {
 }
 
 const ModeDescriptor* FindModeById(int modeId) {
-  if (modeId < 1 || modeId > 16)
+  if (modeId < 1 || modeId > ModeCount)
     return nullptr;
   return &ModeCatalogue[modeId - 1];
 }
 
 const ModeDescriptor* FindModeByCaption(std::string_view caption) {
-  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-  for (const ModeDescriptor& m : ModeCatalogue) {
-    std::string_view name = m.caption;
-    if (name.size() != caption.size())
-      continue;
-    bool same = true;
-    for (std::size_t i = 0; i < name.size() && same; ++i)
-      same = lower(name[i]) == lower(caption[i]);
-    if (same)
-      return &m;
-  }
-  return nullptr;
+  const ModeRows* rows = FindModeRowsByCaption(caption);
+  return rows != nullptr ? FindModeById(rows->ModeId) : nullptr;
 }

@@ -1,27 +1,21 @@
-// The sixteen conversion modes as data: button, entry rows, hint, focus row.
+// The sixteen conversion modes as the dialog offers them: each mode's entry
+// rows (from the calculation's mode table) with its button, hint and the
+// row that gets the caret.
 #pragma once
 
-#include <optional>
+#include "core/Modes.h"
+
 #include <string_view>
 
-struct EntryRowDefinition {
-  const char* name;        // label text, e.g. "Cs"
-  const char* defaultText; // "1000" or a single space
-  const char* unit;        // " uF"..., or nullptr when the row has no unit
-};
-
 struct ModeDescriptor {
-  int ModeId;             // 1..16
-  int buttonId;           // identifier of the mode button
-  const char* caption;    // caption of the mode button
-  int rowCount;           // 3 to 5
-  EntryRowDefinition rows[5];
+  const ModeRows& entry; // ModeId, caption, rows
+  int buttonId;          // identifier of the mode button
   const char* hint;
-  int focusRow;           // row whose text box gets the caret
+  int focusRow;          // row whose text box gets the caret
 };
 
-// All sixteen descriptors, in ModeId order (ModeCatalogue[i].ModeId == i + 1).
-extern const ModeDescriptor ModeCatalogue[16];
+// All sixteen descriptors, in ModeId order (ModeCatalogue[i].entry.ModeId == i + 1).
+extern const ModeDescriptor ModeCatalogue[ModeCount];
 
 // The descriptor of a mode button; nullptr for any other identifier.
 const ModeDescriptor* FindModeByButton(int buttonId);

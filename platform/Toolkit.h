@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 // Opaque handle of a dialog created by NewDialog; nullptr for none.
 using WindowRef = struct ToolkitWindow*;
@@ -27,17 +28,12 @@ enum class UnitMode { DialogUnits = 1, Pixels = 2 };
 // Message numbers and codes the callback sees, with the window system's
 // values so that both backends deliver the same numbers.
 inline constexpr unsigned MsgSize = 0x0005;        // WM_SIZE
-inline constexpr unsigned MsgActivate = 0x0006;    // WM_ACTIVATE
 inline constexpr unsigned MsgClose = 0x0010;       // WM_CLOSE
 inline constexpr unsigned MsgInitDialog = 0x0110;  // WM_INITDIALOG
 inline constexpr unsigned MsgCommand = 0x0111;     // WM_COMMAND (273)
 inline constexpr unsigned MsgSysCommand = 0x0112;  // WM_SYSCOMMAND
 inline constexpr unsigned SysCommandClose = 0xF060; // SC_CLOSE
 inline constexpr unsigned NotifyClicked = 0;       // BN_CLICKED
-inline constexpr unsigned NotifyEditChange = 0x0300; // EN_CHANGE
-inline constexpr unsigned NotifyEditUpdate = 0x0400; // EN_UPDATE
-inline constexpr unsigned NotifyEditSetFocus = 0x0100;  // EN_SETFOCUS
-inline constexpr unsigned NotifyEditKillFocus = 0x0200; // EN_KILLFOCUS
 inline constexpr int CommandOk = 1;     // IDOK: Enter
 inline constexpr int CommandCancel = 2; // IDCANCEL: Esc
 inline constexpr unsigned SizeRestored = 0, SizeMinimized = 1, SizeMaximized = 2;
@@ -46,9 +42,68 @@ inline constexpr unsigned SizeRestored = 0, SizeMinimized = 1, SizeMaximized = 2
 // (MB_OK | MB_TASKMODAL | MB_SETFOREGROUND).
 inline constexpr std::uint32_t MessageStyleOkForeground = 0x00012000;
 
+// Window style bits, with the window system's values, that shape a dialog.
+inline constexpr std::uint32_t StyleMinimize = 0x20000000, StyleMaximize = 0x01000000,
+                               StyleCaption = 0x00C00000, StyleSysMenu = 0x00080000,
+                               StyleThickFrame = 0x00040000, StyleMinimizeBox = 0x00020000,
+                               StyleMaximizeBox = 0x00010000;
+
 // Dialog window style of an overlapped window (caption, system menu, sizing
 // border, minimize and maximize boxes).
-inline constexpr std::uint32_t OverlappedWindowStyle = 0x00CF0000;
+inline constexpr std::uint32_t OverlappedWindowStyle = StyleCaption | StyleSysMenu |
+                                                       StyleThickFrame | StyleMinimizeBox |
+                                                       StyleMaximizeBox;
+static_assert(OverlappedWindowStyle == 0x00CF0000);
+
+// The style a dialog created with style 0 gets: a popup with a caption and a
+// modal frame, its font from the template, created even if a control fails,
+// with a 3D look (WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT |
+// DS_NOFAILCREATE | DS_3DLOOK).
+inline constexpr std::uint32_t DefaultDialogStyle = 0x80C000D4;
+
+// The program's icons (resource names, matched ignoring ASCII case, as
+// resource names are) and the sizes the window system asks for.
+inline constexpr const char* WindowIconName = "TBICON";
+inline constexpr const char* ProgramIconName = "APPICON";
+inline constexpr int IconSizes[] = {16, 32, 48};
+
+// The printed report's font and the spooler's name for a job with no name.
+inline constexpr const char* PrintFontFace = "Lucida Console";
+inline constexpr int PrintFontPoints = 11;
+inline constexpr const char* DefaultPrintJobName = "Print Job";
+
+// ---- Numeric mode ----------------------------------------------------------
+//
+// The program's arithmetic needs the x87 unit at 64-bit precision, rounding
+// to nearest, every exception masked (control word 0x037F), and the SSE unit,
+// which carries the doubles, rounding to nearest with every exception masked
+// and no flush to zero (MXCSR 0x1F80). The window system, printer drivers
+// and sound libraries may change either. The rule: every toolkit operation
+// returns with the numeric mode set, and every callback into the program is
+// entered with it set.
+inline constexpr unsigned short NumericModeControlWord = 0x037F;
+inline constexpr unsigned NumericModeMxcsr = 0x1F80;
+
+// Sets the numeric mode on both units, pending x87 exceptions cleared.
+inline void SetNumericMode() {
+  const unsigned short controlWord = NumericModeControlWord;
+  const unsigned mxcsr = NumericModeMxcsr;
+  __asm__ volatile("fnclex\n\tfldcw %0\n\tldmxcsr %1" : : "m"(controlWord), "m"(mxcsr));
+}
+
+// Runs `operation` and sets the numeric mode before handing back its result,
+// whichever way the operation returns: how each toolkit operation keeps the
+// rule.
+template <typename Operation> decltype(auto) KeepingNumericMode(Operation&& operation) {
+  if constexpr (std::is_void_v<decltype(operation())>) {
+    operation();
+    SetNumericMode();
+  } else {
+    auto result = operation();
+    SetNumericMode();
+    return result;
+  }
+}
 
 // The program's message callback. A command arrives as (dialog, MsgCommand,
 // id | code << 16, control); nonzero means handled.
@@ -104,14 +159,15 @@ struct PrintDialogOptions {
   bool returnDeviceContext = true;
 };
 
-enum class PrinterChoice { Choose, Default, Named };
+enum class PrinterChoice { Choose, Default };
 
-// Shows the print dialog (Choose) and, on OK, attaches the chosen printer
-// and opens a job (named "Print Job" when `documentName` is empty) with the
-// default print font. Returns false only when attaching failed after OK;
-// Cancel attaches nothing and returns true. A job still open is ended first.
+// Shows the print dialog (Choose) or takes the default printer (Default)
+// and attaches it, opening a job (named DefaultPrintJobName when
+// `documentName` is empty) with the print font. Returns false only when
+// attaching failed after OK; Cancel attaches nothing and returns true. A job
+// still open is ended first.
 bool AttachPrinter(PrinterChoice choice, const PrintDialogOptions& options,
-                   std::string_view printerName, std::string_view documentName);
+                   std::string_view documentName);
 
 // Name of the attached printer; empty when none is attached.
 std::string AttachedPrinterName();

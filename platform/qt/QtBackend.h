@@ -6,20 +6,9 @@
 
 #include "platform/Toolkit.h"
 
-#include <fpu_control.h>
-
 #include <string>
 
 class QWidget;
-
-// Sets the floating-point unit to extended precision, round to nearest, all
-// exceptions masked. Called at start-up, before every callback and after
-// every call into the window system that may have changed it.
-inline void SetNumericMode() {
-  fpu_control_t mode = _FPU_EXTENDED | _FPU_RC_NEAREST | _FPU_MASK_IM | _FPU_MASK_DM |
-                       _FPU_MASK_ZM | _FPU_MASK_OM | _FPU_MASK_UM | _FPU_MASK_PM;
-  _FPU_SETCW(mode);
-}
 
 // Creates the application object (reading no command-line argument) and the
 // application icon; call once before any toolkit operation.

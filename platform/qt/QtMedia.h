@@ -14,8 +14,7 @@ struct MediaServices {
   bool (*playSound)();
   // AttachPrinter, with `pdfPath` non-empty: no dialog, a PDF file there.
   bool (*attachPrinter)(PrinterChoice choice, const PrintDialogOptions& options,
-                        std::string_view printerName, std::string_view documentName,
-                        const std::string& pdfPath);
+                        std::string_view documentName, const std::string& pdfPath);
   std::string (*attachedPrinterName)();
   void (*printText)(std::string_view text);
   void (*printLineBreak)();

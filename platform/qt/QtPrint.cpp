@@ -28,17 +28,17 @@ struct PrintJob {
 };
 PrintJob TheJob;
 
-// "Lucida Console" 11 pt regular, fixed pitch; where that face is missing,
-// the system's monospace face at the same size.
+// The print font (PrintFontFace, PrintFontPoints) regular, fixed pitch;
+// where that face is missing, the system's monospace face at the same size.
 QFont ReportFont() {
-  QFont font(QStringLiteral("Lucida Console"));
-  font.setPointSize(11);
+  QFont font(QString::fromLatin1(PrintFontFace));
+  font.setPointSize(PrintFontPoints);
   font.setWeight(QFont::Normal);
   font.setStyleHint(QFont::TypeWriter);
   font.setFixedPitch(true);
   if (!QFontInfo(font).fixedPitch()) {
     font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(11);
+    font.setPointSize(PrintFontPoints);
     font.setWeight(QFont::Normal);
   }
   return font;
@@ -58,19 +58,16 @@ bool ChoosePrinter(QPrinter* printer, const PrintDialogOptions& options) {
   dialog.show();
   dialog.raise();
   dialog.activateWindow();
-  const bool accepted = dialog.exec() == QDialog::Accepted;
-  SetNumericMode();
-  return accepted;
+  return dialog.exec() == QDialog::Accepted;
 }
 
 void DetachPrinterNow();
 
 bool AttachPrinterNow(PrinterChoice choice, const PrintDialogOptions& options,
-                      std::string_view printerName, std::string_view documentName,
-                      const std::string& pdfPath) {
+                      std::string_view documentName, const std::string& pdfPath) {
   DetachPrinterNow();
 
-  // Step 1: the printer, chosen by the user unless a name or the default is asked for.
+  // Step 1: the printer, chosen by the user unless the default is asked for.
   auto* printer = new QPrinter(QPrinter::HighResolution);
   printer->setFromTo(options.fromPage, options.toPage);
   if (!pdfPath.empty()) {
@@ -81,19 +78,15 @@ bool AttachPrinterNow(PrinterChoice choice, const PrintDialogOptions& options,
       delete printer;
       return true; // Cancel: nothing attached, nothing to report
     }
-  } else if (choice == PrinterChoice::Named) {
-    printer->setPrinterName(QString::fromUtf8(printerName.data(), qsizetype(printerName.size())));
   }
-  printer->setDocName(documentName.empty()
-                          ? QStringLiteral("Print Job")
-                          : QString::fromUtf8(documentName.data(), qsizetype(documentName.size())));
+  const std::string_view jobName = documentName.empty() ? DefaultPrintJobName : documentName;
+  printer->setDocName(QString::fromUtf8(jobName.data(), qsizetype(jobName.size())));
 
   // Step 2: the job and its first page, with the report font.
   auto* painter = new QPainter;
   if (!painter->begin(printer)) {
     delete painter;
     delete printer;
-    SetNumericMode();
     return false;
   }
   painter->setFont(ReportFont());
@@ -111,7 +104,6 @@ bool AttachPrinterNow(PrinterChoice choice, const PrintDialogOptions& options,
     TheJob.name = printer->outputFileName().toStdString();
   if (TheJob.name.empty())
     TheJob.name = "PDF";
-  SetNumericMode();
   return true;
 }
 
@@ -139,7 +131,6 @@ void DetachPrinterNow() {
   delete TheJob.painter;
   delete TheJob.printer;
   TheJob = PrintJob{};
-  SetNumericMode();
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include "platform/qt/QtBackend.h"
 #include "platform/qt/QtMedia.h"
 
+#include "core/AsciiCase.h"
+
 #include <QCoreApplication>
 #include <QLibrary>
 
@@ -28,47 +30,55 @@ const MediaServices* Media() {
     }
     return nullptr;
   }();
-  SetNumericMode();
   return services;
 }
 
 } // namespace
 
 bool PlayResourceSound(std::string_view name) {
-  std::string upper(name);
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; });
-  if (upper != "GLASS_A")
-    return false;
-  const MediaServices* media = Media();
-  return media && media->playSound();
+  return KeepingNumericMode([&] {
+    if (!EqualIgnoringAsciiCase(name, "GLASS_A"))
+      return false;
+    const MediaServices* media = Media();
+    return media && media->playSound();
+  });
 }
 
 void PrintNextJobToPdf(const std::string& path) { PdfSeamPath = path; }
 
 bool AttachPrinter(PrinterChoice choice, const PrintDialogOptions& options,
-                   std::string_view printerName, std::string_view documentName) {
-  const MediaServices* media = Media();
-  const std::string pdfPath = std::exchange(PdfSeamPath, std::string());
-  return media && media->attachPrinter(choice, options, printerName, documentName, pdfPath);
+                   std::string_view documentName) {
+  return KeepingNumericMode([&] {
+    const MediaServices* media = Media();
+    const std::string pdfPath = std::exchange(PdfSeamPath, std::string());
+    return media && media->attachPrinter(choice, options, documentName, pdfPath);
+  });
 }
 
 std::string AttachedPrinterName() {
-  const MediaServices* media = Media();
-  return media ? media->attachedPrinterName() : std::string();
+  return KeepingNumericMode([&] {
+    const MediaServices* media = Media();
+    return media ? media->attachedPrinterName() : std::string();
+  });
 }
 
 void PrintText(std::string_view text) {
-  if (const MediaServices* media = Media())
-    media->printText(text);
+  KeepingNumericMode([&] {
+    if (const MediaServices* media = Media())
+      media->printText(text);
+  });
 }
 
 void PrintLineBreak() {
-  if (const MediaServices* media = Media())
-    media->printLineBreak();
+  KeepingNumericMode([&] {
+    if (const MediaServices* media = Media())
+      media->printLineBreak();
+  });
 }
 
 void DetachPrinter() {
-  if (const MediaServices* media = Media())
-    media->detachPrinter();
+  KeepingNumericMode([&] {
+    if (const MediaServices* media = Media())
+      media->detachPrinter();
+  });
 }

@@ -21,6 +21,5 @@ bool PlaySoundNow() {
   }
   // A new request starts the sound again from its beginning; nothing waits.
   TheSound->play();
-  SetNumericMode();
   return true;
 }

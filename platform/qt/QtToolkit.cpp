@@ -4,6 +4,9 @@
 // only through the window's close command.
 #include "platform/qt/QtBackend.h"
 
+#include "CalvoraVersion.h"
+#include "core/AsciiCase.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -56,12 +59,6 @@ DialogFontRequest TheFontRequest;
 
 // Every live dialog; a handle not in this list is ignored.
 std::vector<ToolkitWindow*> Dialogs;
-
-// Window style bits that shape the top-level window.
-constexpr std::uint32_t StyleMinimize = 0x20000000, StyleMaximize = 0x01000000,
-                        StyleCaption = 0x00C00000, StyleSysMenu = 0x00080000,
-                        StyleThickFrame = 0x00040000, StyleMinimizeBox = 0x00020000,
-                        StyleMaximizeBox = 0x00010000;
 
 ToolkitWindow* FindDialog(WindowRef dialog) {
   if (!dialog)
@@ -167,6 +164,15 @@ private:
   ToolkitWindow* record_;
 };
 
+// The program's icon at every size the window system asks for, from the
+// pictures embedded in the program.
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (int size : IconSizes)
+    icon.addFile(QStringLiteral(":/calvora/calvora-%1.png").arg(size), QSize(size, size));
+  return icon;
+}
+
 QFont MakeDialogFont() {
   QFont font(QString::fromStdString(TheFontRequest.face));
   // NOTE: points become pixels at 96 per inch, the logical resolution that
@@ -242,10 +248,6 @@ QWidget* CreateControl(ToolkitWindow* w, ControlKind kind, int id, const QString
     edit->setFrame(true);
     edit->setFocusPolicy(Qt::StrongFocus);
     edit->setCursorPosition(0); // the caret starts before the text
-    QObject::connect(edit, &QLineEdit::textEdited, edit, [w, id, edit] {
-      DeliverCommand(w, id, NotifyEditUpdate, edit);
-      DeliverCommand(w, id, NotifyEditChange, edit);
-    });
     NameAfterPrecedingLabel(w, edit);
     return edit;
   }
@@ -283,189 +285,191 @@ BaseUnits DialogBaseUnits(WindowRef dialog) {
 }
 
 void SetDialogFont(std::string_view face, int points, int style, int /*charset*/) {
-  TheFontRequest.face = std::string(face.substr(0, 31));
-  TheFontRequest.points = points;
-  TheFontRequest.style = style;
+  KeepingNumericMode([&] {
+    TheFontRequest.face = std::string(face.substr(0, 31));
+    TheFontRequest.points = points;
+    TheFontRequest.style = style;
+  });
 }
 
 WindowRef NewDialog(UnitMode mode, WindowRef /*parent*/, std::string_view title,
                     std::optional<int> x, std::optional<int> y, int width, int height,
                     std::uint32_t style, std::uint32_t /*exStyle*/) {
-  auto* w = new ToolkitWindow;
-  w->mode = mode;
-  auto* widget = new DialogWindow(w);
-  w->widget = widget;
-  QApplication::setQuitOnLastWindowClosed(false);
+  return KeepingNumericMode([&]() -> WindowRef {
+    auto* w = new ToolkitWindow;
+    w->mode = mode;
+    auto* widget = new DialogWindow(w);
+    w->widget = widget;
+    QApplication::setQuitOnLastWindowClosed(false);
 
-  const QFont font = MakeDialogFont();
-  widget->setFont(font);
-  if (mode == UnitMode::DialogUnits)
-    w->base = BaseUnitsOf(font);
-  widget->setWindowTitle(FromProgramText(title));
+    const QFont font = MakeDialogFont();
+    widget->setFont(font);
+    if (mode == UnitMode::DialogUnits)
+      w->base = BaseUnitsOf(font);
+    widget->setWindowTitle(FromProgramText(title));
 
-  if (style == 0)
-    style = 0x80C000D4; // a popup with caption, the toolkit's default
-  Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint;
-  if ((style & StyleCaption) == StyleCaption)
-    flags |= Qt::WindowTitleHint;
-  if (style & StyleSysMenu)
-    flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-  if (style & StyleMinimizeBox)
-    flags |= Qt::WindowMinimizeButtonHint;
-  if (style & StyleMaximizeBox)
-    flags |= Qt::WindowMaximizeButtonHint;
-  widget->setWindowFlags(flags);
+    if (style == 0)
+      style = DefaultDialogStyle;
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint;
+    if ((style & StyleCaption) == StyleCaption)
+      flags |= Qt::WindowTitleHint;
+    if (style & StyleSysMenu)
+      flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (style & StyleMinimizeBox)
+      flags |= Qt::WindowMinimizeButtonHint;
+    if (style & StyleMaximizeBox)
+      flags |= Qt::WindowMaximizeButtonHint;
+    widget->setWindowFlags(flags);
 
-  const QRect client = PixelRect(w, x.value_or(0), y.value_or(0), width, height);
-  widget->resize(client.size());
-  if (!(style & StyleThickFrame))
-    widget->setFixedSize(client.size());
-  if (x && y) {
-    widget->move(client.topLeft());
-  } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect centred(QPoint(0, 0), client.size());
-    centred.moveCenter(screen->availableGeometry().center());
-    widget->move(centred.topLeft());
-  }
-  if (style & StyleMaximize)
-    w->showSize = SizeMaximized;
-  else if (style & StyleMinimize)
-    w->showSize = SizeMinimized;
-
-  QObject::connect(qApp, &QApplication::focusChanged, widget, [w](QWidget* from, QWidget* to) {
-    for (const ControlRecord& c : w->controls) {
-      if (c.kind != ControlKind::TextBox)
-        continue;
-      if (c.widget == from)
-        DeliverCommand(w, c.id, NotifyEditKillFocus, from);
-      if (c.widget == to)
-        DeliverCommand(w, c.id, NotifyEditSetFocus, to);
+    const QRect client = PixelRect(w, x.value_or(0), y.value_or(0), width, height);
+    widget->resize(client.size());
+    if (!(style & StyleThickFrame))
+      widget->setFixedSize(client.size());
+    if (x && y) {
+      widget->move(client.topLeft());
+    } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
+      QRect centred(QPoint(0, 0), client.size());
+      centred.moveCenter(screen->availableGeometry().center());
+      widget->move(centred.topLeft());
     }
-  });
+    if (style & StyleMaximize)
+      w->showSize = SizeMaximized;
+    else if (style & StyleMinimize)
+      w->showSize = SizeMinimized;
 
-  Dialogs.push_back(w);
-  return w;
+    Dialogs.push_back(w);
+    return w;
+  });
 }
 
 void SetDialogIcon(WindowRef dialog, std::string_view iconName) {
-  ToolkitWindow* w = FindDialog(dialog);
-  if (!w)
-    return;
-  std::string name(iconName);
-  std::transform(name.begin(), name.end(), name.begin(),
-                 [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; });
-  if (name != "TBICON" && name != "APPICON")
-    return;
-  QIcon icon;
-  for (int size : {16, 32, 48})
-    icon.addFile(QStringLiteral(":/calvora/calvora-%1.png").arg(size), QSize(size, size));
-  if (!icon.isNull())
-    w->widget->setWindowIcon(icon);
+  KeepingNumericMode([&] {
+    ToolkitWindow* w = FindDialog(dialog);
+    if (!w)
+      return;
+    if (!EqualIgnoringAsciiCase(iconName, WindowIconName) &&
+        !EqualIgnoringAsciiCase(iconName, ProgramIconName))
+      return;
+    const QIcon icon = ProgramIcon();
+    if (!icon.isNull())
+      w->widget->setWindowIcon(icon);
+  });
 }
 
 void AddControl(ControlKind kind, WindowRef dialog, int id, std::string_view text, int x, int y,
                 int width, int height, std::uint32_t /*style*/, std::uint32_t /*exStyle*/) {
-  ToolkitWindow* w = FindDialog(dialog);
-  if (!w)
-    return;
-  QWidget* control = CreateControl(w, kind, id, FromProgramText(text));
-  if (!control)
-    return;
-  control->setObjectName(QString::number(id));
-  control->setGeometry(PixelRect(w, x, y, width, height));
-  control->show();
-  w->controls.push_back(ControlRecord{id, kind, control});
+  KeepingNumericMode([&] {
+    ToolkitWindow* w = FindDialog(dialog);
+    if (!w)
+      return;
+    QWidget* control = CreateControl(w, kind, id, FromProgramText(text));
+    if (!control)
+      return;
+    control->setObjectName(QString::number(id));
+    control->setGeometry(PixelRect(w, x, y, width, height));
+    control->show();
+    w->controls.push_back(ControlRecord{id, kind, control});
+  });
 }
 
 void RemoveControl(WindowRef dialog, int id) {
-  ToolkitWindow* w = FindDialog(dialog);
-  if (!w)
-    return;
-  auto it = std::find_if(w->controls.begin(), w->controls.end(),
-                         [id](const ControlRecord& c) { return c.id == id; });
-  if (it == w->controls.end())
-    return;
-  QWidget* control = it->widget;
-  w->controls.erase(it);
-  // NOTE: the control may be the one whose signal is being handled, so it
-  // leaves the dialog now and is deleted once that handling is over.
-  control->hide();
-  control->setParent(nullptr);
-  control->deleteLater();
+  KeepingNumericMode([&] {
+    ToolkitWindow* w = FindDialog(dialog);
+    if (!w)
+      return;
+    auto it = std::find_if(w->controls.begin(), w->controls.end(),
+                           [id](const ControlRecord& c) { return c.id == id; });
+    if (it == w->controls.end())
+      return;
+    QWidget* control = it->widget;
+    w->controls.erase(it);
+    // NOTE: the control may be the one whose signal is being handled, so it
+    // leaves the dialog now and is deleted once that handling is over.
+    control->hide();
+    control->setParent(nullptr);
+    control->deleteLater();
+  });
 }
 
 std::string GetControlText(WindowRef dialog, int id) {
-  ControlRecord* c = FindControl(FindDialog(dialog), id);
-  if (!c)
-    return {};
-  QString text;
-  switch (c->kind) {
-  case ControlKind::Button: text = static_cast<QPushButton*>(c->widget)->text(); break;
-  case ControlKind::Frame: text = static_cast<QGroupBox*>(c->widget)->title(); break;
-  case ControlKind::Label: text = static_cast<QLabel*>(c->widget)->text(); break;
-  case ControlKind::TextBox: text = static_cast<QLineEdit*>(c->widget)->text(); break;
-  }
-  return text.toStdString();
+  return KeepingNumericMode([&]() -> std::string {
+    ControlRecord* c = FindControl(FindDialog(dialog), id);
+    if (!c)
+      return {};
+    QString text;
+    switch (c->kind) {
+    case ControlKind::Button: text = static_cast<QPushButton*>(c->widget)->text(); break;
+    case ControlKind::Frame: text = static_cast<QGroupBox*>(c->widget)->title(); break;
+    case ControlKind::Label: text = static_cast<QLabel*>(c->widget)->text(); break;
+    case ControlKind::TextBox: text = static_cast<QLineEdit*>(c->widget)->text(); break;
+    }
+    return text.toStdString();
+  });
 }
 
 void SetControlFocus(WindowRef dialog, int id) {
-  ToolkitWindow* w = FindDialog(dialog);
-  ControlRecord* c = FindControl(w, id);
-  if (!c)
-    return;
-  w->widget->raise();
-  w->widget->activateWindow();
-  c->widget->setFocus(Qt::OtherFocusReason);
+  KeepingNumericMode([&] {
+    ToolkitWindow* w = FindDialog(dialog);
+    ControlRecord* c = FindControl(w, id);
+    if (!c)
+      return;
+    w->widget->raise();
+    w->widget->activateWindow();
+    c->widget->setFocus(Qt::OtherFocusReason);
+  });
 }
 
 void RunModal(WindowRef dialog, DialogCallbackFn callback) {
-  ToolkitWindow* w = FindDialog(dialog);
-  if (!w) {
-    callback(dialog, MsgInitDialog, 0, 0);
-    callback(dialog, MsgSize, SizeRestored, 0);
-    return;
-  }
-  SetNumericMode();
-  callback(w, MsgInitDialog, 0, 0);
-  SetNumericMode();
-  callback(w, MsgSize, w->showSize, ClientSizeParam(w->widget));
-  w->callback = callback;
+  KeepingNumericMode([&] {
+    // Step 1: the two direct calls before anything is shown, each entered
+    // in the numeric mode.
+    ToolkitWindow* w = FindDialog(dialog);
+    SetNumericMode();
+    callback(w ? w : dialog, MsgInitDialog, 0, 0);
+    SetNumericMode();
+    callback(w ? w : dialog, MsgSize, w ? w->showSize : SizeRestored,
+             w ? ClientSizeParam(w->widget) : 0);
+    if (!w)
+      return;
 
-  if (w->showSize == SizeMaximized)
-    w->widget->showMaximized();
-  else if (w->showSize == SizeMinimized)
-    w->widget->showMinimized();
-  else
-    w->widget->show();
-  w->widget->raise();
-  w->widget->activateWindow();
+    // Step 2: register the callback and show the window as its style asks.
+    w->callback = callback;
+    if (w->showSize == SizeMaximized)
+      w->widget->showMaximized();
+    else if (w->showSize == SizeMinimized)
+      w->widget->showMinimized();
+    else
+      w->widget->show();
+    w->widget->raise();
+    w->widget->activateWindow();
 
-  // Qt's own loop sleeps in the window system's wait until an event comes;
-  // only the close path ends it.
-  QEventLoop loop;
-  w->loop = &loop;
-  loop.exec();
-  delete w->widget;
-  delete w;
-  SetNumericMode();
+    // Step 3: Qt's own loop sleeps in the window system's wait until an
+    // event comes; only the close path ends it.
+    QEventLoop loop;
+    w->loop = &loop;
+    loop.exec();
+    delete w->widget;
+    delete w;
+  });
 }
 
 int ShowMessage(std::string_view text, std::uint32_t /*style*/, std::string_view caption) {
-  QString body = FromProgramText(text);
-  body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  QMessageBox box;
-  box.setWindowTitle(FromProgramText(caption));
-  box.setTextFormat(Qt::PlainText);
-  box.setText(body);
-  box.setIcon(QMessageBox::NoIcon);
-  box.setStandardButtons(QMessageBox::Ok);
-  box.setWindowModality(Qt::ApplicationModal);
-  box.show();
-  box.raise();
-  box.activateWindow();
-  box.exec();
-  SetNumericMode();
-  return CommandOk; // the only button, also what Esc gives
+  return KeepingNumericMode([&]() -> int {
+    QString body = FromProgramText(text);
+    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box;
+    box.setWindowTitle(FromProgramText(caption));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(body);
+    box.setIcon(QMessageBox::NoIcon);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.show();
+    box.raise();
+    box.activateWindow();
+    box.exec();
+    return CommandOk; // the only button, also what Esc gives
+  });
 }
 
 void StartToolkit(int& argc, char** argv) {
@@ -476,12 +480,9 @@ void StartToolkit(int& argc, char** argv) {
   }
   new QApplication(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Calvora"));
-  QApplication::setApplicationVersion(QStringLiteral("1.03"));
+  QApplication::setApplicationVersion(QStringLiteral(CALVORA_VERSION));
   QGuiApplication::setDesktopFileName(QStringLiteral("org.calvora.Calvora"));
-  QIcon icon;
-  for (int size : {16, 32, 48})
-    icon.addFile(QStringLiteral(":/calvora/calvora-%1.png").arg(size), QSize(size, size));
-  QApplication::setWindowIcon(icon);
+  QApplication::setWindowIcon(ProgramIcon());
   SetNumericMode();
 }
 

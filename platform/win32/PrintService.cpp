@@ -21,8 +21,6 @@ struct PrintJobRecord {
 
 PrintJobRecord PrintJob;
 
-constexpr int PrintFontPoints = 11;
-
 // NOTE: the common dialog library is loaded on the first print dialog
 // instead of being imported: under Wine it brings in the shell and the
 // printer libraries, which lengthened the program's start-up for a dialog
@@ -66,8 +64,8 @@ std::wstring DeviceName(HGLOBAL devNames) {
   return name;
 }
 
-// "Lucida Console" 11 pt, regular, fixed pitch, sized for the DC's vertical
-// resolution.
+// The print font (PrintFontFace, PrintFontPoints), regular, fixed pitch,
+// sized for the DC's vertical resolution.
 HFONT CreatePrintFont(HDC dc) {
   LOGFONTW font{};
   font.lfHeight = -MulDiv(PrintFontPoints, GetDeviceCaps(dc, LOGPIXELSY), 72);
@@ -77,7 +75,7 @@ HFONT CreatePrintFont(HDC dc) {
   font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   font.lfQuality = DEFAULT_QUALITY;
   font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-  lstrcpynW(font.lfFaceName, L"Lucida Console", LF_FACESIZE);
+  lstrcpynW(font.lfFaceName, WideFromProgramText(PrintFontFace).c_str(), LF_FACESIZE);
   return CreateFontIndirectW(&font);
 }
 
@@ -85,155 +83,148 @@ HFONT CreatePrintFont(HDC dc) {
 
 bool AttachPrinterDC(HDC dc, bool ownsDc, std::string_view printerName,
                      std::string_view documentName) {
-  DetachPrinter();
-  if (dc == nullptr)
-    return false;
-
-  // A metafile records drawing only; a real device gets a spooler document.
-  // (GetDeviceCaps of a metafile DC describes its reference device, so the
-  // object type tells them apart.)
-  const bool spooled = GetObjectType(dc) != OBJ_ENHMETADC;
-  if (spooled) {
-    const std::wstring name =
-        documentName.empty() ? std::wstring(L"Print Job") : WideFromProgramText(documentName);
-    DOCINFOW doc{};
-    doc.cbSize = sizeof doc;
-    doc.lpszDocName = name.c_str();
-    if (StartDocW(dc, &doc) <= 0) {
-      if (ownsDc)
-        DeleteDC(dc);
-      SetNumericMode();
+  return KeepingNumericMode([&]() -> bool {
+    DetachPrinter();
+    if (dc == nullptr)
       return false;
-    }
-  }
 
-  PrintJob.dc = dc;
-  PrintJob.ownsDc = ownsDc;
-  PrintJob.spooled = spooled;
-  PrintJob.pageOpen = false;
-  PrintJob.printerName = printerName;
-  PrintJob.font = CreatePrintFont(dc);
-  if (PrintJob.font != nullptr)
-    PrintJob.previousFont = SelectObject(dc, PrintJob.font);
-  SetTextColor(dc, RGB(0, 0, 0));
-  SetBkMode(dc, TRANSPARENT);
-  SetTextAlign(dc, TA_LEFT | TA_TOP | TA_UPDATECP);
-  MoveToEx(dc, 0, 0, nullptr);
-  SetNumericMode();
-  return true;
+    // A metafile records drawing only; a real device gets a spooler document.
+    // (GetDeviceCaps of a metafile DC describes its reference device, so the
+    // object type tells them apart.)
+    const bool spooled = GetObjectType(dc) != OBJ_ENHMETADC;
+    if (spooled) {
+      const std::wstring name =
+          WideFromProgramText(documentName.empty() ? DefaultPrintJobName : documentName);
+      DOCINFOW doc{};
+      doc.cbSize = sizeof doc;
+      doc.lpszDocName = name.c_str();
+      if (StartDocW(dc, &doc) <= 0) {
+        if (ownsDc)
+          DeleteDC(dc);
+        return false;
+      }
+    }
+
+    PrintJob.dc = dc;
+    PrintJob.ownsDc = ownsDc;
+    PrintJob.spooled = spooled;
+    PrintJob.pageOpen = false;
+    PrintJob.printerName = printerName;
+    PrintJob.font = CreatePrintFont(dc);
+    if (PrintJob.font != nullptr)
+      PrintJob.previousFont = SelectObject(dc, PrintJob.font);
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextAlign(dc, TA_LEFT | TA_TOP | TA_UPDATECP);
+    MoveToEx(dc, 0, 0, nullptr);
+    return true;
+  });
 }
 
 bool AttachPrinter(PrinterChoice choice, const PrintDialogOptions& options,
-                   std::string_view printerName, std::string_view documentName) {
-  DetachPrinter();
+                   std::string_view documentName) {
+  return KeepingNumericMode([&]() -> bool {
+    DetachPrinter();
 
-  if (choice == PrinterChoice::Named) {
-    const std::wstring name = WideFromProgramText(printerName);
-    const HDC dc = CreateDCW(L"WINSPOOL", name.c_str(), nullptr, nullptr);
-    if (dc == nullptr) {
-      SetNumericMode();
+    if (!LoadPrintDialog())
       return false;
+
+    PRINTDLGW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = nullptr;
+    dialog.Flags = 0;
+    if (options.noSelection)
+      dialog.Flags |= PD_NOSELECTION;
+    if (options.noPageNumbers)
+      dialog.Flags |= PD_NOPAGENUMS;
+    if (options.hidePrintToFile)
+      dialog.Flags |= PD_HIDEPRINTTOFILE;
+    if (options.returnDeviceContext)
+      dialog.Flags |= PD_RETURNDC;
+    if (choice == PrinterChoice::Default) {
+      dialog.Flags |= PD_RETURNDEFAULT;
+    } else {
+      dialog.Flags |= PD_ENABLEPRINTHOOK;
+      dialog.lpfnPrintHook = BringPrintDialogForward;
     }
-    return AttachPrinterDC(dc, true, printerName, documentName);
-  }
+    dialog.nMinPage = static_cast<WORD>(options.minPage);
+    dialog.nMaxPage = static_cast<WORD>(options.maxPage);
+    dialog.nFromPage = static_cast<WORD>(options.fromPage);
+    dialog.nToPage = static_cast<WORD>(options.toPage);
+    dialog.nCopies = 1;
 
-  if (!LoadPrintDialog()) {
-    SetNumericMode();
-    return false;
-  }
+    const bool chosen = PrintDlgWEntry(&dialog) != FALSE;
+    const DWORD error = chosen ? 0 : CommDlgExtendedErrorEntry();
+    const std::wstring device = chosen ? DeviceName(dialog.hDevNames) : std::wstring();
+    if (dialog.hDevMode != nullptr)
+      GlobalFree(dialog.hDevMode);
+    if (dialog.hDevNames != nullptr)
+      GlobalFree(dialog.hDevNames);
 
-  PRINTDLGW dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = nullptr;
-  dialog.Flags = 0;
-  if (options.noSelection)
-    dialog.Flags |= PD_NOSELECTION;
-  if (options.noPageNumbers)
-    dialog.Flags |= PD_NOPAGENUMS;
-  if (options.hidePrintToFile)
-    dialog.Flags |= PD_HIDEPRINTTOFILE;
-  if (options.returnDeviceContext)
-    dialog.Flags |= PD_RETURNDC;
-  if (choice == PrinterChoice::Default) {
-    dialog.Flags |= PD_RETURNDEFAULT;
-  } else {
-    dialog.Flags |= PD_ENABLEPRINTHOOK;
-    dialog.lpfnPrintHook = BringPrintDialogForward;
-  }
-  dialog.nMinPage = static_cast<WORD>(options.minPage);
-  dialog.nMaxPage = static_cast<WORD>(options.maxPage);
-  dialog.nFromPage = static_cast<WORD>(options.fromPage);
-  dialog.nToPage = static_cast<WORD>(options.toPage);
-  dialog.nCopies = 1;
-
-  const bool chosen = PrintDlgWEntry(&dialog) != FALSE;
-  const DWORD error = chosen ? 0 : CommDlgExtendedErrorEntry();
-  const std::wstring device = chosen ? DeviceName(dialog.hDevNames) : std::wstring();
-  if (dialog.hDevMode != nullptr)
-    GlobalFree(dialog.hDevMode);
-  if (dialog.hDevNames != nullptr)
-    GlobalFree(dialog.hDevNames);
-
-  if (!chosen) {
-    // Cancel (no error code) attaches nothing and is no failure.
-    if (dialog.hDC != nullptr)
-      DeleteDC(dialog.hDC);
-    SetNumericMode();
-    return error == 0;
-  }
-  if (dialog.hDC == nullptr) {
-    SetNumericMode();
-    return false;
-  }
-  std::string name = ProgramTextFromWide(device);
-  if (name.empty())
-    name = "Printer";
-  return AttachPrinterDC(dialog.hDC, true, name, documentName);
+    if (!chosen) {
+      // Cancel (no error code) attaches nothing and is no failure.
+      if (dialog.hDC != nullptr)
+        DeleteDC(dialog.hDC);
+      return error == 0;
+    }
+    if (dialog.hDC == nullptr)
+      return false;
+    std::string name = ProgramTextFromWide(device);
+    if (name.empty())
+      name = "Printer";
+    return AttachPrinterDC(dialog.hDC, true, name, documentName);
+  });
 }
 
-std::string AttachedPrinterName() { return PrintJob.dc != nullptr ? PrintJob.printerName : ""; }
+std::string AttachedPrinterName() {
+  return KeepingNumericMode(
+      [&]() -> std::string { return PrintJob.dc != nullptr ? PrintJob.printerName : ""; });
+}
 
 void PrintText(std::string_view text) {
-  if (PrintJob.dc == nullptr)
-    return;
-  if (!PrintJob.pageOpen) {
-    if (PrintJob.spooled)
-      StartPage(PrintJob.dc);
-    PrintJob.pageOpen = true;
-  }
-  const std::wstring wide = WideFromProgramText(text);
-  // With TA_UPDATECP the coordinates are ignored: the text starts at the
-  // current position, which then moves right by the text's width.
-  TextOutW(PrintJob.dc, 0, 0, wide.c_str(), static_cast<int>(wide.size()));
-  SetNumericMode();
+  KeepingNumericMode([&] {
+    if (PrintJob.dc == nullptr)
+      return;
+    if (!PrintJob.pageOpen) {
+      if (PrintJob.spooled)
+        StartPage(PrintJob.dc);
+      PrintJob.pageOpen = true;
+    }
+    const std::wstring wide = WideFromProgramText(text);
+    // With TA_UPDATECP the coordinates are ignored: the text starts at the
+    // current position, which then moves right by the text's width.
+    TextOutW(PrintJob.dc, 0, 0, wide.c_str(), static_cast<int>(wide.size()));
+  });
 }
 
 void PrintLineBreak() {
-  if (PrintJob.dc == nullptr)
-    return;
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(PrintJob.dc, &metrics);
-  POINT position{};
-  GetCurrentPositionEx(PrintJob.dc, &position);
-  MoveToEx(PrintJob.dc, 0, position.y + metrics.tmHeight + metrics.tmExternalLeading, nullptr);
-  SetNumericMode();
+  KeepingNumericMode([&] {
+    if (PrintJob.dc == nullptr)
+      return;
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(PrintJob.dc, &metrics);
+    POINT position{};
+    GetCurrentPositionEx(PrintJob.dc, &position);
+    MoveToEx(PrintJob.dc, 0, position.y + metrics.tmHeight + metrics.tmExternalLeading, nullptr);
+  });
 }
 
 void DetachPrinter() {
-  if (PrintJob.dc == nullptr)
-    return;
-  const HDC dc = PrintJob.dc;
-  if (PrintJob.spooled) {
-    if (PrintJob.pageOpen)
-      EndPage(dc);
-    EndDoc(dc);
-  }
-  if (PrintJob.font != nullptr) {
-    SelectObject(dc, PrintJob.previousFont);
-    DeleteObject(PrintJob.font);
-  }
-  if (PrintJob.ownsDc)
-    DeleteDC(dc);
-  PrintJob = PrintJobRecord{};
-  SetNumericMode();
+  KeepingNumericMode([&] {
+    if (PrintJob.dc == nullptr)
+      return;
+    const HDC dc = PrintJob.dc;
+    if (PrintJob.spooled) {
+      if (PrintJob.pageOpen)
+        EndPage(dc);
+      EndDoc(dc);
+    }
+    if (PrintJob.font != nullptr) {
+      SelectObject(dc, PrintJob.previousFont);
+      DeleteObject(PrintJob.font);
+    }
+    if (PrintJob.ownsDc)
+      DeleteDC(dc);
+    PrintJob = PrintJobRecord{};
+  });
 }

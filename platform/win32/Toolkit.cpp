@@ -23,11 +23,9 @@ struct DialogRecord {
   HWND window = nullptr;
   HWND parent = nullptr;
   UnitMode unitMode = UnitMode::DialogUnits;
-  DWORD style = 0;
   int showCommand = SW_SHOW;
   HFONT font = nullptr; // created by the platform from the template
   DialogCallbackFn callback = nullptr;
-  bool modal = false;
   bool ending = false; // inside the toolkit's own close path
   HICON bigIcon = nullptr;
   HICON smallIcon = nullptr;
@@ -37,11 +35,6 @@ struct ControlRecord {
   HWND window = nullptr;
   HWND dialog = nullptr;
   int id = 0;
-  ControlKind kind = ControlKind::Label;
-  DWORD style = 0;
-  DWORD exStyle = 0;
-  std::optional<COLORREF> textColour; // unset: the platform's colours
-  std::optional<COLORREF> backColour;
 };
 
 struct ToolkitState {
@@ -140,7 +133,6 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     const DialogCallbackFn callback = d->callback;
     SetNumericMode();
     const std::intptr_t handled = callback(AsRef(window), message, wParam, lParam);
-    SetNumericMode();
     if (handled != 0) {
       SetWindowLongPtrW(window, DWLP_MSGRESULT, handled);
       result = handled;
@@ -226,21 +218,16 @@ PlaySoundAFunction LoadPlaySoundA() {
 } // namespace
 
 // NOTE: system DLLs, printer drivers and Wine's own code may leave the x87
-// control word at 53-bit precision or unmask exceptions; the program's long
-// double intermediates need 64 bits and masked exceptions, so every toolkit
-// operation puts the mode back before returning to the program.
-void SetNumericMode() {
-  const unsigned short controlWord = NumericModeControlWord;
-  __asm__ volatile("fnclex\n\tfldcw %0" : : "m"(controlWord));
-  // Doubles live in SSE2: all exceptions masked, round to nearest, no
-  // flush-to-zero.
-  const unsigned int csr = 0x1F80;
-  __asm__ volatile("ldmxcsr %0" : : "m"(csr));
-}
+// control word at 53-bit precision or unmask exceptions (and a 64-bit
+// process starts its threads at 53 bits), so every operation below keeps the
+// numeric mode through KeepingNumericMode, and the dialog procedure sets it
+// around the program's callback.
 
 std::uint32_t DialogStyleFor(std::uint32_t style, bool centred, bool hasParent) {
+  static_assert(DefaultDialogStyle ==
+                (WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK));
   if (style == 0)
-    style = WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK;
+    style = DefaultDialogStyle;
   style |= DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK;
   style &= ~static_cast<std::uint32_t>(WS_VISIBLE | DS_SYSMODAL);
   if (centred)
@@ -313,206 +300,203 @@ ToolkitRecordCounts CountToolkitRecords() {
 }
 
 void SetDialogFont(std::string_view face, int points, int style, int charset) {
-  Toolkit.font.face = WideFromProgramText(face.substr(0, std::min<std::size_t>(face.size(), 31)));
-  Toolkit.font.points = points;
-  Toolkit.font.style = style;
-  Toolkit.font.charset = charset;
-  SetNumericMode();
+  KeepingNumericMode([&] {
+    Toolkit.font.face = WideFromProgramText(face.substr(0, std::min<std::size_t>(face.size(), 31)));
+    Toolkit.font.points = points;
+    Toolkit.font.style = style;
+    Toolkit.font.charset = charset;
+  });
 }
 
 WindowRef NewDialog(UnitMode mode, WindowRef parent, std::string_view title,
                     std::optional<int> x, std::optional<int> y, int width, int height,
                     std::uint32_t style, std::uint32_t exStyle) {
-  const HWND parentWindow = AsWindow(parent);
-  const bool centred = !x.has_value() || !y.has_value();
-  const DWORD finalStyle = DialogStyleFor(style, centred, parentWindow != nullptr);
-  const std::vector<WORD> t =
-      DialogTemplate(finalStyle, exStyle, x.value_or(0), y.value_or(0), width, height);
+  return KeepingNumericMode([&]() -> WindowRef {
+    const HWND parentWindow = AsWindow(parent);
+    const bool centred = !x.has_value() || !y.has_value();
+    const DWORD finalStyle = DialogStyleFor(style, centred, parentWindow != nullptr);
+    const std::vector<WORD> t =
+        DialogTemplate(finalStyle, exStyle, x.value_or(0), y.value_or(0), width, height);
 
-  const HWND window = CreateDialogIndirectParamW(
-      ProgramModule(), reinterpret_cast<LPCDLGTEMPLATEW>(t.data()), parentWindow, DialogProc, 0);
-  if (window == nullptr) {
-    SetNumericMode();
-    return nullptr;
-  }
-  SetWindowTextW(window, WideFromProgramText(title).c_str());
+    const HWND window = CreateDialogIndirectParamW(
+        ProgramModule(), reinterpret_cast<LPCDLGTEMPLATEW>(t.data()), parentWindow, DialogProc, 0);
+    if (window == nullptr)
+      return nullptr;
+    SetWindowTextW(window, WideFromProgramText(title).c_str());
 
-  DialogRecord d;
-  d.window = window;
-  d.parent = parentWindow;
-  d.unitMode = mode;
-  d.style = finalStyle;
-  d.showCommand = (finalStyle & WS_MAXIMIZE) != 0   ? SW_MAXIMIZE
-                  : (finalStyle & WS_MINIMIZE) != 0 ? SW_MINIMIZE
-                                                    : SW_SHOW;
-  d.font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
-  Toolkit.dialogs.push_back(d);
-  SetNumericMode();
-  return AsRef(window);
+    DialogRecord d;
+    d.window = window;
+    d.parent = parentWindow;
+    d.unitMode = mode;
+    d.showCommand = (finalStyle & WS_MAXIMIZE) != 0   ? SW_MAXIMIZE
+                    : (finalStyle & WS_MINIMIZE) != 0 ? SW_MINIMIZE
+                                                      : SW_SHOW;
+    d.font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+    Toolkit.dialogs.push_back(d);
+    return AsRef(window);
+  });
 }
 
 void SetDialogIcon(WindowRef dialog, std::string_view iconName) {
-  const HWND window = AsWindow(dialog);
-  if (FindDialog(window) == nullptr) {
-    SetNumericMode();
-    return;
-  }
-  const std::wstring name = WideFromProgramText(iconName);
-  const auto big = static_cast<HICON>(
-      LoadImageW(ProgramModule(), name.c_str(), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
-  if (big != nullptr) {
-    const auto small = static_cast<HICON>(
-        LoadImageW(ProgramModule(), name.c_str(), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
-    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-    if (small != nullptr)
-      SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-    // The record is looked up again: sending messages may have run code
-    // that changed the list.
-    if (DialogRecord* d = FindDialog(window)) {
-      if (d->bigIcon)
-        DestroyIcon(d->bigIcon);
-      d->bigIcon = big;
-      if (small != nullptr) {
-        if (d->smallIcon)
-          DestroyIcon(d->smallIcon);
-        d->smallIcon = small;
+  KeepingNumericMode([&] {
+    const HWND window = AsWindow(dialog);
+    if (FindDialog(window) == nullptr)
+      return;
+    const std::wstring name = WideFromProgramText(iconName);
+    const auto big = static_cast<HICON>(
+        LoadImageW(ProgramModule(), name.c_str(), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
+    if (big != nullptr) {
+      const auto small = static_cast<HICON>(
+          LoadImageW(ProgramModule(), name.c_str(), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+      SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+      if (small != nullptr)
+        SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+      // The record is looked up again: sending messages may have run code
+      // that changed the list.
+      if (DialogRecord* d = FindDialog(window)) {
+        if (d->bigIcon)
+          DestroyIcon(d->bigIcon);
+        d->bigIcon = big;
+        if (small != nullptr) {
+          if (d->smallIcon)
+            DestroyIcon(d->smallIcon);
+          d->smallIcon = small;
+        }
       }
     }
-  }
-  SetNumericMode();
+  });
 }
 
 void AddControl(ControlKind kind, WindowRef dialog, int id, std::string_view text, int x, int y,
                 int width, int height, std::uint32_t style, std::uint32_t exStyle) {
-  const HWND window = AsWindow(dialog);
-  const DialogRecord* d = FindDialog(window);
-  if (d == nullptr) {
-    SetNumericMode();
-    return;
-  }
-  const ControlStyles s = ControlStylesFor(kind, style, exStyle);
-  RECT r{x, y, x + width, y + height};
-  if (d->unitMode == UnitMode::DialogUnits)
-    MapDialogRect(window, &r);
-  const HFONT font = d->font;
+  KeepingNumericMode([&] {
+    const HWND window = AsWindow(dialog);
+    const DialogRecord* d = FindDialog(window);
+    if (d == nullptr)
+      return;
+    const ControlStyles s = ControlStylesFor(kind, style, exStyle);
+    RECT r{x, y, x + width, y + height};
+    if (d->unitMode == UnitMode::DialogUnits)
+      MapDialogRect(window, &r);
+    const HFONT font = d->font;
 
-  const HWND control = CreateWindowExW(
-      s.exStyle, ClassName(kind), WideFromProgramText(text).c_str(), s.style, r.left, r.top,
-      r.right - r.left, r.bottom - r.top, window,
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ProgramModule(), nullptr);
-  if (control != nullptr) {
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    ControlRecord c;
-    c.window = control;
-    c.dialog = window;
-    c.id = id;
-    c.kind = kind;
-    c.style = s.style;
-    c.exStyle = s.exStyle;
-    Toolkit.controls.push_back(c);
-  }
-  SetNumericMode();
+    const HWND control = CreateWindowExW(
+        s.exStyle, ClassName(kind), WideFromProgramText(text).c_str(), s.style, r.left, r.top,
+        r.right - r.left, r.bottom - r.top, window,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ProgramModule(), nullptr);
+    if (control != nullptr) {
+      SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+      ControlRecord c;
+      c.window = control;
+      c.dialog = window;
+      c.id = id;
+      Toolkit.controls.push_back(c);
+    }
+  });
 }
 
 void RemoveControl(WindowRef dialog, int id) {
-  const auto it = FindControl(AsWindow(dialog), id);
-  if (it != Toolkit.controls.end()) {
-    const HWND control = it->window;
-    Toolkit.controls.erase(it);
-    DestroyWindow(control);
-  }
-  SetNumericMode();
+  KeepingNumericMode([&] {
+    const auto it = FindControl(AsWindow(dialog), id);
+    if (it != Toolkit.controls.end()) {
+      const HWND control = it->window;
+      Toolkit.controls.erase(it);
+      DestroyWindow(control);
+    }
+  });
 }
 
 std::string GetControlText(WindowRef dialog, int id) {
-  std::string text;
-  const auto it = FindControl(AsWindow(dialog), id);
-  if (it != Toolkit.controls.end()) {
-    const int length = GetWindowTextLengthW(it->window);
-    if (length > 0) {
-      std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
-      const int got = GetWindowTextW(it->window, wide.data(), length + 1);
-      wide.resize(static_cast<std::size_t>(std::max(got, 0)));
-      text = ProgramTextFromWide(wide);
+  return KeepingNumericMode([&]() -> std::string {
+    std::string text;
+    const auto it = FindControl(AsWindow(dialog), id);
+    if (it != Toolkit.controls.end()) {
+      const int length = GetWindowTextLengthW(it->window);
+      if (length > 0) {
+        std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+        const int got = GetWindowTextW(it->window, wide.data(), length + 1);
+        wide.resize(static_cast<std::size_t>(std::max(got, 0)));
+        text = ProgramTextFromWide(wide);
+      }
     }
-  }
-  SetNumericMode();
-  return text;
+    return text;
+  });
 }
 
 void SetControlFocus(WindowRef dialog, int id) {
-  const auto it = FindControl(AsWindow(dialog), id);
-  if (it != Toolkit.controls.end()) {
-    const HWND control = it->window;
-    SetForegroundWindow(GetAncestor(control, GA_ROOT));
-    SetFocus(control);
-  }
-  SetNumericMode();
+  KeepingNumericMode([&] {
+    const auto it = FindControl(AsWindow(dialog), id);
+    if (it != Toolkit.controls.end()) {
+      const HWND control = it->window;
+      SetForegroundWindow(GetAncestor(control, GA_ROOT));
+      SetFocus(control);
+    }
+  });
 }
 
 void RunModal(WindowRef dialog, DialogCallbackFn callback) {
-  const HWND window = AsWindow(dialog);
-  SetForegroundWindow(window);
+  KeepingNumericMode([&] {
+    const HWND window = AsWindow(dialog);
+    SetForegroundWindow(window);
 
-  // Step 1: the two direct calls before anything is shown.
-  int showCommand = SW_SHOW;
-  if (const DialogRecord* d = FindDialog(window))
-    showCommand = d->showCommand;
-  const WPARAM sizeType = showCommand == SW_MAXIMIZE   ? SIZE_MAXIMIZED
-                          : showCommand == SW_MINIMIZE ? SIZE_MINIMIZED
-                                                       : SIZE_RESTORED;
-  RECT client{};
-  if (FindDialog(window) != nullptr)
-    GetClientRect(window, &client);
-  SetNumericMode();
-  callback(dialog, WM_INITDIALOG, 0, 0);
-  SetNumericMode();
-  callback(dialog, WM_SIZE, sizeType,
-           static_cast<std::intptr_t>(MAKELPARAM(client.right - client.left,
-                                                 client.bottom - client.top)));
-  SetNumericMode();
+    // Step 1: the two direct calls before anything is shown, each entered in
+    // the numeric mode.
+    int showCommand = SW_SHOW;
+    if (const DialogRecord* d = FindDialog(window))
+      showCommand = d->showCommand;
+    const WPARAM sizeType = showCommand == SW_MAXIMIZE   ? SIZE_MAXIMIZED
+                            : showCommand == SW_MINIMIZE ? SIZE_MINIMIZED
+                                                         : SIZE_RESTORED;
+    RECT client{};
+    if (FindDialog(window) != nullptr)
+      GetClientRect(window, &client);
+    SetNumericMode();
+    callback(dialog, WM_INITDIALOG, 0, 0);
+    SetNumericMode();
+    callback(dialog, WM_SIZE, sizeType,
+             static_cast<std::intptr_t>(MAKELPARAM(client.right - client.left,
+                                                   client.bottom - client.top)));
 
-  // Step 2: register the callback; a parent is disabled for the run.
-  DialogRecord* d = FindDialog(window);
-  if (d == nullptr)
-    return;
-  d->callback = callback;
-  d->modal = true;
-  const HWND parent = d->parent;
-  if (parent != nullptr) {
-    SendMessageW(parent, WM_CANCELMODE, 0, 0);
-    EnableWindow(parent, FALSE);
-  }
-  ShowWindow(window, showCommand);
-
-  // Step 3: the loop ends only when the dialog window is gone; WM_QUIT is
-  // dispatched like any other message.
-  while (IsWindow(window)) {
-    MSG msg;
-    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      // A deliberate choice over polling with Sleep(1): waiting for input
-      // handles every message at least as soon, and an idle window costs no
-      // processor time at all instead of a thousand wake-ups a second.
-      MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-      continue;
+    // Step 2: register the callback; a parent is disabled for the run.
+    DialogRecord* d = FindDialog(window);
+    if (d == nullptr)
+      return;
+    d->callback = callback;
+    const HWND parent = d->parent;
+    if (parent != nullptr) {
+      SendMessageW(parent, WM_CANCELMODE, 0, 0);
+      EnableWindow(parent, FALSE);
     }
-    if (IsWindow(window) && IsDialogMessageW(window, &msg))
-      continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
+    ShowWindow(window, showCommand);
 
-  if (parent != nullptr && IsWindow(parent))
-    SetFocus(parent);
-  SetNumericMode();
+    // Step 3: the loop ends only when the dialog window is gone; WM_QUIT is
+    // dispatched like any other message.
+    while (IsWindow(window)) {
+      MSG msg;
+      if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        // A deliberate choice over polling with Sleep(1): waiting for input
+        // handles every message at least as soon, and an idle window costs
+        // no processor time at all instead of a thousand wake-ups a second.
+        MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        continue;
+      }
+      if (IsWindow(window) && IsDialogMessageW(window, &msg))
+        continue;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+
+    if (parent != nullptr && IsWindow(parent))
+      SetFocus(parent);
+  });
 }
 
 int ShowMessage(std::string_view text, std::uint32_t style, std::string_view caption) {
-  Sleep(5);
-  const int result = MessageBoxW(nullptr, WideFromProgramText(text).c_str(),
-                                 WideFromProgramText(caption).c_str(), style);
-  SetNumericMode();
-  return result;
+  return KeepingNumericMode([&]() -> int {
+    Sleep(5);
+    return MessageBoxW(nullptr, WideFromProgramText(text).c_str(),
+                       WideFromProgramText(caption).c_str(), style);
+  });
 }
 
 std::span<const std::byte> FindSoundResource(std::string_view name) {
@@ -529,19 +513,20 @@ std::span<const std::byte> FindSoundResource(std::string_view name) {
 }
 
 bool PlayResourceSound(std::string_view name) {
-  // NOTE: PlaySoundA with SND_RESOURCE looks only among resources of type
-  // "WAVE" and, failing that, plays the system's default sound; the clip is
-  // stored as type "SOUND", so it is located here and played from memory.
-  // Resource data stays mapped for the life of the module, as an
-  // asynchronous SND_MEMORY play requires.
-  const std::span<const std::byte> data = FindSoundResource(name);
-  bool started = false;
-  const PlaySoundAFunction play = data.empty() ? nullptr : LoadPlaySoundA();
-  if (play != nullptr)
-    started = play(reinterpret_cast<LPCSTR>(data.data()), nullptr, SND_MEMORY | SND_ASYNC) !=
-              FALSE;
-  SetNumericMode();
-  return started;
+  return KeepingNumericMode([&]() -> bool {
+    // NOTE: PlaySoundA with SND_RESOURCE looks only among resources of type
+    // "WAVE" and, failing that, plays the system's default sound; the clip is
+    // stored as type "SOUND", so it is located here and played from memory.
+    // Resource data stays mapped for the life of the module, as an
+    // asynchronous SND_MEMORY play requires.
+    const std::span<const std::byte> data = FindSoundResource(name);
+    bool started = false;
+    const PlaySoundAFunction play = data.empty() ? nullptr : LoadPlaySoundA();
+    if (play != nullptr)
+      started = play(reinterpret_cast<LPCSTR>(data.data()), nullptr, SND_MEMORY | SND_ASYNC) !=
+                FALSE;
+    return started;
+  });
 }
 
 void ReleaseToolkitRecords() {

@@ -12,16 +12,8 @@
 #include <string>
 #include <string_view>
 
-// x87 control word of the numeric mode: all exceptions masked, 64-bit
-// significand, round to nearest.
-inline constexpr unsigned short NumericModeControlWord = 0x037F;
-
-// Sets the numeric mode on the x87 unit and the SSE unit (exceptions masked,
-// round to nearest). Every toolkit operation calls it before returning.
-void SetNumericMode();
-
 // The window style NewDialog creates a dialog with, from the caller's style:
-// default 0x80C000D4 for 0, font/no-fail/3D bits added, visible and
+// DefaultDialogStyle for 0, font/no-fail/3D bits added, visible and
 // system-modal removed, centred when a coordinate was omitted.
 std::uint32_t DialogStyleFor(std::uint32_t style, bool centred, bool hasParent);
 

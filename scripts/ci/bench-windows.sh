@@ -56,7 +56,7 @@ bench_build() {
 
   local calvora=$BUILD/platform/win32/calvora.exe
   local minimal=$BUILD/bench/win32/minimal_dialog.exe
-  local title="Calvora Impedance Calculator 1.03"
+  local title="Calvora Impedance Calculator $(project_version)"
 
   log "Executable size (stripped)"
   for exe in "$calvora" "$minimal"; do

@@ -9,6 +9,9 @@ JOBS=${JOBS:-$(nproc)}
 
 log() { printf '\n== %s\n' "$*"; }
 
+# The version, as the top CMakeLists.txt's project() call gives it.
+project_version() { sed -n 's/^project(Calvora VERSION \([0-9.]*\) .*/\1/p' "$ROOT/CMakeLists.txt"; }
+
 _apt_updated=0
 # need_packages PKG...: installs whichever of the Debian packages are missing.
 need_packages() {

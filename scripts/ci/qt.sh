@@ -126,7 +126,7 @@ process_test() {
 # The desktop entry and AppStream record are valid and `cmake --install`
 # puts the program, the entry, the record and the icons in place.
 desktop_test() {
-  appstreamcli validate --no-net dist/linux/org.calvora.Calvora.metainfo.xml || return 1
+  appstreamcli validate --no-net "$build_dir/dist/org.calvora.Calvora.metainfo.xml" || return 1
   local prefix="$work/prefix"
   cmake --install "$build_dir" --prefix "$prefix" --component calvora >/dev/null || return 1
   local f

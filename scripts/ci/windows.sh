@@ -61,7 +61,7 @@ not_run() {
   not_run=$((not_run + $2))
 }
 
-title="Calvora Impedance Calculator 1.03"
+title="Calvora Impedance Calculator $(project_version)"
 
 # ---- Build both, check both without running them ------------------------------
 build_preset() {

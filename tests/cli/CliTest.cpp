@@ -1,5 +1,6 @@
 // The companion run in-process on strings (exact texts of every command,
 // usage errors, the streaming batch converter) and, on Linux, as a process.
+#include "CalvoraVersion.h"
 #include "cli/Cli.h"
 
 #include <gtest/gtest.h>
@@ -59,7 +60,7 @@ TEST(Cli, ExactOutputs) {
     std::string input = "";
   };
   const Case cases[] = {
-      {{"--version"}, "calvora-cli 1.03\n"},
+      {{"--version"}, "calvora-cli " CALVORA_VERSION "\n"},
       {{"parse", "0.1"}, "0.10000000000000001\n"}, // needs all 17 digits
       {{"format", "0x1.8p10", "4", "Hz"}, " 1.536 kHz\n"}, // hex float 1536
       {{"format", "1e999", "4", "F"}, " 9.99999999999999E+998 TF\n"},

@@ -179,11 +179,9 @@ TEST(CalcStateProperties, SeriesAndParallelModelsAgree) {
 // declaration order.
 TEST(CalcStateFields, FollowTheRecord) {
   const CalcState s{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17};
-  double values[CalcStateFieldCount];
-  CalcStateFields(s, values);
   std::string text;
-  for (int i = 0; i < CalcStateFieldCount; ++i)
-    text.append(CalcStateFieldNames[i]).append("=").append(std::to_string(int(values[i]))).append(" ");
+  for (const CalcStateField &f : CalcStateFields)
+    text.append(f.name).append("=").append(std::to_string(int(s.*f.member))).append(" ");
   EXPECT_EQ(text, "F=1 F0Bridge=2 Z=3 Rs=4 Rp=5 Xs=6 Aux=7 Gp=8 Bp=9 Y=10 Cs=11 Cp=12 Ls=13 Lp=14 Q=15 D=16 "
                   "Phase=17 ");
 }

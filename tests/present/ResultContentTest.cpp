@@ -1,5 +1,6 @@
 // The result panel's rows and the printed report's lines for given states,
 // written out field by field as the calculation leaves them.
+#include "dialog/DialogLayout.h"
 #include "present/ResultContent.h"
 
 #include <gtest/gtest.h>
@@ -25,12 +26,13 @@ constexpr CalcState Capacitor = {
 // line, 65 wide; all 10 high.
 Lines Panel(const CalcState& s) {
   Lines out;
-  for (const PanelRow& r : ResultPanelRows(s, MakeDialogLayout())) {
-    const PanelLabel &n = r.name, &v = r.value;
+  for (const ResultRow& r : ResultPanelRows(s)) {
+    const DialogRect n = PanelNameRect(MakeDialogLayout(), r.row, r.valueId != 0);
+    const DialogRect v = r.valueId == 0 ? DialogRect{} : PanelValueRect(MakeDialogLayout(), r.row);
     EXPECT_EQ((std::array{n.x, n.width, n.height, v.x, v.y, v.width, v.height}),
-              (v.id == 0 ? std::array{300, 90, 10, 0, 0, 0, 0} : std::array{300, 45, 10, 350, n.y, 65, 10}));
-    const std::string value = v.id == 0 ? "" : " | " + std::to_string(v.id) + ":" + v.text;
-    out.push_back(std::to_string(n.id) + " " + n.text + value + " @" + std::to_string(n.y));
+              (r.valueId == 0 ? std::array{300, 90, 10, 0, 0, 0, 0} : std::array{300, 45, 10, 350, n.y, 65, 10}));
+    const std::string value = r.valueId == 0 ? "" : " | " + std::to_string(r.valueId) + ":" + r.value;
+    out.push_back(std::to_string(r.nameId) + " " + r.name + value + " @" + std::to_string(n.y));
   }
   return out;
 }
@@ -86,11 +88,23 @@ TEST(ResultContent, LargeQAndD) {
     CalcState s = Capacitor;
     s.Q = c.q;
     s.D = c.d;
-    const std::vector<PanelRow> rows = ResultPanelRows(s, MakeDialogLayout());
+    const std::vector<ResultRow> rows = ResultPanelRows(s);
     const Lines report = ReportLines(s);
-    EXPECT_EQ((Lines{rows.at(9).value.text, rows.at(10).value.text, report.at(10), report.at(11)}), c.expected)
+    EXPECT_EQ((Lines{rows.at(9).value, rows.at(10).value, report.at(10), report.at(11)}), c.expected)
         << c.q << " " << c.d;
   }
+}
+
+// The panel is cleared by these identifiers, in this order, whatever rows the
+// last calculation showed.
+TEST(ResultContent, PanelIdentifiersAscending) {
+  std::vector<int> expected;
+  for (int id = 175; id <= 185; ++id)
+    expected.push_back(id);
+  expected.push_back(188);
+  for (int id = 201; id <= 212; ++id)
+    expected.push_back(id);
+  EXPECT_EQ(std::vector<int>(ResultPanelIds.begin(), ResultPanelIds.end()), expected);
 }
 
 } // namespace

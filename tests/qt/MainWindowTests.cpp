@@ -123,7 +123,7 @@ private slots:
   // the seven lines under its caption; closing ends the run with 0.
   void warningResultsKeysAndAboutBox() {
     const int rc = RunProgram([] {
-      QCOMPARE(MainWindow()->windowTitle(), "Calvora Impedance Calculator 1.03");
+      QCOMPARE(MainWindow()->windowTitle(), "Calvora Impedance Calculator " CALVORA_VERSION);
       Click(CalcButtonId);
       QCOMPARE(ShownIds(), FixedIds);
       for (const CalcCase& c : CalcCases) {
@@ -141,7 +141,7 @@ private slots:
       QCOMPARE(PanelLines(), CalcCases.back().lines.mid(1));
       QCOMPARE(SeenBoxes, QStringList({
           "Calvora|Please select a mode then enter some data!",
-          "Calvora |Calvora Impedance Calculator 1.03 - impedance conversions for the bench\n"
+          "Calvora |Calvora Impedance Calculator " CALVORA_VERSION " - impedance conversions for the bench\n"
           "No responsibilities are assumed for inaccuracy, lack of suitability\n"
           "for any purpose, or for any loss or damage resulting from its use.\n"
           "Common impedance conversions- note that mhos are used instead of\n"

@@ -4,7 +4,7 @@ target's own binutils: the machine type and PE format, the subsystem, the
 DLLs it imports, and (for the window program) its resources, read back and
 compared with the files they were built from.
 
-    check_pe.py TRIPLE ARCH KIND EXE [RESOURCE_DIR]
+    check_pe.py TRIPLE ARCH KIND EXE [RESOURCE_DIR VERSION]
 
 TRIPLE is the binutils prefix (i686-w64-mingw32), ARCH win32 or win64, KIND
 gui (calvora.exe: imports and resources checked) or console (calvora-cli.exe).
@@ -75,7 +75,7 @@ def read_res(path):
     return records
 
 
-def check_resources(triple, arch, exe, resource_dir):
+def check_resources(triple, arch, exe, resource_dir, version):
     with tempfile.TemporaryDirectory() as work:
         res = os.path.join(work, "out.res")
         run(triple + "-windres", "-i", exe, "-O", "res", "-o", res)
@@ -110,10 +110,10 @@ def check_resources(triple, arch, exe, resource_dir):
     check(any(img[0][:2] == (48, 48) and img[0][3] == 32 for img in images),
           "the icon has a 48 x 48 image with 32-bit colour")
 
-    version = records.get((RT_VERSION, 1), b"")
-    strings = version.decode("utf-16-le", "replace")
-    check("FileVersion\x00" in strings and "1.03" in strings,
-          "version record with FileVersion 1.03")
+    strings = records.get((RT_VERSION, 1), b"").decode("utf-16-le", "replace")
+    for key in ("FileVersion", "ProductVersion"):
+        check(re.search(key + "\x00+" + re.escape(version) + "\x00", strings)
+              is not None, "version record with " + key + " " + version)
 
     manifest = records.get((RT_MANIFEST, 1), b"").decode("utf-8", "replace")
     archs = set(re.findall(r'processorArchitecture="([^"]*)"', manifest))
@@ -128,6 +128,7 @@ def check_resources(triple, arch, exe, resource_dir):
 def main():
     triple, arch, kind, exe = sys.argv[1:5]
     resource_dir = sys.argv[5] if len(sys.argv) > 5 else None
+    version = sys.argv[6] if len(sys.argv) > 6 else None
     name = os.path.basename(exe)
     expected = FORMATS[arch]
 
@@ -152,7 +153,7 @@ def main():
         check(not dlls & LOADED_LATER,
               name + " does not import comdlg32 or winmm",
               ", ".join(sorted(dlls & LOADED_LATER)))
-        check_resources(triple, arch, exe, resource_dir)
+        check_resources(triple, arch, exe, resource_dir, version)
     return 1 if failures else 0
 
 

@@ -4,7 +4,7 @@
 
 void PrintReport() {
   // Step 1: the user picks a printer; Cancel and failure end silently.
-  if (!AttachPrinter(PrinterChoice::Choose, PrintDialogOptions{}, "", ""))
+  if (!AttachPrinter(PrinterChoice::Choose, PrintDialogOptions{}, ""))
     return;
   if (AttachedPrinterName().empty())
     return;
