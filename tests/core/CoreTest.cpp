@@ -50,10 +50,10 @@ void CheckModes(const std::vector<ModeCase> &cases) {
 
 // Exact unsigned integers, least significant limb first, no leading zero limbs,
 // to judge extended-precision results without long double arithmetic.
-using Big = std::vector<std::uint32_t>;
+using ExactInteger = std::vector<std::uint32_t>;
 
-Big Mul(const Big &a, const Big &b) { // the product also sheds any leading zero limbs
-  Big r(a.size() + b.size(), 0);
+ExactInteger Multiply(const ExactInteger &a, const ExactInteger &b) { // the product also sheds any leading zero limbs
+  ExactInteger r(a.size() + b.size(), 0);
   for (std::size_t i = 0; i < a.size(); ++i) {
     std::uint64_t carry = 0;
     for (std::size_t j = 0; j <= b.size(); ++j, carry >>= 32) {
@@ -66,13 +66,13 @@ Big Mul(const Big &a, const Big &b) { // the product also sheds any leading zero
   return r;
 }
 
-Big Int(std::uint64_t v, int shift = 0) { // v * 2^shift
-  Big power(std::size_t(shift / 32), 0);
+ExactInteger ShiftedInteger(std::uint64_t v, int shift = 0) { // v * 2^shift
+  ExactInteger power(std::size_t(shift / 32), 0);
   power.push_back(1u << shift % 32);
-  return Mul({std::uint32_t(v), std::uint32_t(v >> 32)}, power);
+  return Multiply({std::uint32_t(v), std::uint32_t(v >> 32)}, power);
 }
 
-bool Less(const Big &a, const Big &b) {
+bool IsLess(const ExactInteger &a, const ExactInteger &b) {
   return a.size() != b.size() ? a.size() < b.size()
                               : std::lexicographical_compare(a.rbegin(), a.rend(), b.rbegin(), b.rend());
 }
@@ -82,30 +82,30 @@ struct Binary { std::uint64_t significand; int exponent; }; // significand * 2^e
 // num / den * 2^exp2 rounded to nearest, ties to even, to `bits` (at most 64)
 // significant bits, keeping no bit below 2^minExp (by default the last bit of
 // the smallest extended subnormal).
-Binary RoundQuotient(const Big &num, const Big &den, int exp2, int bits = 64, int minExp = -16445) {
-  const auto length = [](const Big &a) { return int(a.size() * 32) - std::countl_zero(a.back()); };
+Binary RoundQuotient(const ExactInteger &num, const ExactInteger &den, int exp2, int bits = 64, int minExp = -16445) {
+  const auto length = [](const ExactInteger &a) { return int(a.size() * 32) - std::countl_zero(a.back()); };
   for (int s = bits - length(num) + length(den);; --s) {
     s = std::min(s, exp2 - minExp);
-    const Big r = s >= 0 ? Mul(num, Int(1, s)) : num, d = s >= 0 ? den : Mul(den, Int(1, -s));
-    if (!Less(r, Mul(d, Int(1, bits))))
+    const ExactInteger r = s >= 0 ? Multiply(num, ShiftedInteger(1, s)) : num, d = s >= 0 ? den : Multiply(den, ShiftedInteger(1, -s));
+    if (!IsLess(r, Multiply(d, ShiftedInteger(1, bits))))
       continue; // the quotient would need bits + 1 bits
     // The quotient q bit by bit from the top, then 2r against (2q + 1) d.
     Binary v{0, exp2 - s};
     for (int i = bits - 1; i >= 0; --i)
-      if (!Less(r, Mul(Int(v.significand | std::uint64_t(1) << i), d)))
+      if (!IsLess(r, Multiply(ShiftedInteger(v.significand | std::uint64_t(1) << i), d)))
         v.significand |= std::uint64_t(1) << i;
     const std::uint64_t q = v.significand;
-    const Big twice = Mul(r, Int(2));
-    const Big midpoint = Mul({std::uint32_t(q << 1 | 1), std::uint32_t(q >> 31), std::uint32_t(q >> 63)}, d);
-    if (Less(midpoint, twice) || (!Less(twice, midpoint) && (q & 1)))
+    const ExactInteger twice = Multiply(r, ShiftedInteger(2));
+    const ExactInteger midpoint = Multiply({std::uint32_t(q << 1 | 1), std::uint32_t(q >> 31), std::uint32_t(q >> 63)}, d);
+    if (IsLess(midpoint, twice) || (!IsLess(twice, midpoint) && (q & 1)))
       if (++v.significand == 0 || v.significand >> (bits - 1) > 1) // carried past `bits`
         v = {std::uint64_t(1) << (bits - 1), v.exponent + 1};
     return v;
   }
 }
 
-Binary Product(Binary a, Binary b) {
-  return RoundQuotient(Mul(Int(a.significand), Int(b.significand)), Int(1), a.exponent + b.exponent);
+Binary RoundedProduct(Binary a, Binary b) {
+  return RoundQuotient(Multiply(ShiftedInteger(a.significand), ShiftedInteger(b.significand)), ShiftedInteger(1), a.exponent + b.exponent);
 }
 
 // 10^n (n >= 0) the program's way: 10^(n mod 8) exactly, times the nearest
@@ -113,15 +113,15 @@ Binary Product(Binary a, Binary b) {
 // order, then one extra 10^4096 when n > 4096; every product rounded.
 Binary ExtendedPowerOfTen(int n) {
   static std::vector<Binary> table;
-  for (Big p = Int(100000000); table.size() < 10; p = Mul(p, p))
-    table.push_back(RoundQuotient(p, Int(1), 0));
+  for (ExactInteger p = ShiftedInteger(100000000); table.size() < 10; p = Multiply(p, p))
+    table.push_back(RoundQuotient(p, ShiftedInteger(1), 0));
   const bool extraTop = n > 4096;
   n -= extraTop ? 4096 : 0;
   Binary power{static_cast<std::uint64_t>(std::pow(10, n % 8)), 0};
   for (std::size_t i = 0; i < 10; ++i)
     if (((n / 8) >> i) & 1)
-      power = Product(power, table[i]);
-  return extraTop ? Product(power, table[9]) : power;
+      power = RoundedProduct(power, table[i]);
+  return extraTop ? RoundedProduct(power, table[9]) : power;
 }
 
 // Parses each text from a heap buffer of exactly its length, with no
@@ -325,9 +325,9 @@ TEST(ParseNumberDecimal, RandomTextsMatchExactArithmetic) {
     const int kept = std::min(count, 18), scale = std::min(point, count) + exponent - kept;
     const std::uint64_t m = std::stoull(digits.substr(0, std::size_t(kept)));
     const Binary power = ExtendedPowerOfTen(std::abs(scale));
-    const Binary exact = scale >= 0 ? Product({m, 0}, power)
-                                    : RoundQuotient(Int(m), Int(power.significand), -power.exponent);
-    const Binary d = RoundQuotient(Int(exact.significand), Int(1), exact.exponent, 53, -1074);
+    const Binary exact = scale >= 0 ? RoundedProduct({m, 0}, power)
+                                    : RoundQuotient(ShiftedInteger(m), ShiftedInteger(power.significand), -power.exponent);
+    const Binary d = RoundQuotient(ShiftedInteger(exact.significand), ShiftedInteger(1), exact.exponent, 53, -1074);
     CheckAll({{text, std::ldexp(text[0] == '-' ? -double(d.significand) : double(d.significand), d.exponent)}});
     ASSERT_FALSE(HasFailure());
   }

@@ -2,7 +2,12 @@
 // and the messages a dialog of its own delivers for keys, clicks and closing.
 #include "QtTestSupport.h"
 
+#include <QTemporaryDir>
+
+#include <algorithm>
 #include <cmath>
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -26,6 +31,38 @@ QRect Expected(const QFont& font, int x, int y, int w, int h) {
   const double bx = (sum / 26 + 1) / 2 / 4.0, by = m.height() / 8.0; // pixels per unit
   const auto px = [](double v) { return int(std::lround(v)); };
   return QRect(QPoint(px(x * bx), px(y * by)), QPoint(px((x + w) * bx) - 1, px((y + h) * by) - 1));
+}
+
+// Whether the numeric mode is set now: x87 at 64-bit precision, round to
+// nearest, every exception masked; SSE round to nearest, no flush to zero.
+bool InNumericMode() {
+  unsigned short word = 0;
+  unsigned csr = 0;
+  __asm__ volatile("fnstcw %0\n\tstmxcsr %1" : "=m"(word), "=m"(csr));
+  return (word & 0x0F3F) == 0x033F && (csr & 0xFFC0) == 0x1F80;
+}
+
+// Spoils the numeric mode: x87 at 53 bits rounding toward zero, SSE flushing
+// to zero and rounding down.
+void SpoilNumericMode() {
+  const unsigned short word = 0x0E7F;
+  const unsigned csr = 0xBF80;
+  __asm__ volatile("fldcw %0\n\tldmxcsr %1" : : "m"(word), "m"(csr));
+}
+
+// Whether `operation` returns in the numeric mode from a spoiled one.
+bool RestoresNumericMode(const std::function<void()>& operation) {
+  SpoilNumericMode();
+  operation();
+  return InNumericMode();
+}
+
+std::vector<bool> EnteredInNumericMode; // one per message the callback saw
+
+std::intptr_t ModeRecorder(WindowRef, unsigned, std::uintptr_t, std::intptr_t) {
+  EnteredInNumericMode.push_back(InNumericMode());
+  SpoilNumericMode(); // the toolkit must not rely on the callback to put it back
+  return 0;
 }
 
 } // namespace
@@ -79,6 +116,49 @@ private slots:
     const decltype(Messages) expected = {{MsgCommand, 1},  {MsgCommand, 1},   {MsgCommand, 2},
                                          {MsgCommand, 13}, {MsgSysCommand, SysCommandClose}, {MsgClose, 0}};
     QCOMPARE(Messages, expected);
+  }
+
+  // State: the numeric mode spoiled before each toolkit operation and inside
+  // the callback. Action: every operation once, a dialog run with a click
+  // and Alt+F4, a box, a print job into a PDF file. Expected: each operation
+  // returns in the numeric mode, and every call of the callback is entered
+  // in it.
+  void numericModeAfterEveryOperationAndInEveryCallback() {
+    QVERIFY(RestoresNumericMode([] { SetDialogFont("Arial", 10, 0, 0); }));
+    WindowRef d = nullptr;
+    QVERIFY(RestoresNumericMode([&] {
+      d = NewDialog(UnitMode::DialogUnits, nullptr, "Mode test", std::nullopt, std::nullopt, 200,
+                    120, OverlappedWindowStyle, 0);
+    }));
+    QVERIFY(RestoresNumericMode([&] { SetDialogIcon(d, "tbicon"); }));
+    QVERIFY(RestoresNumericMode([&] { AddControl(ControlKind::TextBox, d, 11, "1", 10, 10, 60, 10, 0, 0); }));
+    QVERIFY(RestoresNumericMode([&] { AddControl(ControlKind::Button, d, 13, "Go", 10, 40, 35, 14, 0, 0); }));
+    QVERIFY(RestoresNumericMode([&] { QCOMPARE(GetControlText(d, 11), "1"); }));
+    QVERIFY(RestoresNumericMode([&] { SetControlFocus(d, 11); }));
+    QVERIFY(RestoresNumericMode([&] { PlayResourceSound("glass_a"); }));
+    QVERIFY(RestoresNumericMode([&] { RemoveControl(d, 11); }));
+    EnteredInNumericMode.clear();
+    QTimer::singleShot(0, [d] {
+      SpoilNumericMode();
+      QTest::mouseClick(ControlWidget(d, 13), Qt::LeftButton);
+      SpoilNumericMode();
+      QTest::keyClick(ControlWidget(d, 13), Qt::Key_F4, Qt::AltModifier);
+    });
+    bool restored = false;
+    RunGuarded([&] { restored = RestoresNumericMode([&] { RunModal(d, ModeRecorder); }); });
+    QVERIFY(restored);
+    QVERIFY(EnteredInNumericMode.size() >= 5); // init, size, the click, close command, close
+    QCOMPARE(std::count(EnteredInNumericMode.begin(), EnteredInNumericMode.end(), false), 0);
+    RunGuarded([&] { restored = RestoresNumericMode([] { ShowMessage("Box", 0, "Mode test"); }); });
+    QVERIFY(restored);
+    QTemporaryDir dir;
+    PrintNextJobToPdf(dir.filePath("mode.pdf").toStdString());
+    QVERIFY(RestoresNumericMode([] { AttachPrinter(PrinterChoice::Choose, PrintDialogOptions{}, ""); }));
+    QVERIFY(RestoresNumericMode([] { AttachedPrinterName(); }));
+    QVERIFY(RestoresNumericMode([] { PrintText("Z =  1 kOhms"); }));
+    QVERIFY(RestoresNumericMode([] { PrintLineBreak(); }));
+    QVERIFY(RestoresNumericMode([] { DetachPrinter(); }));
+    QVERIFY(QFileInfo(dir.filePath("mode.pdf")).size() > 0);
   }
 };
 

@@ -6,7 +6,8 @@
 //     style bits (GetWindowLong), font, rectangle (MapDialogRect of its
 //     dialog units) and text round trip; RemoveControl; a replaced icon pair
 //     freed; destroying the dialog forgets every record.
-//  2. The numeric mode is back after each toolkit operation of test 1.
+//  2. The numeric mode is back after each toolkit operation of test 1, and
+//     of RunModal in test 3, whose callback is always entered in it.
 //  3. RunModal: the two direct calls before showing, Enter and Esc through
 //     IsDialogMessageW arriving as IDOK and IDCANCEL with the dialog left
 //     open, a callback result as the message result, SC_CLOSE ending it.
@@ -14,7 +15,8 @@
 //     (caption, rectangle); the warning and information boxes found by
 //     caption and closed from the timer; then 5-7; SC_CLOSE ends
 //     RunMainDialog with 0 and every record is freed.
-//  5. Every mode: row labels, default texts, units, absent rows, hint, focus.
+//  5. Every mode, against a table of its own: button caption, row labels,
+//     default texts, units, absent rows, hint, focus.
 //  6. Calc by BM_CLICK after WM_SETTEXT, the panel read back by identifier;
 //     the second case shows that no row outlives its panel.
 //  7. 1,000 more Calcs leave the child window, record and GDI object counts
@@ -91,17 +93,27 @@ unsigned CountGdiObjects() {
   return count;
 }
 
-// Runs `operation` with the numeric mode spoiled (x87: 53-bit precision,
-// round toward zero; SSE: flush to zero, round down); whether it is back.
-bool RestoresNumericMode(const std::function<void()>& operation) {
+// Spoils the numeric mode (x87: 53-bit precision, round toward zero; SSE:
+// flush to zero, round down).
+void SpoilNumericMode() {
   const unsigned short corruptWord = 0x0E7F;
   const unsigned corruptCsr = 0xBF80;
   __asm__ volatile("fldcw %0\n\tldmxcsr %1" : : "m"(corruptWord), "m"(corruptCsr));
-  operation();
+}
+
+// Whether the numeric mode is set now.
+bool InNumericMode() {
   unsigned short word = 0;
   unsigned csr = 0;
   __asm__ volatile("fnstcw %0\n\tstmxcsr %1" : "=m"(word), "=m"(csr));
   return (word & 0x0F3F) == 0x033F && (csr & 0xFFC0) == 0x1F80;
+}
+
+// Runs `operation` with the numeric mode spoiled; whether it is back.
+bool RestoresNumericMode(const std::function<void()>& operation) {
+  SpoilNumericMode();
+  operation();
+  return InNumericMode();
 }
 
 // Steps run one per timer tick inside the modal loop of the dialog that
@@ -222,11 +234,16 @@ TEST(Toolkit, DialogControlKindsAndRecords) {
 
 using Call = std::array<std::intptr_t, 3>; // message, wParam, lParam
 std::vector<Call> Trace;
+bool AlwaysEnteredInNumericMode = true;
 
 // Notes the messages under test; a WM_SIZE only while the dialog is still
 // hidden (the platform sends its own when the window is shown). WM_APP is
 // answered with 42.
 std::intptr_t Recorder(WindowRef dialog, unsigned message, std::uintptr_t w, std::intptr_t l) {
+  // Every call is entered in the numeric mode; the callback leaves it
+  // spoiled, which the toolkit must not rely on.
+  AlwaysEnteredInNumericMode = AlwaysEnteredInNumericMode && InNumericMode();
+  SpoilNumericMode();
   if (message == WM_INITDIALOG || message == WM_CLOSE || message == WM_APP ||
       (message == WM_SIZE && !IsWindowVisible(Hwnd(dialog))) ||
       (message == WM_COMMAND && w <= IDCANCEL) || (message == WM_SYSCOMMAND && w == SC_CLOSE))
@@ -236,6 +253,7 @@ std::intptr_t Recorder(WindowRef dialog, unsigned message, std::uintptr_t w, std
 
 TEST(Toolkit, RunModal) {
   Trace.clear();
+  AlwaysEnteredInNumericMode = true;
   DialogHandle = NewTestDialog();
   const HWND h = Hwnd(DialogHandle);
   AddControl(ControlKind::TextBox, DialogHandle, 151, "1000", 100, 90, 65, 10, 0, 0);
@@ -247,8 +265,11 @@ TEST(Toolkit, RunModal) {
     for (WPARAM key : {WPARAM(VK_RETURN), WPARAM(VK_ESCAPE)})
       PostMessageW(GetDlgItem(h, 151), WM_KEYDOWN, key, 1);
   };
+  bool restored = false;
   RunScripted({enterAndEsc, [&] { answer = SendMessageW(h, WM_APP, 0, 0); }},
-              [] { RunModal(DialogHandle, Recorder); });
+              [&] { restored = RestoresNumericMode([] { RunModal(DialogHandle, Recorder); }); });
+  EXPECT_TRUE(AlwaysEnteredInNumericMode);
+  EXPECT_TRUE(restored) << "RunModal returns in the numeric mode";
   const std::intptr_t size = MAKELPARAM(client.right, client.bottom);
   EXPECT_EQ(Trace, (std::vector<Call>{{WM_INITDIALOG, 0, 0}, {WM_SIZE, 0, size}, {WM_COMMAND, IDOK, 0},
                                       {WM_COMMAND, IDCANCEL, 0}, {WM_APP, 0, 0},
