@@ -209,9 +209,12 @@ int ReduceQuarterTurns(long double a, Pair &r) {
 // first pass leaves the pairs unnormalised (|lo| below 2^-16 of hi).
 void SineCosineKernel(Pair rho, bool accurate, Pair &sine, Pair &cosine) {
   // Step 1: the nearest breakpoint c = j/64 and t = ρ - c, |t| <= 2^-7:
-  // ρ.hi - c is exact (both are multiples of ρ.hi's ulp and the difference
-  // is small), and larger than ρ.lo unless zero.
-  const int j = static_cast<int>(static_cast<double>(rho.hi * 64.0L) + 0.5);
+  // ρ.hi - c is exact (both are multiples of ρ.hi's ulp, ρ.hi >= 2^-7 when
+  // j > 0, and the difference is below 2^-7), and larger than ρ.lo unless
+  // zero.
+  // Below 1/128, where j = 1 can come from rounding 64 ρ up in double,
+  // ρ - 1/64 would need 65 bits: j = 0 there.
+  const int j = rho.hi < 0x1p-7L ? 0 : static_cast<int>(static_cast<double>(rho.hi * 64.0L) + 0.5);
   const long double *row = SineCosineTable[j];
   const Pair t = FastTwoSum(rho.hi - static_cast<long double>(j) * 0x1p-6L, rho.lo);
   const Pair S{row[0], row[1]}, C{row[2], row[3]};
@@ -304,8 +307,11 @@ Pair ArctangentOf(long double x, bool accurate) {
   // Either way |t| <= 2^-8 (a little more where j comes from a rounded 1/a).
   const long double a = std::fabs(x);
   const bool above = a > 1;
-  const int j = above ? static_cast<int>(128.0 / static_cast<double>(a) + 0.5)
-                      : static_cast<int>(static_cast<double>(a * 128.0L) + 0.5);
+  // Below 1/256, where j = 1 can come from rounding 128 a up in double,
+  // a - 1/128 would need 65 bits: j = 0 there.
+  const int j = above         ? static_cast<int>(128.0 / static_cast<double>(a) + 0.5)
+                : a < 0x1p-8L ? 0
+                              : static_cast<int>(static_cast<double>(a * 128.0L) + 0.5);
   // Step 2: t = q + qlo with t's numerator n formed exactly and its
   // denominator d as a pair.
   long double q = a, qlo = 0;
@@ -316,13 +322,15 @@ Pair ArctangentOf(long double x, bool accurate) {
     long double n = 1;
     Pair d{a, 0};
     if (!above) {
-      // a - c is exact: both are multiples of a's ulp and |a - c| <= 2^-8.
+      // a - c is exact: both are multiples of a's ulp (a >= 2^-8) and
+      // |a - c| <= 2^-8.
       n = a - c;
       const Pair sum = FastTwoSum(1.0L, halves.hi * c);
       d = FastTwoSum(sum.hi, sum.lo + halves.lo * c);
     } else if (j != 0) {
-      // 1 - ah c is exact (ah c lies in [1/2, 2]), and so is the second
-      // subtraction: 1 - a c is a multiple of 2^-70 a's ulp below a/256.
+      // 1 - ah c is exact (ah c has 40 significant bits and lies below 3),
+      // and so is the second subtraction: 1 - a c is a multiple of 2^-7
+      // times a's ulp and below a/256 (plus a rounding of 1/a), 64 bits.
       n = (1.0L - halves.hi * c) - halves.lo * c;
       d = TwoSum(a, c);
     }

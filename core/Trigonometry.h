@@ -7,9 +7,9 @@
 // Each takes any long double and returns its exact value rounded to the
 // nearest long double (ties to even). A first pass approximates the value
 // within 2^-72 (relative) and returns it when no value that close can round
-// differently; otherwise a second pass, within 2^-116, is rounded once. So
+// differently; otherwise a second pass, within 2^-120, is rounded once. So
 // the result is the correctly rounded value unless the exact value lies
-// within 2^-116 (relative) of a midpoint between two long doubles. Arguments
+// within 2^-120 (relative) of a midpoint between two long doubles. Arguments
 // of any size are reduced exactly (to at least 177 correct bits).
 // NaN and infinities give NaN; sin(±0) = ±0 and atan(±0) = ±0, keeping the
 // sign; cos(±0) = 1; atan(±inf) = ±(the long double nearest to π/2).
