@@ -189,6 +189,43 @@ TEST(TrigonometryMpfr, BreakpointsAndRangeLimits) {
   RecordProperty("compared", CheckAll(arguments, "breakpoints"));
 }
 
+// Where the first pass must not decide: among seeded random arguments, those
+// whose exact value (MPFR at 192 bits) lies within 2^-10 ulp of a midpoint
+// between two long doubles, i.e. within 2^-74 (relative) or less, where an
+// error of the first pass would flip the rounding unless its rounding test
+// hands over to the second pass.
+TEST(TrigonometryMpfr, NearMidpointsRoundCorrectly) {
+  std::mt19937_64 random(4242);
+  std::uniform_int_distribution<int> exponent(-31, 70);
+  int near = 0, differences = 0;
+  mpfr_t a, y, scaled;
+  mpfr_inits2(192, a, y, scaled, static_cast<mpfr_ptr>(nullptr));
+  for (int i = 0; i < 150000; ++i) {
+    long double x = std::ldexp(static_cast<long double>(random() | std::uint64_t(1) << 63),
+                               exponent(random) - 63);
+    x = random() & 1 ? -x : x;
+    mpfr_set_ld(a, x, MPFR_RNDN);
+    for (const Checked &f : Functions) {
+      f.exact(y, a, MPFR_RNDN);
+      // The fraction of an ulp beyond the 64th bit.
+      mpfr_mul_2si(scaled, y, 64 - mpfr_get_exp(y), MPFR_RNDN);
+      mpfr_abs(scaled, scaled, MPFR_RNDN);
+      mpfr_frac(scaled, scaled, MPFR_RNDN);
+      if (std::fabs(mpfr_get_d(scaled, MPFR_RNDN) - 0.5) >= 0x1p-10)
+        continue;
+      ++near;
+      const long double got = f.ours(x), want = Rounded(f.exact, x);
+      if (!Same(got, want) && ++differences <= 5)
+        ADD_FAILURE() << f.name << "(" << std::hexfloat << x << ") = " << got
+                      << ", correctly rounded " << want;
+    }
+  }
+  mpfr_clears(a, y, scaled, static_cast<mpfr_ptr>(nullptr));
+  EXPECT_EQ(differences, 0);
+  EXPECT_GT(near, 500);
+  RecordProperty("near a midpoint", near);
+}
+
 // Both passes against MPFR at 400 bits: the first within the bounds that
 // its rounding test assumes (2^-74 for sine and cosine, 2^-76 for the
 // arctangent), the second within 2^-120.
