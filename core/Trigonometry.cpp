@@ -102,17 +102,19 @@ constexpr std::array<long double, 81> PowersOfHalf = [] {
 
 // True when every value within errorBound (relative) of v.hi + v.lo rounds
 // like v.hi + v.lo, so that this one rounding gives the correctly rounded
-// result; v.lo may be up to 2^-16 of v.hi. Rounding is monotonic, so it
+// result; v.lo may be up to 2^-13 of v.hi. Rounding is monotonic, so it
 // suffices that v.hi + v.lo +- m round alike for a margin m of twice the
-// bound: the rounding of v.lo +- m costs less than 2^-80 of v.hi.
+// bound: the rounding of v.lo +- m costs at most 2^-77 of v.hi, less than
+// the bound itself.
 inline bool RoundingIsSettled(Pair v, long double errorBound) {
   const long double margin = 2 * errorBound * std::fabs(v.hi);
   const long double rounded = v.hi + v.lo;
   return v.hi + (v.lo + margin) == rounded && v.hi + (v.lo - margin) == rounded;
 }
 
-// Error bounds of the first passes (see the step comments): 2^-74 for the
-// sine and cosine and 2^-76 for the arctangent, checked with a factor 4.
+// The first passes stay within 2^-74 (sine and cosine) and 2^-76
+// (arctangent) of the exact value (see their step comments); the rounding
+// test allows four times as much.
 constexpr long double FastSineCosineError = 0x1p-72L;
 constexpr long double FastArctangentError = 0x1p-74L;
 
@@ -206,7 +208,7 @@ int ReduceQuarterTurns(long double a, Pair &r) {
 // ---- Sine and cosine on [0, π/4] -----------------------------------------
 
 // sin ρ and cos ρ for 0 <= ρ <= π/4 (and a rounding error beyond); the
-// first pass leaves the pairs unnormalised (|lo| below 2^-16 of hi).
+// first pass leaves the pairs unnormalised (|lo| below 2^-13 of hi).
 void SineCosineKernel(Pair rho, bool accurate, Pair &sine, Pair &cosine) {
   // Step 1: the nearest breakpoint c = j/64 and t = ρ - c, |t| <= 2^-7:
   // ρ.hi - c is exact (both are multiples of ρ.hi's ulp, ρ.hi >= 2^-7 when
@@ -219,9 +221,10 @@ void SineCosineKernel(Pair rho, bool accurate, Pair &sine, Pair &cosine) {
   const Pair t = FastTwoSum(rho.hi - static_cast<long double>(j) * 0x1p-6L, rho.lo);
   const Pair S{row[0], row[1]}, C{row[2], row[3]};
   if (!accurate) {
-    // Step 2: sin t - t and cos t - 1 in long double from t.hi alone: they
-    // are below 2^-15 of the results, so their 2^-61 relative error and the
-    // dropped terms (below 2^-91) cost at most 2^-75 of the result.
+    // Step 2: sin t - t and cos t - 1 in long double from t.hi alone: times
+    // S and C they are at most 2^-14 of the results, so their 2^-61
+    // relative error and the dropped terms (below 2^-91) cost less than
+    // 2^-74 of the result.
     const long double u = t.hi * t.hi;
     const long double sinTail =
         t.hi * u *
@@ -393,9 +396,9 @@ ExtendedPair ArctangentPair(long double x, bool accurate) {
 
 void SineCosine(long double x, long double &sine, long double &cosine) {
   const long double a = std::fabs(x);
-  // Step 1: NaN and infinities give NaN. Below 2^-32, x^3/6 and x^2/2 are
-  // under a quarter of an ulp, so sin x rounds to x (its sign kept) and
-  // cos x to 1.
+  // Step 1: NaN and infinities give NaN. Below 2^-32, x^3/6 is under a
+  // sixth of x's ulp and x^2/2 under half the gap below 1, so sin x rounds
+  // to x (its sign kept, subnormals too) and cos x to 1.
   if (!(a <= std::numeric_limits<long double>::max())) {
     sine = cosine = x - x;
     return;
@@ -428,10 +431,10 @@ long double Cosine(long double x) {
 
 long double Arctangent(long double x) {
   const long double a = std::fabs(x);
-  // Step 1: NaN stays NaN. Below 2^-32, x^3/3 is under a quarter of an ulp
-  // and atan x rounds to x; from 2^66 on (infinity too), π/2 - atan x < 2^-66
-  // keeps it within 0.36 ulp of the long double nearest π/2, as far as a
-  // rounding boundary allows.
+  // Step 1: NaN stays NaN. Below 2^-32, x^3/3 is under a third of x's ulp
+  // and atan x rounds to x. From 2^66 on (infinity too), π/2 - atan x is
+  // below 2^-66, an eighth of an ulp, and π/2 itself lies 0.23 ulp below
+  // its nearest long double HalfPi[0]: atan x rounds to HalfPi[0].
   if (std::isnan(x))
     return x + x;
   if (a < 0x1p-32L)
