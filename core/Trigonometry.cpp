@@ -209,7 +209,7 @@ int ReduceQuarterTurns(long double a, Pair &r) {
 
 // sin ρ and cos ρ for 0 <= ρ <= π/4 (and a rounding error beyond); the
 // first pass leaves the pairs unnormalised (|lo| below 2^-13 of hi).
-void SineCosineKernel(Pair rho, bool accurate, Pair &sine, Pair &cosine) {
+template <bool accurate> void SineCosineKernel(Pair rho, Pair &sine, Pair &cosine) {
   // Step 1: the nearest breakpoint c = j/64 and t = ρ - c, |t| <= 2^-7:
   // ρ.hi - c is exact (both are multiples of ρ.hi's ulp, ρ.hi >= 2^-7 when
   // j > 0, and the difference is below 2^-7), and larger than ρ.lo unless
@@ -220,7 +220,7 @@ void SineCosineKernel(Pair rho, bool accurate, Pair &sine, Pair &cosine) {
   const long double *row = SineCosineTable[j];
   const Pair t = FastTwoSum(rho.hi - static_cast<long double>(j) * 0x1p-6L, rho.lo);
   const Pair S{row[0], row[1]}, C{row[2], row[3]};
-  if (!accurate) {
+  if constexpr (!accurate) {
     // Step 2: sin t - t and cos t - 1 in long double from t.hi alone: times
     // S and C they are at most 2^-14 of the results, so their 2^-61
     // relative error and the dropped terms (below 2^-91) cost less than
@@ -269,7 +269,7 @@ void SineCosineKernel(Pair rho, bool accurate, Pair &sine, Pair &cosine) {
 constexpr long double NoReductionBelow = 0x1.92p-1L;
 
 // sin and cos of a finite x with |x| >= 2^-32.
-void SineCosineOf(long double x, bool accurate, Pair &sine, Pair &cosine) {
+template <bool accurate> void SineCosineOf(long double x, Pair &sine, Pair &cosine) {
   // Step 1: a = |x| reduced to r = a - N π/2.
   const long double a = std::fabs(x);
   Pair r{a, 0};
@@ -277,7 +277,7 @@ void SineCosineOf(long double x, bool accurate, Pair &sine, Pair &cosine) {
   // Step 2: sin and cos of |r|.
   const bool negative = r.hi < 0;
   Pair s, c;
-  SineCosineKernel(negative ? Negate(r) : r, accurate, s, c);
+  SineCosineKernel<accurate>(negative ? Negate(r) : r, s, c);
   if (negative)
     s = Negate(s);
   // Step 3: quarter turns: sin(r + N π/2) and cos(r + N π/2), then sin's sign.
@@ -303,7 +303,7 @@ void SineCosineOf(long double x, bool accurate, Pair &sine, Pair &cosine) {
 
 // atan of a finite x with 2^-32 <= |x| < 2^66; the first pass leaves the
 // pair unnormalised (|lo| below 2^-16 of hi).
-Pair ArctangentOf(long double x, bool accurate) {
+template <bool accurate> Pair ArctangentOf(long double x) {
   // Step 1: for a = |x| <= 1 the nearest breakpoint c = j/128 and
   // t = (a - c) / (1 + a c); above 1, c = j/128 nearest to 1/a and
   // t = (1 - a c) / (a + c), so that atan a = (π/2 - atan c) - atan t.
@@ -350,7 +350,7 @@ Pair ArctangentOf(long double x, bool accurate) {
   const long double *row = ArctangentTable[j];
   const Pair base = above ? Pair{row[2], row[3]} : Pair{row[0], row[1]};
   Pair result;
-  if (!accurate) {
+  if constexpr (!accurate) {
     // Step 3: atan t - t = t u (-1/3 + u/5 - u^2/7 + u^3/9) with u = q^2 in
     // long double: at most 2^-17.6 of t with a 2^-61 relative error (q
     // itself is within 2^-62 of t), and the first term left out is below
@@ -384,13 +384,16 @@ Pair ArctangentOf(long double x, bool accurate) {
 } // namespace
 
 void SineCosinePairs(long double x, bool accurate, ExtendedPair &sine, ExtendedPair &cosine) {
-  SineCosineOf(x, accurate, sine, cosine);
+  if (accurate)
+    SineCosineOf<true>(x, sine, cosine);
+  else
+    SineCosineOf<false>(x, sine, cosine);
   sine = FastTwoSum(sine.hi, sine.lo);
   cosine = FastTwoSum(cosine.hi, cosine.lo);
 }
 
 ExtendedPair ArctangentPair(long double x, bool accurate) {
-  const Pair v = ArctangentOf(x, accurate);
+  const Pair v = accurate ? ArctangentOf<true>(x) : ArctangentOf<false>(x);
   return FastTwoSum(v.hi, v.lo);
 }
 
@@ -410,9 +413,9 @@ void SineCosine(long double x, long double &sine, long double &cosine) {
   }
   // Step 2: the first pass, and the second where its rounding is unsettled.
   Pair s, c;
-  SineCosineOf(x, false, s, c);
+  SineCosineOf<false>(x, s, c);
   if (!RoundingIsSettled(s, FastSineCosineError) || !RoundingIsSettled(c, FastSineCosineError))
-    SineCosineOf(x, true, s, c);
+    SineCosineOf<true>(x, s, c);
   sine = s.hi + s.lo;
   cosine = c.hi + c.lo;
 }
@@ -442,9 +445,9 @@ long double Arctangent(long double x) {
   if (a >= 0x1p66L)
     return x < 0 ? -HalfPi[0] : HalfPi[0];
   // Step 2: the first pass, and the second where its rounding is unsettled.
-  const Pair first = ArctangentOf(x, false);
+  const Pair first = ArctangentOf<false>(x);
   if (RoundingIsSettled(first, FastArctangentError))
     return first.hi + first.lo;
-  const Pair second = ArctangentOf(x, true);
+  const Pair second = ArctangentOf<true>(x);
   return second.hi + second.lo;
 }
