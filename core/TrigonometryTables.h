@@ -108,8 +108,8 @@ inline constexpr std::uint32_t TwoOverPiWords[TwoOverPiWordCount] = {
     0x47F7A994, 0xC3AAD392, 0x251E7F3E, 0xD8974EBB,
 };
 
-// pi/2 = HalfPi[0] + HalfPi[1] + HalfPi[2] to about 192 bits.
-inline constexpr long double HalfPi[3] = {0xC90FDAA22168C235p-63L, -0xECE675D1FC8F8CBBp-129L, -0xB7ED8FBBACC19C60p-194L};
+// pi/2 = HalfPi[0] + HalfPi[1] to about 128 bits.
+inline constexpr long double HalfPi[2] = {0xC90FDAA22168C235p-63L, -0xECE675D1FC8F8CBBp-129L};
 
 // sin(j/64) and cos(j/64) for j = 0 .. 50: {sin hi, sin lo, cos hi, cos lo}.
 inline constexpr int SineTableStepBits = 6;

@@ -202,15 +202,10 @@ def main():
     words = [(two_over_pi >> (two_over_pi_bits - 32 * (i + 1))) & 0xFFFFFFFF
              for i in range(TWO_OVER_PI_WORDS)]
 
-    # pi/2 as three parts; pi at SCALE for the series.
+    # pi/2 as a pair; pi at SCALE for the series.
     pi_scale = (pi[0] >> (pi_bits - SCALE), (pi[1] >> (pi_bits - SCALE)) + 1)
     half_pi = (pi_scale[0] >> 1, pi_scale[1])
-    hp_hi, hp_rest = split_pair(half_pi[0], half_pi[1], SCALE, "pi/2")
-    m, e = hp_hi
-    rest1 = half_pi[0] - (m << (e + SCALE))
-    m2, e2 = hp_rest
-    rest2 = rest1 - (m2 << (e2 + SCALE))
-    hp_third = round_fixed(rest2, half_pi[1], SCALE, "pi/2 (third)")
+    hp_hi, hp_lo = split_pair(half_pi[0], half_pi[1], SCALE, "pi/2")
 
     worst = worst_reductions(two_over_pi, two_over_pi_bits)
     worst.sort(reverse=True)
@@ -240,9 +235,9 @@ def main():
     for i in range(0, TWO_OVER_PI_WORDS, 6):
         lines.append("    " + " ".join("0x%08X," % w for w in words[i:i + 6]))
     lines += ["};", "",
-              "// pi/2 = HalfPi[0] + HalfPi[1] + HalfPi[2] to about 192 bits.",
-              "inline constexpr long double HalfPi[3] = {%s, %s, %s};" % (
-                  literal(hp_hi), literal(hp_rest), literal(hp_third)), ""]
+              "// pi/2 = HalfPi[0] + HalfPi[1] to about 128 bits.",
+              "inline constexpr long double HalfPi[2] = {%s, %s};" % (literal(hp_hi), literal(hp_lo)),
+              ""]
 
     lines += ["// sin(j/64) and cos(j/64) for j = 0 .. %d: {sin hi, sin lo, cos hi, cos lo}."
               % (SINE_ENTRIES - 1),

@@ -74,6 +74,13 @@ int CheckAll(const std::vector<long double> &arguments, const char *what) {
   return static_cast<int>(arguments.size()) * 3;
 }
 
+// A random significand (leading bit set) times 2^(e - 63), either sign.
+long double RandomExtended(std::mt19937_64 &random, int e) {
+  const long double x =
+      std::ldexp(static_cast<long double>(random() | std::uint64_t(1) << 63), e - 63);
+  return random() & 1 ? -x : x;
+}
+
 long double Next(long double x, int steps) {
   const long double toward = steps > 0 ? HUGE_VALL : -HUGE_VALL;
   for (int i = 0; i < std::abs(steps); ++i)
@@ -89,20 +96,19 @@ void AddAround(std::vector<long double> &out, long double x, int steps) {
   }
 }
 
-// Relative error of hi + lo against f(x), in bits (log2), at 400 bits.
-double ErrorBits(MpfrFunction f, long double x, ExtendedPair v) {
-  mpfr_t a, exact, approx;
-  mpfr_inits2(400, a, exact, approx, static_cast<mpfr_ptr>(nullptr));
-  mpfr_set_ld(a, x, MPFR_RNDN);
-  f(exact, a, MPFR_RNDN);
+// log2 of the relative error of hi + lo against `exact`.
+double ErrorBits(mpfr_srcptr exact, ExtendedPair v) {
+  mpfr_t approx, part;
+  mpfr_init2(approx, mpfr_get_prec(exact) + 64);
+  mpfr_init2(part, 64);
   mpfr_set_ld(approx, v.hi, MPFR_RNDN);
-  mpfr_set_ld(a, v.lo, MPFR_RNDN);
-  mpfr_add(approx, approx, a, MPFR_RNDN);
+  mpfr_set_ld(part, v.lo, MPFR_RNDN);
+  mpfr_add(approx, approx, part, MPFR_RNDN);
   mpfr_sub(approx, approx, exact, MPFR_RNDN);
   mpfr_div(approx, approx, exact, MPFR_RNDN);
   const double e =
       mpfr_zero_p(approx) ? -1000 : std::log2(std::fabs(mpfr_get_d(approx, MPFR_RNDN)));
-  mpfr_clears(a, exact, approx, static_cast<mpfr_ptr>(nullptr));
+  mpfr_clears(approx, part, static_cast<mpfr_ptr>(nullptr));
   return e;
 }
 
@@ -123,12 +129,8 @@ TEST(TrigonometryMpfr, RandomArgumentsRoundCorrectly) {
   for (const Band &band : bands) {
     std::vector<long double> arguments;
     std::uniform_int_distribution<int> exponent(band.lowExponent, band.highExponent - 1);
-    for (int i = 0; i < band.count; ++i) {
-      const std::uint64_t significand = random() | std::uint64_t(1) << 63;
-      const long double x =
-          std::ldexp(static_cast<long double>(significand), exponent(random) - 63);
-      arguments.push_back(random() & 1 ? -x : x);
-    }
+    for (int i = 0; i < band.count; ++i)
+      arguments.push_back(RandomExtended(random, exponent(random)));
     compared += CheckAll(arguments, band.name);
   }
   RecordProperty("compared", compared);
@@ -189,24 +191,34 @@ TEST(TrigonometryMpfr, BreakpointsAndRangeLimits) {
   RecordProperty("compared", CheckAll(arguments, "breakpoints"));
 }
 
-// Where the first pass must not decide: among seeded random arguments, those
-// whose exact value (MPFR at 192 bits) lies within 2^-10 ulp of a midpoint
-// between two long doubles, i.e. within 2^-74 (relative) or less, where an
+// Seeded random arguments from 2^-32 to 2^100 against MPFR at 192 bits:
+// both passes within their bounds (the first within 2^-74 for sine and
+// cosine and 2^-76 for the arctangent, as its rounding test assumes; the
+// second within 2^-120); and where the exact value lies within 2^-10 ulp of
+// a midpoint between two long doubles (2^-74 relative or closer), where an
 // error of the first pass would flip the rounding unless its rounding test
-// hands over to the second pass.
-TEST(TrigonometryMpfr, NearMidpointsRoundCorrectly) {
+// hands over to the second, the results round correctly.
+TEST(TrigonometryMpfr, PassBoundsAndNearMidpoints) {
   std::mt19937_64 random(4242);
-  std::uniform_int_distribution<int> exponent(-31, 70);
+  std::uniform_int_distribution<int> exponent(-31, 100);
   int near = 0, differences = 0;
+  double worst[2][3] = {{-1000, -1000, -1000}, {-1000, -1000, -1000}};
   mpfr_t a, y, scaled;
   mpfr_inits2(192, a, y, scaled, static_cast<mpfr_ptr>(nullptr));
-  for (int i = 0; i < 150000; ++i) {
-    long double x = std::ldexp(static_cast<long double>(random() | std::uint64_t(1) << 63),
-                               exponent(random) - 63);
-    x = random() & 1 ? -x : x;
+  for (int i = 0; i < 100000; ++i) {
+    const long double x = RandomExtended(random, exponent(random));
     mpfr_set_ld(a, x, MPFR_RNDN);
-    for (const Checked &f : Functions) {
+    ExtendedPair pairs[2][3];
+    for (int pass = 0; pass < 2; ++pass) {
+      SineCosinePairs(x, pass == 1, pairs[pass][0], pairs[pass][1]);
+      if (std::fabs(x) < 0x1p66L)
+        pairs[pass][2] = ArctangentPair(x, pass == 1);
+    }
+    for (int k = 0; k < 3; ++k) {
+      const Checked &f = Functions[k];
       f.exact(y, a, MPFR_RNDN);
+      for (int pass = 0; pass < 2 && (k < 2 || std::fabs(x) < 0x1p66L); ++pass)
+        worst[pass][k] = std::max(worst[pass][k], ErrorBits(y, pairs[pass][k]));
       // The fraction of an ulp beyond the 64th bit.
       mpfr_mul_2si(scaled, y, 64 - mpfr_get_exp(y), MPFR_RNDN);
       mpfr_abs(scaled, scaled, MPFR_RNDN);
@@ -222,63 +234,25 @@ TEST(TrigonometryMpfr, NearMidpointsRoundCorrectly) {
   }
   mpfr_clears(a, y, scaled, static_cast<mpfr_ptr>(nullptr));
   EXPECT_EQ(differences, 0);
-  EXPECT_GT(near, 500);
+  EXPECT_GT(near, 400);
+  EXPECT_TRUE(worst[0][0] < -74 && worst[0][1] < -74 && worst[0][2] < -76);
+  EXPECT_TRUE(worst[1][0] < -120 && worst[1][1] < -120 && worst[1][2] < -120);
   RecordProperty("near a midpoint", near);
-}
-
-// Both passes against MPFR at 400 bits: the first within the bounds that
-// its rounding test assumes (2^-74 for sine and cosine, 2^-76 for the
-// arctangent), the second within 2^-120.
-TEST(TrigonometryMpfr, PassesStayWithinTheirBounds) {
-  std::mt19937_64 random(99);
-  std::uniform_int_distribution<int> exponent(-32, 200);
-  double worst[2][3] = {{-1000, -1000, -1000}, {-1000, -1000, -1000}};
-  for (int i = 0; i < 20000; ++i) {
-    const int e =
-        i % 4 == 0 ? exponent(random) : std::uniform_int_distribution<int>(-32, 8)(random);
-    long double x = std::ldexp(static_cast<long double>(random() | std::uint64_t(1) << 63), e - 63);
-    if (i % 2)
-      x = -x;
-    for (int pass = 0; pass < 2; ++pass) {
-      ExtendedPair s, c;
-      SineCosinePairs(x, pass == 1, s, c);
-      worst[pass][0] = std::max(worst[pass][0], ErrorBits(mpfr_sin, x, s));
-      worst[pass][1] = std::max(worst[pass][1], ErrorBits(mpfr_cos, x, c));
-      if (std::fabs(x) < 0x1p66L)
-        worst[pass][2] =
-            std::max(worst[pass][2], ErrorBits(mpfr_atan, x, ArctangentPair(x, pass == 1)));
-    }
-  }
-  EXPECT_LT(worst[0][0], -74);
-  EXPECT_LT(worst[0][1], -74);
-  EXPECT_LT(worst[0][2], -76);
-  for (double w : worst[1])
-    EXPECT_LT(w, -120);
-  RecordProperty("first pass sin cos atan", std::to_string(worst[0][0]) + " " +
-                                                std::to_string(worst[0][1]) + " " +
-                                                std::to_string(worst[0][2]));
-  RecordProperty("second pass sin cos atan", std::to_string(worst[1][0]) + " " +
-                                                 std::to_string(worst[1][1]) + " " +
-                                                 std::to_string(worst[1][2]));
+  for (int pass = 0; pass < 2; ++pass)
+    RecordProperty(pass ? "second pass sin cos atan" : "first pass sin cos atan",
+                   std::to_string(worst[pass][0]) + " " + std::to_string(worst[pass][1]) + " " +
+                       std::to_string(worst[pass][2]));
 }
 
 namespace {
-
-// v - x exactly (v has room for it).
-void SubtractExtended(mpfr_ptr rop, mpfr_srcptr v, long double x) {
-  mpfr_t e;
-  mpfr_init2(e, 64);
-  mpfr_set_ld(e, x, MPFR_RNDN);
-  mpfr_sub(rop, v, e, MPFR_RNDN);
-  mpfr_clear(e);
-}
 
 // hi must be v rounded to a long double and lo the rest rounded.
 void ExpectPair(const long double *pair, mpfr_srcptr v, const std::string &what) {
   mpfr_t rest;
   mpfr_init2(rest, mpfr_get_prec(v));
   const long double hi = mpfr_get_ld(v, MPFR_RNDN);
-  SubtractExtended(rest, v, hi);
+  mpfr_set_ld(rest, hi, MPFR_RNDN);
+  mpfr_sub(rest, v, rest, MPFR_RNDN);
   const long double lo = mpfr_get_ld(rest, MPFR_RNDN);
   mpfr_clear(rest);
   EXPECT_TRUE(Same(pair[0], hi) && Same(pair[1], lo))
@@ -313,12 +287,9 @@ TEST(TrigonometryTables, MatchMpfrAtHighPrecision) {
 
   mpfr_set_prec(v, 400);
   mpfr_set_prec(w, 400);
-  // π/2 in three parts.
   mpfr_const_pi(v, MPFR_RNDN);
   mpfr_div_2ui(v, v, 1, MPFR_RNDN);
   ExpectPair(HalfPi, v, "pi/2");
-  SubtractExtended(v, v, HalfPi[0]);
-  ExpectPair(HalfPi + 1, v, "pi/2 - HalfPi[0]");
   for (int j = 0; j < SineTableSize; ++j) {
     mpfr_set_ui(w, static_cast<unsigned long>(j), MPFR_RNDN);
     mpfr_div_2ui(w, w, SineTableStepBits, MPFR_RNDN);
