@@ -69,6 +69,14 @@ inline Pair Add(Pair a, Pair b) {
 
 inline Pair Negate(Pair a) { return {-a.hi, -a.lo}; }
 
+// y rounded to the nearest integer, for |y| < 2^62: the sum with 1.5 * 2^63
+// keeps no bits below the units place (quicker than a round trip through an
+// integer register).
+inline long double NearestInteger(long double y) {
+  constexpr long double shifter = 0x1.8p63L;
+  return (y + shifter) - shifter;
+}
+
 // The x87 extended layout: a 64-bit significand with an explicit leading
 // bit, then the sign and a 15-bit exponent biased by 16383.
 struct Fields {
@@ -310,16 +318,16 @@ template <bool accurate> Pair ArctangentOf(long double x) {
   // Either way |t| <= 2^-8 (a little more where j comes from a rounded 1/a).
   const long double a = std::fabs(x);
   const bool above = a > 1;
-  // Below 1/256, where j = 1 can come from rounding 128 a up in double,
-  // a - 1/128 would need 65 bits: j = 0 there.
-  const int j = above         ? static_cast<int>(128.0 / static_cast<double>(a) + 0.5)
-                : a < 0x1p-8L ? 0
-                              : static_cast<int>(static_cast<double>(a * 128.0L) + 0.5);
+  // 128 a is exact and rounded once, so j > 0 only for a > 1/256; below
+  // 1/256 the breakpoint is 0 without rounding anything.
+  const long double c = above         ? NearestInteger(128.0L / a) * 0x1p-7L
+                        : a < 0x1p-8L ? 0
+                                      : NearestInteger(a * 128.0L) * 0x1p-7L;
+  const int j = static_cast<int>(static_cast<double>(c * 128.0L));
   // Step 2: t = q + qlo with t's numerator n formed exactly and its
   // denominator d as a pair.
   long double q = a, qlo = 0;
   if (j != 0 || above) {
-    const long double c = static_cast<long double>(j) * 0x1p-7L;
     // a c = ah c + al c exactly: c has at most 8 significant bits.
     const Pair halves = Split(a);
     long double n = 1;
@@ -355,12 +363,12 @@ template <bool accurate> Pair ArctangentOf(long double x) {
     // long double: at most 2^-17.6 of t with a 2^-61 relative error (q
     // itself is within 2^-62 of t), and the first term left out is below
     // 2^-86 of t: in all below 2^-76 of the result.
-    const long double u = q * q;
+    // The four terms pairwise (Estrin's scheme) for a shorter chain.
+    const long double u = q * q, u2 = u * u;
     const long double tail =
         q * u *
-        (-ArctangentCoefficients[0][0] +
-         u * (ArctangentCoefficients[1][0] -
-              u * (ArctangentCoefficients[2][0] - u * ArctangentCoefficients[3][0])));
+        ((u * ArctangentCoefficients[1][0] - ArctangentCoefficients[0][0]) +
+         u2 * (u * ArctangentCoefficients[3][0] - ArctangentCoefficients[2][0]));
     // Step 4: base + t + tail; the base is zero or larger than t, and the
     // sum of the small parts loses at most 2^-81 of the result.
     const Pair s = FastTwoSum(base.hi, q);
