@@ -1,5 +1,7 @@
 #include "core/CalcState.h"
 
+#include "core/Trigonometry.h"
+
 #include <cmath>
 
 void SeriesToParallel(CalcState &s) {
@@ -34,7 +36,7 @@ void DeriveQuantities(CalcState &s) {
   // so all three agree with the susceptance sign that readers test.
   s.Q = Store(-Ext(s.Bp) / Ext(s.Gp));
   s.D = Store(Ext(s.Gp) / Ext(s.Bp));
-  s.Phase = Store(std::atan(Ext(s.Q)) * (180.0L / Pi));
+  s.Phase = Store(Arctangent(Ext(s.Q)) * (180.0L / Pi));
   s.Cp = Store((1.0L / (Ext(s.D) * Ext(s.D) + 1.0L)) * Ext(s.Cs));
   s.Lp = Store((1.0L / (Ext(s.Q) * Ext(s.Q)) + 1.0L) * Ext(s.Ls));
   s.Rp = Store(1.0L / Ext(s.Gp));

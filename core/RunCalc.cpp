@@ -1,8 +1,8 @@
 #include "core/RunCalc.h"
 
 #include "core/ParseNumber.h"
+#include "core/Trigonometry.h"
 
-#include <cmath>
 #include <cstddef>
 
 int ModeRowCount(int modeId) {
@@ -123,8 +123,10 @@ void MagnitudeAndPhase(CalcState &s, const Entries &e) { // mode 9, "V-Z"
   s.Phase = e.row[3];
   // The field briefly holds radians; cosine and sine take the stored double.
   s.Phase = Store(DegreesToRadians * Ext(s.Phase));
-  s.Rs = Store(std::cos(Ext(s.Phase)) * Ext(s.Z));
-  s.Xs = Store(std::sin(Ext(s.Phase)) * Ext(s.Z));
+  long double sine, cosine;
+  SineCosine(Ext(s.Phase), sine, cosine);
+  s.Rs = Store(cosine * Ext(s.Z));
+  s.Xs = Store(sine * Ext(s.Z));
   SeriesToParallel(s);
 }
 
@@ -189,8 +191,10 @@ void VoltageCurrentPhase(CalcState &s, const Entries &e) { // mode 13, "IVP"
   s.Phase = e.row[4];
   // The phase stays in degrees; it is converted inside each formula.
   s.Z = Store(Ext(V) / Ext(I));
-  s.Rs = Store(Ext(s.Z) * std::cos(DegreesToRadians * Ext(s.Phase)));
-  s.Xs = Store(Ext(s.Z) * std::sin(DegreesToRadians * Ext(s.Phase)));
+  long double sine, cosine;
+  SineCosine(DegreesToRadians * Ext(s.Phase), sine, cosine);
+  s.Rs = Store(Ext(s.Z) * cosine);
+  s.Xs = Store(Ext(s.Z) * sine);
   SeriesToParallel(s);
 }
 

@@ -5,6 +5,7 @@
 #include "core/CalcState.h"
 #include "core/ParseNumber.h"
 #include "core/RunCalc.h"
+#include "core/Trigonometry.h"
 #include "present/NumberText.h"
 
 #include <benchmark/benchmark.h>
@@ -73,6 +74,50 @@ BENCHMARK_CAPTURE(BM_RunCalc, polar_V_Z, 9,
                   std::vector<std::string_view>{"1000", "100", "30"});
 BENCHMARK_CAPTURE(BM_RunCalc, polar_IVP, 13,
                   std::vector<std::string_view>{"1000", "1", "0.01", "-30"});
+
+// The program's own trigonometry: a typical phase, one that needs a full
+// reduction, and the arctangent's three ranges (the table below 1, the
+// reflection above 1, the tiny-argument series).
+void BM_Sine(benchmark::State& state, long double x) {
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(x);
+    benchmark::DoNotOptimize(Sine(x));
+  }
+}
+BENCHMARK_CAPTURE(BM_Sine, phase_30_degrees, 0.52359877559829887308L);
+BENCHMARK_CAPTURE(BM_Sine, reduced_1000, 1000.0L);
+BENCHMARK_CAPTURE(BM_Sine, reduced_1e300, 1e300L);
+
+void BM_Cosine(benchmark::State& state, long double x) {
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(x);
+    benchmark::DoNotOptimize(Cosine(x));
+  }
+}
+BENCHMARK_CAPTURE(BM_Cosine, phase_30_degrees, 0.52359877559829887308L);
+BENCHMARK_CAPTURE(BM_Cosine, reduced_1000, 1000.0L);
+
+void BM_SineCosine(benchmark::State& state, long double x) {
+  for (auto _ : state) {
+    long double sine, cosine;
+    benchmark::DoNotOptimize(x);
+    SineCosine(x, sine, cosine);
+    benchmark::DoNotOptimize(sine);
+    benchmark::DoNotOptimize(cosine);
+  }
+}
+BENCHMARK_CAPTURE(BM_SineCosine, phase_30_degrees, 0.52359877559829887308L);
+BENCHMARK_CAPTURE(BM_SineCosine, reduced_1000, 1000.0L);
+
+void BM_Arctangent(benchmark::State& state, long double x) {
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(x);
+    benchmark::DoNotOptimize(Arctangent(x));
+  }
+}
+BENCHMARK_CAPTURE(BM_Arctangent, q_0_37, 0.37L);
+BENCHMARK_CAPTURE(BM_Arctangent, q_minus_100, -100.0L);
+BENCHMARK_CAPTURE(BM_Arctangent, q_0_001, 0.001L);
 
 // The batch converter on an in-memory log of Cs-D rows; output is counted
 // and dropped.

@@ -28,10 +28,11 @@ need_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# The packages every build needs: compilers, CMake, GoogleTest, Benchmark.
+# The packages every build needs: compilers, CMake, GoogleTest, Benchmark,
+# and MPFR for the trigonometry tests.
 need_base_packages() {
   need_packages build-essential cmake ninja-build g++ clang-14 libclang-rt-14-dev \
-    googletest libgtest-dev libbenchmark-dev python3
+    googletest libgtest-dev libbenchmark-dev libmpfr-dev python3
 }
 
 # The cross compilers, binutils and Wine for both Windows builds, on a fresh

@@ -1,6 +1,7 @@
 #include "core/ParseNumber.h"
 #include "core/PowersOfTen.h"
 #include "core/RunCalc.h"
+#include "core/Trigonometry.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +24,11 @@ const double Inf = HUGE_VAL, NaN = std::nan("");
 // Bit for bit, so that -0 and +0 differ; any NaN matches any NaN.
 bool Same(double got, double want) {
   return std::memcmp(&got, &want, sizeof got) == 0 || (std::isnan(got) && std::isnan(want));
+}
+
+// Long doubles bit for bit, as Same does for doubles.
+bool SameExtended(long double got, long double want) {
+  return (std::isnan(got) && std::isnan(want)) || (got == want && std::signbit(got) == std::signbit(want));
 }
 
 struct FieldValue { double CalcState::*field; const char *name; double expected; };
@@ -248,7 +254,93 @@ TEST(RunCalcModes, WorkedExamplesAndEveryMode) {
       // extended in IVP, so their last bits differ although both show 50.
       {"V-Z", 9, {"1000", "100", "30"}, {FIELD(Xs, 0x1.8ffffffffffffp+5)}, true},
       {"IVP", 13, {"1000", "1", "0.01", "30"}, {FIELD(Xs, 50.0)}, true},
+      // Phases of many turns, where the maths libraries of the builds
+      // reduced the angle differently (cosine and sine from MPFR, rounded
+      // to 64 bits, then the formula's product rounded to 64 bits and stored).
+      {"V-Z, phase -728192 degrees", 9, {"0.00056", "-8.6773e+09", "-728192"},
+       {FIELD(Rs, -0x1.20cdefaba2799p+28), FIELD(Xs, -0x1.02723763a5854p+33)}, true},
+      {"V-Z, phase 653542025.47 degrees", 9, {"1000", "100", "653542025.47"},
+       {FIELD(Rs, -0x1.8e2db2171f2b5p+6), FIELD(Xs, -0x1.3109df1b699dap+3)}, true},
+      {"IVP, phase -728192 degrees", 13, {"1000", "120", "0.5", "-728192"},
+       {FIELD(Rs, 0x1.0c0733d566186p+3), FIELD(Xs, 0x1.dfb525133162dp+7)}, true},
+      {"IVP, phase 653542025.47 degrees", 13, {"1000", "1", "0.01", "653542025.47"},
+       {FIELD(Rs, -0x1.8e2db216b865cp+6), FIELD(Xs, -0x1.3109df3cf356fp+3)}, true},
   });
+}
+
+// The program's own sine, cosine and arctangent, the same bits on every
+// build. Expected values computed once with MPFR 4.2 (mpfr_sin, mpfr_cos and
+// mpfr_atan at 64 bits, round to nearest, in the long double exponent range)
+// on Linux and written here. The arguments: the angles IVP (extended) and
+// V-Z (stored as a double) take for -728192 and 653542025.47 degrees, the
+// long double closest to a multiple of pi/2, the ends of the range and the
+// limits of the tables and of the short cuts.
+TEST(Trigonometry, PointCasesRoundCorrectly) {
+  const struct { long double x, sine, cosine, arctangent; const char *what; } cases[] = {
+      {-0xC69564569EF3F08Cp-50L, 0xFFD813C5F834AFE7p-64L, 0x8EF2C64FADEADEDAp-68L, -0xC90D46994D3F5F97p-63L,
+       "IVP phase -728192 degrees"},
+      {-0xC69564569EF3F000p-50L, 0xFFD813C5F835E89Ap-64L, 0x8EF2C64FABBB362Ep-68L, -0xC90D46994D3F5F97p-63L,
+       "V-Z phase -728192 degrees"},
+      {0xAE0C7C2504C6EAB2p-40L, -0xC33984A1E36ADC24p-67L, -0xFED590B26188CEF3p-64L, 0xC90FD9E5DC86F5F5p-63L,
+       "IVP phase 653542025.47 degrees"},
+      {0xAE0C7C2504C6E800p-40L, -0xC339848C6C8DDC1Bp-67L, -0xFED590B2A34EEFDFp-64L, 0xC90FD9E5DC86F5F5p-63L,
+       "V-Z phase 653542025.47 degrees"},
+      {0x860A91C16B9B2946p-64L, 0xFFFFFFFFFFFFFB0Ap-65L, 0xDDB3D742C265550Cp-64L, 0xF6F64E0C95FD51F0p-65L,
+       "30 degrees"},
+      {0xC90FDAA22168C235p-63L, 0x8000000000000000p-63L, -0xECE675D1FC8F8CBBp-129L, 0x807F4C3F6817F9BDp-63L,
+       "nearest to pi/2"},
+      {0xF28AB66522546EE1p+10531L, -0x8000000000000000p-63L, -0xB05944258A463FAFp-139L,
+       0xC90FDAA22168C235p-63L, "closest to a multiple of pi/2"},
+      {0xBF21E44003ACDD2Dp+933L, 0xB5412E861DDEF8ECp-64L, -0xB4C8A3D095A93267p-64L, 0xC90FDAA22168C235p-63L,
+       "1e300"},
+      {0xFFFFFFFFFFFFFFFFp+16320L, 0xFDFD9D4B6D0E5F7Cp-64L, -0x800BBD0061D4F543p-66L, 0xC90FDAA22168C235p-63L,
+       "largest finite"},
+      {0x8000000000000000p-63L, 0xD76AA47848677021p-64L, 0x8A51407DA8345C92p-64L, 0xC90FDAA22168C235p-64L, "1"},
+      {0xFFFFFFFFFFFFFFFDp-71L, 0xFFFF555577777434p-71L, 0xFFFE0000AAAA93E9p-64L, 0xFFFEAAADDDD4B965p-71L,
+       "just below 1/128"},
+      {0xFFFFFFFFFFFFFFFDp-72L, 0xFFFFD55557777767p-72L, 0xFFFF80000AAAAA50p-64L, 0xFFFFAAAADDDDB949p-72L,
+       "just below 1/256"},
+      {0x8000000000000000p-95L, 0x8000000000000000p-95L, 0x8000000000000000p-63L, 0x8000000000000000p-95L,
+       "2^-32"},
+      {0xFFFFFFFFFFFFFFFFp-96L, 0xFFFFFFFFFFFFFFFFp-96L, 0x8000000000000000p-63L, 0xFFFFFFFFFFFFFFFFp-96L,
+       "just below 2^-32"},
+      {0x8140000000000000p-55L, 0xC6D583C3275BE1FAp-64L, 0xA13F9288DC78F84Cp-64L, 0xC89117B34EC9BAF5p-63L,
+       "258.5, the Q of Gp 2, Bp -517"},
+      {-0xC800000000000000p-57L, 0x81A12DBC626DC038p-64L, 0xDCC0EDFB32FEFB20p-64L, -0xC7C82F596F790C5Fp-63L,
+       "-100"},
+      {0xBD70A3D70A3D70A4p-65L, 0xB925A86C096EF6CCp-65L, 0xEEAD01428B5E4450p-64L, 0xB57148E5FD13A0F4p-65L,
+       "0.37"},
+      {0x8000000000000000p+3L, -0xC10CC66470BB9627p-67L, 0xFEDC3128802FA8C0p-64L, 0xC90FDAA22168C235p-63L,
+       "2^66"},
+      {0x8000000000000000p-16508L, 0x8000000000000000p-16508L, 0x8000000000000000p-63L,
+       0x8000000000000000p-16508L, "smallest subnormal"},
+  };
+  // Sine and arctangent are odd and cosine even, exactly.
+  for (const auto &c : cases)
+    for (const long double sign : {1.0L, -1.0L}) {
+      const long double x = sign * c.x;
+      long double sine = 0, cosine = 0;
+      SineCosine(x, sine, cosine);
+      EXPECT_TRUE(SameExtended(Sine(x), sign * c.sine) && SameExtended(sine, sign * c.sine) &&
+                  SameExtended(Cosine(x), c.cosine) && SameExtended(cosine, c.cosine) &&
+                  SameExtended(Arctangent(x), sign * c.arctangent))
+          << (sign < 0 ? "minus " : "") << c.what << std::hexfloat << ": " << Sine(x) << " " << Cosine(x)
+          << " " << Arctangent(x);
+    }
+}
+
+TEST(Trigonometry, SpecialValues) {
+  const long double inf = HUGE_VALL, halfPi = 0xC90FDAA22168C235p-63L;
+  for (const long double x : {inf, -inf, std::nanl("")}) {
+    long double sine = 0, cosine = 0;
+    SineCosine(x, sine, cosine);
+    EXPECT_TRUE(std::isnan(Sine(x)) && std::isnan(Cosine(x)) && std::isnan(sine) && std::isnan(cosine)) << x;
+  }
+  EXPECT_TRUE(std::isnan(Arctangent(std::nanl(""))));
+  EXPECT_TRUE(SameExtended(Arctangent(inf), halfPi) && SameExtended(Arctangent(-inf), -halfPi));
+  for (const long double zero : {0.0L, -0.0L})
+    EXPECT_TRUE(SameExtended(Sine(zero), zero) && SameExtended(Cosine(zero), 1.0L) &&
+                SameExtended(Arctangent(zero), zero)) << std::signbit(zero);
 }
 
 TEST(ParseNumberDecimal, CornerCases) {
