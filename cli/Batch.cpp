@@ -28,9 +28,9 @@ constexpr int MaxFields = 5;
 
 // The working record of one batch run.
 struct BatchRun {
-  const ModeRows* mode = nullptr;
-  const CliStreams* streams = nullptr;
-  CliOutput* out = nullptr;
+  const ModeRows *mode = nullptr;
+  const CliStreams *streams = nullptr;
+  CliOutput *out = nullptr;
   bool headerPending = false; // --header given, header record not seen yet
   unsigned long long lineNumber = 0;
   unsigned long long badLines = 0;
@@ -41,16 +41,16 @@ struct BatchRun {
 struct SplitRecord {
   std::string_view fields[MaxFields];
   int count = 0;
-  const char* problem = nullptr; // why the record could not be split
+  const char *problem = nullptr; // why the record could not be split
 };
 
 std::string LineNumberText(unsigned long long number) {
   char digits[24];
-  char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  char *end = std::to_chars(digits, digits + sizeof digits, number).ptr;
   return std::string(digits, end);
 }
 
-void ReportBadLine(BatchRun& run, std::string_view message) {
+void ReportBadLine(BatchRun &run, std::string_view message) {
   ++run.badLines;
   std::string text = "calvora-cli: line ";
   text += LineNumberText(run.lineNumber);
@@ -64,7 +64,7 @@ void ReportBadLine(BatchRun& run, std::string_view message) {
 // tab-separated log may carry commas inside its fields. A field that starts
 // with a double quote runs to the matching quote, with "" standing for one
 // quote character; its text is unescaped into `scratch`.
-SplitRecord SplitFields(std::string_view line, char* scratch) {
+SplitRecord SplitFields(std::string_view line, char *scratch) {
   SplitRecord record;
   const std::size_t n = line.size();
   const char separator = std::memchr(line.data(), '\t', n) != nullptr ? '\t' : ',';
@@ -72,7 +72,7 @@ SplitRecord SplitFields(std::string_view line, char* scratch) {
   for (;;) {
     std::string_view field;
     if (i < n && line[i] == '"') {
-      char* start = scratch;
+      char *start = scratch;
       ++i;
       for (;;) {
         if (i >= n) {
@@ -94,10 +94,10 @@ SplitRecord SplitFields(std::string_view line, char* scratch) {
         return record;
       }
     } else {
-      const void* hit = std::memchr(line.data() + i, separator, n - i);
-      std::size_t end = hit != nullptr ? static_cast<std::size_t>(
-                                             static_cast<const char*>(hit) - line.data())
-                                       : n;
+      const void *hit = std::memchr(line.data() + i, separator, n - i);
+      std::size_t end = hit != nullptr
+                            ? static_cast<std::size_t>(static_cast<const char *>(hit) - line.data())
+                            : n;
       field = line.substr(i, end - i);
       i = end;
     }
@@ -119,7 +119,7 @@ bool NeedsQuotes(std::string_view field) {
 
 // Writes `field` as one CSV field, quoted when it holds a comma, a quote or
 // a line break. Needs at most 2·size + 2 bytes.
-char* PutCsvField(char* p, std::string_view field) {
+char *PutCsvField(char *p, std::string_view field) {
   if (!NeedsQuotes(field)) {
     std::memcpy(p, field.data(), field.size());
     return p + field.size();
@@ -134,10 +134,10 @@ char* PutCsvField(char* p, std::string_view field) {
   return p;
 }
 
-void PutHeader(BatchRun& run, const std::string_view* names) {
-  CliOutput& out = *run.out;
+void PutHeader(BatchRun &run, const std::string_view *names) {
+  CliOutput &out = *run.out;
   for (int i = 0; i < run.mode->rowCount; ++i) {
-    char* p = ReserveCliOutput(out, 2 * names[i].size() + 3);
+    char *p = ReserveCliOutput(out, 2 * names[i].size() + 3);
     p = PutCsvField(p, names[i]);
     *p++ = ',';
     out.used = static_cast<std::size_t>(p - out.data.get());
@@ -148,14 +148,14 @@ void PutHeader(BatchRun& run, const std::string_view* names) {
   }
 }
 
-void PutLabelHeader(BatchRun& run) {
+void PutLabelHeader(BatchRun &run) {
   std::string_view labels[MaxFields];
   for (int i = 0; i < run.mode->rowCount; ++i)
     labels[i] = run.mode->rows[i].name;
   PutHeader(run, labels);
 }
 
-std::string FieldCountMessage(const ModeRows& mode, int found) {
+std::string FieldCountMessage(const ModeRows &mode, int found) {
   std::string text = "expected ";
   text += std::to_string(mode.rowCount);
   text += " fields (";
@@ -171,16 +171,16 @@ std::string FieldCountMessage(const ModeRows& mode, int found) {
   return text;
 }
 
-void PutResultRow(BatchRun& run, const SplitRecord& record, std::size_t lineLength) {
+void PutResultRow(BatchRun &run, const SplitRecord &record, std::size_t lineLength) {
   const int rows = run.mode->rowCount;
   CalcState s{};
   RunCalc(s, run.mode->ModeId,
           std::span<const std::string_view>(record.fields, static_cast<std::size_t>(rows)));
 
   // The unescaped fields are no longer than the line, so this bounds the row.
-  CliOutput& out = *run.out;
-  char* p = ReserveCliOutput(out, 2 * lineLength + 3 * MaxFields +
-                                      ResultCount * (NumberSpellingMax + 1));
+  CliOutput &out = *run.out;
+  char *p =
+      ReserveCliOutput(out, 2 * lineLength + 3 * MaxFields + ResultCount * (NumberSpellingMax + 1));
   for (int i = 0; i < rows; ++i) {
     p = PutCsvField(p, record.fields[i]);
     *p++ = ',';
@@ -199,13 +199,12 @@ bool IsBlank(std::string_view line) {
   return true;
 }
 
-void ReportTooLong(BatchRun& run) {
-  ReportBadLine(run, "longer than " + std::to_string(BatchMaxLineLength) +
-                         " bytes; skipped");
+void ReportTooLong(BatchRun &run) {
+  ReportBadLine(run, "longer than " + std::to_string(BatchMaxLineLength) + " bytes; skipped");
 }
 
 // One physical line, without its LF.
-void HandleLine(BatchRun& run, std::string_view line) {
+void HandleLine(BatchRun &run, std::string_view line) {
   ++run.lineNumber;
   if (!line.empty() && line.back() == '\r')
     line.remove_suffix(1);
@@ -236,8 +235,7 @@ void HandleLine(BatchRun& run, std::string_view line) {
 
 } // namespace
 
-int RunBatch(const ModeRows& mode, bool header, const CliStreams& streams,
-             CliOutput& out) {
+int RunBatch(const ModeRows &mode, bool header, const CliStreams &streams, CliOutput &out) {
   BatchRun run;
   run.mode = &mode;
   run.streams = &streams;
@@ -248,7 +246,7 @@ int RunBatch(const ModeRows& mode, bool header, const CliStreams& streams,
     PutLabelHeader(run);
 
   auto buffer = std::make_unique<char[]>(InputCapacity);
-  char* const data = buffer.get();
+  char *const data = buffer.get();
   std::size_t filled = 0;
   bool skipping = false; // inside a line already known to be too long
   bool readFailed = false;
@@ -264,8 +262,8 @@ int RunBatch(const ModeRows& mode, bool header, const CliStreams& streams,
 
     // Step 1: handle every complete line in the buffer.
     std::size_t start = 0;
-    while (const void* hit = std::memchr(data + start, '\n', filled - start)) {
-      std::size_t end = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+    while (const void *hit = std::memchr(data + start, '\n', filled - start)) {
+      std::size_t end = static_cast<std::size_t>(static_cast<const char *>(hit) - data);
       if (skipping) {
         skipping = false;
         ++run.lineNumber;
