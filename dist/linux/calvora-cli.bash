@@ -1,11 +1,11 @@
 # Bash completion for calvora-cli: the commands, the options of calc and
 # batch, and the mode captions and numbers that MODE takes.
 #
-# Two mode captions contain "||", and "|" is one of readline's word breaks,
-# so the words are taken from the line itself (split on blanks only), not
-# from COMP_WORDS. A caption is offered with its bars escaped; when the word
-# being typed already holds a bar, bash replaces only what follows the last
-# bar, and the replies are cut to match.
+# Two mode captions contain "||", and an unescaped "|" is one of readline's
+# word breaks, so the words are taken from the line itself (split on blanks
+# only), not from COMP_WORDS. Captions are offered with their bars escaped
+# ("Cs\|\|Cs"), and a typed "\|" matches a bar. After an unescaped bar the
+# line is a pipeline, not a mode, and nothing is offered.
 
 _calvora_cli_modes="R-X G-B Cs-D Cp-D Cs-R Cs||Cs Ls-Q Lp-Q V-Z Cs-Cs Ls||Ls Ls-Ls IVP Lp-R Ls-R Cp-Rp"
 _calvora_cli_mode_numbers="1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16"
@@ -32,8 +32,6 @@ _calvora_cli() {
     else
         line="${COMP_WORDS[*]:0:COMP_CWORD+1}"
     fi
-    # Backslash escapes typed before a bar count as the bar itself.
-    line=${line//\\|/|}
     read -r -a words <<<"$line"
     if [[ $line == *[[:blank:]] || ${#words[@]} -eq 0 ]]; then
         cur=""
@@ -41,6 +39,12 @@ _calvora_cli() {
         cur=${words[${#words[@]} - 1]}
         unset 'words[${#words[@]}-1]'
     fi
+    # An escaped bar stands for the bar itself; an unescaped one ends the word.
+    local unescaped=${cur//\\|/}
+    if [[ $unescaped == *"|"* ]]; then
+        return 0
+    fi
+    cur=${cur//\\|/|}
 
     # words: the command and the complete words before the one being typed.
     if [[ ${#words[@]} -le 1 ]]; then
@@ -77,16 +81,9 @@ _calvora_cli() {
         esac
     fi
 
-    if [[ $cur == *"|"* ]]; then
-        local keep=${cur%"|"*}"|"
-        for i in "${!COMPREPLY[@]}"; do
-            COMPREPLY[i]=${COMPREPLY[i]:${#keep}}
-        done
-    else
-        for i in "${!COMPREPLY[@]}"; do
-            COMPREPLY[i]=${COMPREPLY[i]//|/\\|}
-        done
-    fi
+    for i in "${!COMPREPLY[@]}"; do
+        COMPREPLY[i]=${COMPREPLY[i]//|/\\|}
+    done
     return 0
 }
 
