@@ -62,6 +62,7 @@ stage "Sanitizer build: core, number texts and companion under ASan+UBSan" bash 
 stage "Fuzzing the parser and the formatter" bash scripts/ci/fuzz.sh
 stage "Linux window: process, printing and screenshot checks" bash scripts/ci/qt.sh --build-dir build/ci --skip-ctest
 stage "Windows builds, 32-bit and 64-bit, under Wine" bash scripts/ci/windows.sh --screenshot
+stage "Packages: the .deb, the zips and the installers, built and checked" bash scripts/ci/packages.sh
 
 echo
 if [ "$not_run" -gt 0 ]; then

@@ -259,7 +259,8 @@ calvora-cli --v=--version
 calvora-cli b=batch
 calvora-cli calc --r=--report
 calvora-cli calc --=--panel --report --json --help --
-calvora-cli calc --json ls-=Ls-Q Ls\|\|Ls Ls-Ls Ls-R
+calvora-cli calc --json ls-=Ls-Q Ls-Ls Ls-R
+calvora-cli calc --json ls=Ls-Q Ls\|\|Ls Ls-Ls Ls-R
 calvora-cli calc -- cs\|=Cs\|\|Cs
 calvora-cli calc Cs\|\|=Cs\|\|Cs
 calvora-cli calc cs|=
@@ -271,7 +272,7 @@ calvora-cli calc -- 3 1000 =
 calvora-cli format 1=
 calvora-cli parse =
 EOF
-  [ "$bad" = 0 ] && echo "17 completion cases as expected"
+  [ "$bad" = 0 ] && echo "18 completion cases as expected"
   return $bad
 }
 
@@ -456,10 +457,34 @@ check "installers: the one for every Windows is 32-bit, the 64-bit one is x86-64
 uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Calvora'
 # win_env NAME: a Windows environment variable in the prefix.
 win_env() { "$WINE" cmd /c echo "%$1%" 2>/dev/null | tr -d '\r'; }
-# reg_value HIVE NAME [VIEW]: one value of the Uninstall key, as reg prints it.
+# reg_query ARGS...: `reg query` in the prefix, its output without CRs.
+# Exits 0 with the key's values, 1 when reg says the key or value is not
+# there, 2 when reg failed otherwise (tried three times: a reg.exe started
+# while the previous Wine server shuts down can fail on its own).
+reg_query() {
+  local out rc try
+  for try in 1 2 3; do
+    rc=0
+    out=$("$WINE" reg query "$@" 2>&1 | tr -d '\r') || rc=$?
+    if [ "$rc" = 0 ]; then
+      printf '%s\n' "$out"
+      return 0
+    fi
+    grep -q 'Unable to find the specified registry' <<<"$out" && return 1
+    sleep 1
+  done
+  echo "reg query $* failed: $out" >&2
+  return 2
+}
+# reg_value HIVE NAME: one value of the Uninstall key, as reg prints it.
 reg_value() {
-  "$WINE" reg query "$1\\$uninstall_key" /v "$2" ${3:+"$3"} 2>/dev/null | tr -d '\r' |
-    sed -nE "s/^ +$2 +REG_[A-Z]+ +//p"
+  reg_query "$1\\$uninstall_key" /v "$2" | sed -nE "s/^ +$2 +REG_[A-Z]+ +//p"
+}
+# key_absent HIVE [/reg:32]: reg says the Uninstall key is not there.
+key_absent() {
+  local rc=0
+  reg_query "$1\\$uninstall_key" ${2:+"$2"} >/dev/null || rc=$?
+  [ "$rc" = 1 ]
 }
 # lnk_points_to LNK EXE: the shortcut names the program (ANSI or UTF-16).
 lnk_points_to() {
@@ -468,10 +493,11 @@ d = open(sys.argv[1], "rb").read().lower(); t = sys.argv[2].lower()
 sys.exit(0 if t.encode() in d or t.encode("utf-16-le") in d else 1)' "$1" "$2"
 }
 
-# install_cycle NAME SETUP MODE ARCH: one silent install (MODE is user or
-# machine), its checks, and the silent uninstall, each counted.
+# install_cycle NAME SETUP MODE ARCH [FOLDER]: one silent install (MODE is
+# user or machine; FOLDER, a Windows path, is given with /D), its checks,
+# and the silent uninstall, each counted.
 install_cycle() {
-  local name=$1 setup=$2 mode=$3 arch=$4 switch="" hive=HKCU dir_win start_win format
+  local name=$1 setup=$2 mode=$3 arch=$4 folder=${5:-} switch="" hive=HKCU dir_win start_win format
   if [ "$mode" = machine ]; then
     switch=/AllUsers hive=HKLM
     dir_win="$(win_env ProgramFiles)\\Calvora"
@@ -480,16 +506,20 @@ install_cycle() {
     dir_win="$(win_env LOCALAPPDATA)\\Programs\\Calvora"
     start_win="$(win_env APPDATA)\\Microsoft\\Windows\\Start Menu\\Programs"
   fi
+  [ -n "$folder" ] && dir_win=$folder
   format=pei-x86-64
   [ "$arch" = win32 ] && format=pei-i386
   local dir lnk
   dir=$("$WINE" winepath -u "$dir_win" 2>/dev/null | tr -d '\r')
   lnk=$("$WINE" winepath -u "$start_win\\Calvora.lnk" 2>/dev/null | tr -d '\r')
-  local label="$name, per $mode${switch:+ ($switch)}, $arch prefix"
+  local label="$name, per $mode${switch:+ ($switch)}${folder:+ into $folder}, $arch prefix"
 
   do_install() {
-    echo "\"$setup\" /S $switch"
-    "$WINE" "$setup" /S $switch
+    local args=(/S)
+    [ -n "$switch" ] && args+=("$switch")
+    [ -n "$folder" ] && args+=("/D=$folder")
+    echo "\"$setup\" ${args[*]}"
+    "$WINE" "$setup" "${args[@]}"
   }
   installed_files() {
     local got want=$'LICENSE.txt\nREADME.txt\ncalvora-cli.exe\ncalvora.exe\nuninstall.exe'
@@ -503,7 +533,7 @@ install_cycle() {
     echo "calvora.exe and calvora-cli.exe: $format"
   }
   registry_key() {
-    "$WINE" reg query "$hive\\$uninstall_key" | tr -d '\r' | grep -E '^ ' || return 1
+    reg_query "$hive\\$uninstall_key" | grep -E '^ ' || return 1
     local bad=0 v
     expect_value() {
       v=$(reg_value "$hive" "$1")
@@ -524,13 +554,12 @@ install_cycle() {
     [[ $v == 0x* ]] && [ $((v)) -ge "$kb" ] || { echo "EstimatedSize $v below $kb KB"; bad=1; }
     # The 64-bit build is registered in the 64-bit view of HKLM only (HKCU's
     # Software is one key for both views); the other hive has no key.
-    if [ "$arch" = win64 ] && [ "$hive" = HKLM ] &&
-      "$WINE" reg query "$hive\\$uninstall_key" /reg:32 >/dev/null 2>&1; then
+    if [ "$arch" = win64 ] && [ "$hive" = HKLM ] && ! key_absent "$hive" /reg:32; then
       echo "the key is also in the 32-bit registry view"; bad=1
     fi
     local other=HKLM
     [ "$hive" = HKLM ] && other=HKCU
-    if "$WINE" reg query "$other\\$uninstall_key" >/dev/null 2>&1; then
+    if ! key_absent "$other"; then
       echo "a key under $other too"; bad=1
     fi
     return $bad
@@ -565,8 +594,7 @@ install_cycle() {
     [ -e "$lnk" ] && { echo "shortcut left"; bad=1; }
     left=$(find "$WINEPREFIX/drive_c" -iname '*calvora*' 2>/dev/null)
     [ -n "$left" ] && { echo "files left:"; echo "$left"; bad=1; }
-    if "$WINE" reg query "$hive\\$uninstall_key" >/dev/null 2>&1 ||
-      "$WINE" reg query "$hive\\$uninstall_key" /reg:32 >/dev/null 2>&1; then
+    if ! key_absent "$hive" || ! key_absent "$hive" /reg:32; then
       echo "Uninstall key left"; bad=1
     fi
     [ "$bad" = 0 ] && echo "no file, shortcut or key left"
@@ -610,6 +638,7 @@ if start_wine_session "$ROOT/build/packages-check/wine64" 141 160 win64; then
   check "win64 zip: calvora-cli.exe runs under wine64" zip_cli win64
   install_cycle "64-bit installer" "$setup64" user win64
   install_cycle "64-bit installer" "$setup64" machine win64
+  install_cycle "64-bit installer" "$setup64" user win64 'C:\Tools\Calvora'
   if [ "$can32" = 1 ]; then
     install_cycle "installer for every Windows" "$setup_all" user win64
     install_cycle "installer for every Windows" "$setup_all" machine win64
@@ -623,6 +652,7 @@ else
   failed=$((failed + 1))
   not_run "win64 zip: calvora-cli.exe runs under wine64" "no Wine session"
   for name in "64-bit installer, per user" "64-bit installer, per machine" \
+    "64-bit installer, per user into C:\Tools\Calvora" \
     "installer for every Windows, per user" "installer for every Windows, per machine"; do
     cycle_not_run "$name, win64 prefix" "no Wine session"
   done
