@@ -629,8 +629,15 @@ cycle_not_run() {
 # The 64-bit session: the 64-bit zip, the 64-bit installer and, where 32-bit
 # processes start, the installer for every Windows, which puts the 64-bit build.
 can32=0
-runs_32bit_programs && can32=1
-why32=${NO_32BIT_WHY:-}
+why32=""
+if runs_32bit_programs; then
+  can32=1
+else
+  why32="this machine starts no 32-bit processes"
+  echo
+  echo "$why32: the 32-bit zip and the installer for every Windows are checked without running them"
+  echo "($NO_32BIT_WHY)"
+fi
 rm -rf "$ROOT/build/packages-check"
 if start_wine_session "$ROOT/build/packages-check/wine64" 141 160 win64; then
   trap cleanup EXIT
@@ -643,8 +650,8 @@ if start_wine_session "$ROOT/build/packages-check/wine64" 141 160 win64; then
     install_cycle "installer for every Windows" "$setup_all" user win64
     install_cycle "installer for every Windows" "$setup_all" machine win64
   else
-    cycle_not_run "installer for every Windows, per user, win64 prefix" "a 32-bit program: $why32"
-    cycle_not_run "installer for every Windows, per machine, win64 prefix" "a 32-bit program: $why32"
+    cycle_not_run "installer for every Windows, per user, win64 prefix" "a 32-bit program; $why32"
+    cycle_not_run "installer for every Windows, per machine, win64 prefix" "a 32-bit program; $why32"
   fi
   stop_wine_session
 else
@@ -661,9 +668,9 @@ fi
 # The 32-bit session: the 32-bit zip and the installer for every Windows on
 # 32-bit Windows, which puts the 32-bit build.
 if [ "$can32" = 0 ]; then
-  not_run "win32 zip: calvora-cli.exe runs under wine" "a 32-bit program: $why32"
-  cycle_not_run "installer for every Windows, per user, win32 prefix" "a 32-bit program: $why32"
-  cycle_not_run "installer for every Windows, per machine, win32 prefix" "a 32-bit program: $why32"
+  not_run "win32 zip: calvora-cli.exe runs under wine" "a 32-bit program; $why32"
+  cycle_not_run "installer for every Windows, per user, win32 prefix" "a 32-bit program; $why32"
+  cycle_not_run "installer for every Windows, per machine, win32 prefix" "a 32-bit program; $why32"
 elif start_wine_session "$ROOT/build/packages-check/wine32" 141 160 win32; then
   trap cleanup EXIT
   timeout 120 wineserver -w || true
