@@ -14,6 +14,9 @@
 #              calvora-cli
 #   windows    the 32-bit Windows build, under Wine where this machine starts
 #              32-bit processes (CALVORA_NO_32BIT=1 takes the other path)
+#   packages   the .deb, the zips and the installers, built by
+#              scripts/package.sh and checked by scripts/ci/packages.sh (which
+#              reports its own counts, added here)
 #
 #   test.sh [BUILD...]     (default: all of them, in this order)
 #
@@ -23,11 +26,11 @@ source "$(dirname "$0")/ci/lib.sh"
 cd "$ROOT"
 
 builds=("$@")
-[ ${#builds[@]} -gt 0 ] || builds=(ci asan fuzz windows64 windows)
+[ ${#builds[@]} -gt 0 ] || builds=(ci asan fuzz windows64 windows packages)
 for b in "${builds[@]}"; do
   case $b in
-  ci | asan | fuzz | windows64 | windows) ;;
-  *) echo "test.sh: unknown build '$b' (ci, asan, fuzz, windows64, windows)" >&2; exit 2 ;;
+  ci | asan | fuzz | windows64 | windows | packages) ;;
+  *) echo "test.sh: unknown build '$b' (ci, asan, fuzz, windows64, windows, packages)" >&2; exit 2 ;;
   esac
 done
 
@@ -64,6 +67,29 @@ build() {
     summary+=("build $preset: does not build (1 failure, ${tests:-0} tests not run)")
     return 1
   fi
+}
+
+# run_package_checks: the packages' checks, a script of their own that ends
+# with "packages checks: P passed, F failed, N not run"; a run that ends
+# without that line counts as one failure.
+run_package_checks() {
+  local out rc=0 line start=$SECONDS
+  log "packages: build and check"
+  out=$(mktemp)
+  bash scripts/ci/packages.sh 2>&1 | tee "$out" || rc=$?
+  line=$(grep -E '^packages checks: [0-9]+ passed, [0-9]+ failed, [0-9]+ not run$' "$out" | tail -n 1)
+  rm -f "$out"
+  if [ -z "$line" ]; then
+    echo "FAILED: the package checks ended without their counts (exit $rc)"
+    failed=$((failed + 1))
+    summary+=("packages: ended without counts (1 failure)")
+    return
+  fi
+  read -r p f n <<<"$(sed -E 's/.*: ([0-9]+) passed, ([0-9]+) failed, ([0-9]+) not run/\1 \2 \3/' <<<"$line")"
+  passed=$((passed + p))
+  failed=$((failed + f))
+  not_run=$((not_run + n))
+  summary+=("packages: $p passed, $f failed, $n not run ($((SECONDS - start)) s)")
 }
 
 # run_tests PRESET [ctest args...]: runs the build's tests and adds their counts.
@@ -106,6 +132,9 @@ for b in "${builds[@]}"; do
       not_run=$((not_run + ${left:-0}))
       summary+=("build windows: ${left:-0} tests under Wine not run (no 32-bit processes)")
     fi
+    ;;
+  packages)
+    run_package_checks
     ;;
   esac
 done

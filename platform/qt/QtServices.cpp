@@ -16,12 +16,16 @@ namespace {
 
 std::string PdfSeamPath; // set by PrintNextJobToPdf, used by the next attach
 
-// The module next to the installed program, or where the build put it.
+// The module next to the installed program, or (for a program run from
+// the build tree) where the build put it.
 const MediaServices *Media() {
   static const MediaServices *services = []() -> const MediaServices * {
-    const QString candidates[] = {QCoreApplication::applicationDirPath() +
-                                      QLatin1String("/" CALVORA_MEDIA_INSTALLED),
-                                  QString::fromUtf8(CALVORA_MEDIA_BUILT)};
+    const QString candidates[] = {
+        QCoreApplication::applicationDirPath() + QLatin1String("/" CALVORA_MEDIA_INSTALLED),
+#ifdef CALVORA_MEDIA_BUILT
+        QString::fromUtf8(CALVORA_MEDIA_BUILT),
+#endif
+    };
     for (const QString &path : candidates) {
       QLibrary module(path);
       using Entry = const MediaServices *(*)();
