@@ -4,6 +4,7 @@
 #include "cli/CliCommands.h"
 
 #include "core/CalcState.h"
+#include "core/MeterPairs.h"
 #include "core/RunCalc.h"
 #include "present/ResultContent.h"
 
@@ -28,7 +29,9 @@ constexpr int MaxFields = 5;
 
 // The working record of one batch run.
 struct BatchRun {
-  const ModeRows* mode = nullptr;
+  const BatchSource* source = nullptr;
+  int fieldCount = 0;                     // fields per record
+  std::string_view fieldNames[MaxFields]; // the columns' names without a header record
   const CliStreams* streams = nullptr;
   CliOutput* out = nullptr;
   bool headerPending = false; // --header given, header record not seen yet
@@ -136,7 +139,7 @@ char* PutCsvField(char* p, std::string_view field) {
 
 void PutHeader(BatchRun& run, const std::string_view* names) {
   CliOutput& out = *run.out;
-  for (int i = 0; i < run.mode->rowCount; ++i) {
+  for (int i = 0; i < run.fieldCount; ++i) {
     char* p = ReserveCliOutput(out, 2 * names[i].size() + 3);
     p = PutCsvField(p, names[i]);
     *p++ = ',';
@@ -144,49 +147,79 @@ void PutHeader(BatchRun& run, const std::string_view* names) {
   }
   for (std::size_t i = 0; i < ResultCount; ++i) {
     PutCliOutput(out, CalcStateFieldName(ResultColumns[i]));
+    if (run.source->withBounds) {
+      PutCliOutput(out, ",");
+      PutCliOutput(out, CalcStateFieldName(ResultColumns[i]));
+      PutCliOutput(out, "_bound");
+    }
     PutCliOutput(out, i + 1 < ResultCount ? "," : "\n");
   }
 }
 
-void PutLabelHeader(BatchRun& run) {
-  std::string_view labels[MaxFields];
-  for (int i = 0; i < run.mode->rowCount; ++i)
-    labels[i] = run.mode->rows[i].name;
-  PutHeader(run, labels);
-}
+void PutLabelHeader(BatchRun& run) { PutHeader(run, run.fieldNames); }
 
-std::string FieldCountMessage(const ModeRows& mode, int found) {
+std::string FieldCountMessage(const BatchRun& run, int found) {
   std::string text = "expected ";
-  text += std::to_string(mode.rowCount);
+  text += std::to_string(run.fieldCount);
   text += " fields (";
-  for (int i = 0; i < mode.rowCount; ++i) {
+  for (int i = 0; i < run.fieldCount; ++i) {
     if (i > 0)
       text += ", ";
-    text += mode.rows[i].name;
+    text += run.fieldNames[i];
   }
-  text += ") for mode ";
-  text += mode.caption;
+  const BatchSource& source = *run.source;
+  text += source.mode != nullptr ? ") for mode " : ") for pair ";
+  text += source.mode != nullptr ? source.mode->caption : source.pair->name;
   text += ", found ";
   text += std::to_string(found);
   return text;
 }
 
+// The record of a pair's readings, or false with the line reported.
+bool ConvertReadings(BatchRun& run, const SplitRecord& record, CalcState& s, CalcState& bounds) {
+  static constexpr MeterReading Frequency{"F", Quantity::Frequency, false, "frequency"};
+  const BatchSource& source = *run.source;
+  const MeterReading* readings[3] = {&Frequency, &source.pair->a, &source.pair->b};
+  static constexpr std::string_view What[3] = {"field 1", "field 2", "field 3"};
+  double values[3] = {};
+  std::string problem;
+  for (int i = 0; i < 3; ++i)
+    if (!ReadMeterReading(record.fields[i], *readings[i], What[i], values[i], problem)) {
+      ReportBadLine(run, problem);
+      return false;
+    }
+  ConvertMeterPair(s, *source.pair, values[0], values[1], values[2]);
+  if (source.withBounds)
+    MeterPairBounds(*source.pair, values[0], values[1], values[2],
+                    AbsoluteBound(source.accuracyA, values[1]),
+                    AbsoluteBound(source.accuracyB, values[2]), bounds);
+  return true;
+}
+
 void PutResultRow(BatchRun& run, const SplitRecord& record, std::size_t lineLength) {
-  const int rows = run.mode->rowCount;
-  CalcState s{};
-  RunCalc(s, run.mode->ModeId,
-          std::span<const std::string_view>(record.fields, static_cast<std::size_t>(rows)));
+  const BatchSource& source = *run.source;
+  CalcState s{}, bounds{};
+  if (source.mode != nullptr)
+    RunCalc(s, source.mode->ModeId,
+            std::span<const std::string_view>(record.fields,
+                                              static_cast<std::size_t>(run.fieldCount)));
+  else if (!ConvertReadings(run, record, s, bounds))
+    return;
 
   // The unescaped fields are no longer than the line, so this bounds the row.
   CliOutput& out = *run.out;
   char* p = ReserveCliOutput(out, 2 * lineLength + 3 * MaxFields +
-                                      ResultCount * (NumberSpellingMax + 1));
-  for (int i = 0; i < rows; ++i) {
+                                      2 * ResultCount * (NumberSpellingMax + 1));
+  for (int i = 0; i < run.fieldCount; ++i) {
     p = PutCsvField(p, record.fields[i]);
     *p++ = ',';
   }
   for (std::size_t i = 0; i < ResultCount; ++i) {
     p = SpellDoubleShortest(p, s.*ResultColumns[i]);
+    if (source.withBounds) {
+      *p++ = ',';
+      p = SpellDoubleShortest(p, bounds.*ResultColumns[i]);
+    }
     *p++ = i + 1 < ResultCount ? ',' : '\n';
   }
   out.used = static_cast<std::size_t>(p - out.data.get());
@@ -217,7 +250,7 @@ void HandleLine(BatchRun& run, std::string_view line) {
     return;
 
   SplitRecord record = SplitFields(line, run.unquoted.get());
-  bool fits = record.problem == nullptr && record.count == run.mode->rowCount;
+  bool fits = record.problem == nullptr && record.count == run.fieldCount;
   if (run.headerPending) {
     run.headerPending = false;
     if (fits) {
@@ -228,18 +261,28 @@ void HandleLine(BatchRun& run, std::string_view line) {
   }
   if (record.problem != nullptr)
     ReportBadLine(run, record.problem);
-  else if (record.count != run.mode->rowCount)
-    ReportBadLine(run, FieldCountMessage(*run.mode, record.count));
+  else if (record.count != run.fieldCount)
+    ReportBadLine(run, FieldCountMessage(run, record.count));
   else
     PutResultRow(run, record, line.size());
 }
 
 } // namespace
 
-int RunBatch(const ModeRows& mode, bool header, const CliStreams& streams,
+int RunBatch(const BatchSource& source, bool header, const CliStreams& streams,
              CliOutput& out) {
   BatchRun run;
-  run.mode = &mode;
+  run.source = &source;
+  if (source.mode != nullptr) {
+    run.fieldCount = source.mode->rowCount;
+    for (int i = 0; i < run.fieldCount; ++i)
+      run.fieldNames[i] = source.mode->rows[i].name;
+  } else {
+    run.fieldCount = 3;
+    run.fieldNames[0] = "F";
+    run.fieldNames[1] = source.pair->a.name;
+    run.fieldNames[2] = source.pair->b.name;
+  }
   run.streams = &streams;
   run.out = &out;
   run.headerPending = header;

@@ -14,10 +14,10 @@ BUILD=${BUILD_DIR:-build/fuzz}
 
 log "Building the fuzz targets in $BUILD"
 cmake --preset fuzz -B "$BUILD"
-cmake --build "$BUILD" -j "$JOBS" --target parse_number_fuzz formatter_fuzz
+cmake --build "$BUILD" -j "$JOBS" --target parse_number_fuzz formatter_fuzz meter_value_fuzz
 
 status=0
-for target in parse_number formatter; do
+for target in parse_number formatter meter_value; do
   # New inputs go to a scratch folder, so the committed seeds stay as they are.
   work="$BUILD/fuzz-runs/$target"
   rm -rf "$work"
