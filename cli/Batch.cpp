@@ -24,6 +24,9 @@ constexpr std::size_t InputCapacity = BatchMaxLineLength + 2 + ReadChunk;
 
 constexpr std::size_t ResultCount = ResultColumns.size();
 
+// What the result columns' names start with.
+constexpr std::string_view ResultColumnPrefix = "calc_";
+
 // Fields beyond the fifth are counted for the message but not kept.
 constexpr int MaxFields = 5;
 
@@ -137,8 +140,36 @@ char* PutCsvField(char* p, std::string_view field) {
   return p;
 }
 
+// Whether `name` is the name of a result column under `prefix`.
+bool IsResultName(std::string_view name, std::string_view prefix, bool withBounds) {
+  if (name.substr(0, prefix.size()) != prefix)
+    return false;
+  name.remove_prefix(prefix.size());
+  for (double CalcState::*column : ResultColumns) {
+    const std::string_view field = CalcStateFieldName(column);
+    if (name == field ||
+        (withBounds && name.size() == field.size() + 6 && name.substr(0, field.size()) == field &&
+         name.substr(field.size()) == "_bound"))
+      return true;
+  }
+  return false;
+}
+
+// The input columns' names as they are, then the result columns, named
+// "calc_Z" ... "calc_Phase" (and "calc_Z_bound" ...): should an input
+// column carry one of those names, the results take one more "calc_", so
+// that no name stands twice.
 void PutHeader(BatchRun& run, const std::string_view* names) {
   CliOutput& out = *run.out;
+  const bool withBounds = run.source->withBounds;
+  std::string prefix(ResultColumnPrefix);
+  for (bool clash = true; clash;) {
+    clash = false;
+    for (int i = 0; i < run.fieldCount && !clash; ++i)
+      clash = IsResultName(names[i], prefix, withBounds);
+    if (clash)
+      prefix.insert(0, ResultColumnPrefix);
+  }
   for (int i = 0; i < run.fieldCount; ++i) {
     char* p = ReserveCliOutput(out, 2 * names[i].size() + 3);
     p = PutCsvField(p, names[i]);
@@ -146,9 +177,11 @@ void PutHeader(BatchRun& run, const std::string_view* names) {
     out.used = static_cast<std::size_t>(p - out.data.get());
   }
   for (std::size_t i = 0; i < ResultCount; ++i) {
+    PutCliOutput(out, prefix);
     PutCliOutput(out, CalcStateFieldName(ResultColumns[i]));
-    if (run.source->withBounds) {
+    if (withBounds) {
       PutCliOutput(out, ",");
+      PutCliOutput(out, prefix);
       PutCliOutput(out, CalcStateFieldName(ResultColumns[i]));
       PutCliOutput(out, "_bound");
     }
@@ -237,11 +270,9 @@ void ReportTooLong(BatchRun& run) {
                          " bytes; skipped");
 }
 
-// One physical line, without its LF.
+// One physical line, without its line end.
 void HandleLine(BatchRun& run, std::string_view line) {
   ++run.lineNumber;
-  if (!line.empty() && line.back() == '\r')
-    line.remove_suffix(1);
   if (line.size() > BatchMaxLineLength) {
     ReportTooLong(run);
     return;
@@ -287,43 +318,61 @@ int RunBatch(const BatchSource& source, bool header, const CliStreams& streams,
   run.out = &out;
   run.headerPending = header;
   run.unquoted = std::make_unique<char[]>(InputCapacity);
-  if (!header)
-    PutLabelHeader(run);
 
   auto buffer = std::make_unique<char[]>(InputCapacity);
   char* const data = buffer.get();
   std::size_t filled = 0;
-  bool skipping = false; // inside a line already known to be too long
+  bool skipping = false;   // inside a line already known to be too long
+  bool afterCR = false;    // the last line ended with CR: an LF next belongs to it
   bool readFailed = false;
+  bool started = false;    // some input was read (or its end was)
   for (;;) {
     std::ptrdiff_t got = streams.ReadInput(streams.context, data + filled, InputCapacity - filled);
     if (got < 0) {
       readFailed = true;
       break;
     }
+    // The label header goes out once the input could be read at all.
+    if (!started && !header)
+      PutLabelHeader(run);
+    started = true;
     if (got == 0)
       break;
+    // The kept part of an unfinished line holds no line end: the search
+    // goes on where it stopped, so short reads cost no rescanning.
+    std::size_t scanned = filled;
     filled += static_cast<std::size_t>(got);
 
-    // Step 1: handle every complete line in the buffer.
+    // Step 1: handle every complete line in the buffer. CR, LF and CR LF
+    // all end a line (older instruments write CR alone).
     std::size_t start = 0;
-    while (const void* hit = std::memchr(data + start, '\n', filled - start)) {
-      std::size_t end = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+    for (;;) {
+      if (afterCR && start < filled) {
+        if (data[start] == '\n')
+          ++start;
+        afterCR = false;
+      }
+      std::size_t end = start > scanned ? start : scanned;
+      while (end < filled && data[end] != '\n' && data[end] != '\r')
+        ++end;
+      if (end == filled)
+        break;
       if (skipping) {
         skipping = false;
         ++run.lineNumber;
         ReportTooLong(run);
       } else
         HandleLine(run, std::string_view(data + start, end - start));
+      afterCR = data[end] == '\r';
       start = end + 1;
     }
     if (out.failed)
       break;
 
     // Step 2: keep the unfinished line, unless it is already too long to
-    // keep (its length plus a CR), in which case drop it up to its end.
+    // keep, in which case drop it up to its end.
     std::size_t rest = filled - start;
-    if (skipping || rest > BatchMaxLineLength + 1) {
+    if (skipping || rest > BatchMaxLineLength) {
       skipping = true;
       filled = 0;
     } else {

@@ -21,14 +21,15 @@ namespace {
 struct CliRun {
   std::string in;
   std::size_t position = 0, piece = 0; // piece: bytes handed over per read, 0 = all that fit
-  bool broken = false;                 // every read and every write fails
+  bool broken = false;                 // every read fails (and every write, with writesFail)
+  bool writesFail = false;
   std::string out, err;
   int code = -1;
 };
 
 CliRun Call(const std::vector<std::string>& args, const std::string& input = "", std::size_t piece = 0,
-            bool broken = false) {
-  CliRun m{input, 0, piece, broken, "", "", -1};
+            bool broken = false, bool writesFail = false) {
+  CliRun m{input, 0, piece, broken, writesFail, "", "", -1};
   std::vector<const char*> argv{"calvora-cli"};
   for (const std::string& a : args)
     argv.push_back(a.c_str());
@@ -42,7 +43,7 @@ CliRun Call(const std::vector<std::string>& args, const std::string& input = "",
   };
   s.WriteOutput = [](void* c, const char* data, std::size_t length) {
     static_cast<CliRun*>(c)->out.append(data, length);
-    return !static_cast<CliRun*>(c)->broken;
+    return !static_cast<CliRun*>(c)->writesFail;
   };
   s.WriteError = [](void* c, const char* data, std::size_t length) {
     static_cast<CliRun*>(c)->err.append(data, length);
@@ -51,7 +52,8 @@ CliRun Call(const std::vector<std::string>& args, const std::string& input = "",
   return m;
 }
 
-const std::string Results = "Z,Rs,Xs,Y,Gp,Bp,Cs,Cp,Ls,Lp,Rp,Q,D,Phase";
+const std::string Results =
+    "calc_Z,calc_Rs,calc_Xs,calc_Y,calc_Gp,calc_Bp,calc_Cs,calc_Cp,calc_Ls,calc_Lp,calc_Rp,calc_Q,calc_D,calc_Phase";
 
 TEST(Cli, ExactOutputs) {
   struct Case {
@@ -134,15 +136,49 @@ TEST(CliBatch, BadLinesReportedWithNumbersAndSkipped) {
                         "line 6: a quoted field has no closing quote\n",
                         "line 7: text follows the closing quote of a quoted field\n", "4 bad lines skipped\n"})
     EXPECT_NE(r.err.find(m), std::string::npos) << m << " not in:\n" << r.err;
-  // Input that cannot be read and output that cannot be written are failures too.
-  r = Call({"batch", "Cs-D"}, "1000,1,.01\n", 0, true);
+  // Input that cannot be read and output that cannot be written are failures
+  // too; input that cannot be read at all gives no output, not even a header.
+  for (bool header : {false, true}) {
+    r = Call(header ? std::vector<std::string>{"batch", "--header", "Cs-D"} : std::vector<std::string>{"batch", "Cs-D"},
+             "1000,1,.01\n", 0, true);
+    EXPECT_EQ(r.code, CliFailed);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "calvora-cli: cannot read standard input\n");
+  }
+  r = Call({"batch", "Cs-D"}, "1000,1,.01\n", 0, true, true);
+  EXPECT_EQ(r.err, "calvora-cli: cannot read standard input\n"); // nothing was there to write
+  r = Call({"batch", "Cs-D"}, "1000,1,.01\n", 0, false, true);
   EXPECT_EQ(r.code, CliFailed);
-  EXPECT_EQ(r.err, "calvora-cli: cannot read standard input\ncalvora-cli: cannot write standard output\n");
+  EXPECT_EQ(r.err, "calvora-cli: cannot write standard output\n");
+}
+
+// The result columns never take a name the input already has: data tools
+// would rename or refuse a repeated column.
+TEST(CliBatch, ResultColumnsNeverRepeatAnInputName) {
+  const auto headerOf = [](const std::vector<std::string>& args, const std::string& input) {
+    const std::string out = Call(args, input).out;
+    return out.substr(0, out.find('\n'));
+  };
+  EXPECT_EQ(headerOf({"batch", "--header", "Cs-D"}, "F,Cs,D\n1000,1,0.01\n"), "F,Cs,D," + Results);
+  EXPECT_EQ(headerOf({"batch", "--header", "Cs-D"}, "calc_D,b,c\n1000,1,0.01\n"),
+            "calc_D,b,c,calc_calc_Z,calc_calc_Rs,calc_calc_Xs,calc_calc_Y,calc_calc_Gp,calc_calc_Bp,calc_calc_Cs,"
+            "calc_calc_Cp,calc_calc_Ls,calc_calc_Lp,calc_calc_Rp,calc_calc_Q,calc_calc_D,calc_calc_Phase");
+  const std::string twice = headerOf({"batch", "--header", "--pair", "Cp-D", "--accuracy", "1%", "1%"},
+                                     "f,calc_Q_bound,calc_calc_Z\n1000,1n,0.01\n");
+  const std::string start = "f,calc_Q_bound,calc_calc_Z,calc_calc_calc_Z,calc_calc_calc_Z_bound,";
+  EXPECT_EQ(twice.substr(0, start.size()), start);
+  // No name of the header line appears twice.
+  std::vector<std::string> names;
+  std::istringstream in(twice);
+  for (std::string name; std::getline(in, name, ',');)
+    names.push_back(name);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end()) << twice;
 }
 
 TEST(CliBatch, LayoutOfTheInputAndReadSizesDoNotMatter) {
-  // Comments, blank lines, CRLF, tabs and quoted fields give what plain
-  // records give. A record padded to exactly the length limit is still a
+  // Comments, blank lines, CR LF and CR alone, tabs and quoted fields give
+  // what plain records give. A record padded to exactly the length limit is still a
   // record; one byte more makes a bad line, as does a longer one at the end.
   auto padded = [](std::size_t length) { return "1000,1," + std::string(length - 10, ' ') + ".01"; };
   std::string plain = padded(BatchMaxLineLength) + "\n";
@@ -152,7 +188,7 @@ TEST(CliBatch, LayoutOfTheInputAndReadSizesDoNotMatter) {
     std::string f = std::to_string(i), d = ".0" + std::to_string(i % 10);
     plain += f + ",1," + d + "\n";
     mixed += (i % 5 ? "" : "# note\n\n \t\n") + (i % 7 ? "\"" + f + "\",1," + d : f + "\t\"1\"\t" + d);
-    mixed += i % 3 ? "\n" : "\r\n";
+    mixed += i % 3 ? (i % 4 ? "\n" : "\r") : "\r\n"; // LF, CR alone and CR LF alike
   }
   mixed += std::string(BatchMaxLineLength + 5, 'y');
   CliRun whole = Call({"batch", "Cs-D"}, mixed);
@@ -179,7 +215,7 @@ CliRun RunProcess(const std::string& arguments, const std::string& input, bool d
   std::ostringstream outText, errText;
   outText << std::ifstream(out, std::ios::binary).rdbuf();
   errText << std::ifstream(err, std::ios::binary).rdbuf();
-  return {input, 0, 0, false, outText.str(), errText.str(), WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+  return {input, 0, 0, false, false, outText.str(), errText.str(), WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
 // The lines of a text.
@@ -278,7 +314,7 @@ TEST(CliConvert, BatchOfAMetersLog) {
   ASSERT_EQ(lines.size(), 3u) << r.out;
   std::string header = "F,Cp,D";
   for (const char* name : {"Z", "Rs", "Xs", "Y", "Gp", "Bp", "Cs", "Cp", "Ls", "Lp", "Rp", "Q", "D", "Phase"})
-    header += std::string(",") + name + "," + name + "_bound";
+    header += std::string(",calc_") + name + ",calc_" + name + "_bound";
   EXPECT_EQ(lines[0], header);
   EXPECT_EQ(lines[1].rfind("1k,1n,0.0002,159154.9399087966,79.59338544775255,", 0), 0u) << lines[1];
   EXPECT_EQ(std::count(lines[2].begin(), lines[2].end(), ','), 3 + 28 - 1);
