@@ -1,69 +1,117 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test on a Debian 12 machine, installing
-# what is missing: the Linux program and companion with all their tests, the
-# sanitizer build, the fuzzers, and the Windows build under Wine.
+# what is missing. Each build is configured from its CMake preset, built, and
+# tested by ctest, which runs every check of that build (unit tests, the
+# programs as processes, the fixtures that give them a display or a Wine
+# session, the fuzzers); this script only adds up ctest's counts:
+#
+#   ci         the Linux program and companion, warnings as errors; Qt tests
+#              offscreen, process and install checks on a private Xvfb, the
+#              format check
+#   asan       core, number texts and companion under ASan and UBSan
+#   fuzz       the libFuzzer targets, FUZZ_SECONDS each (default 30)
+#   windows64  the 64-bit Windows build under wine64, compared with ci's
+#              calvora-cli
+#   windows    the 32-bit Windows build, under Wine where this machine starts
+#              32-bit processes (CALVORA_NO_32BIT=1 takes the other path)
+#
+#   test.sh [BUILD...]     (default: all of them, in this order)
+#
+# The last line is the tally: "P passed, F failed" or, when some tests could
+# not run here, "P passed, F failed, N not run". Exits nonzero on any failure.
 source "$(dirname "$0")/ci/lib.sh"
 cd "$ROOT"
 
+builds=("$@")
+[ ${#builds[@]} -gt 0 ] || builds=(ci asan fuzz windows64 windows)
+for b in "${builds[@]}"; do
+  case $b in
+  ci | asan | fuzz | windows64 | windows) ;;
+  *) echo "test.sh: unknown build '$b' (ci, asan, fuzz, windows64, windows)" >&2; exit 2 ;;
+  esac
+done
+
+log "Installing what the builds and their tests need"
+need_base_packages
+need_qt_packages
+need_windows_packages
+need_packages clang-format-14
+
 passed=0
 failed=0
-# run_ctest BUILD_DIR [ctest args...]: runs ctest, adds its counts to the tally.
-run_ctest() {
-  local rc=0
-  ctest_counted "$@" || rc=$?
-  passed=$((passed + CTEST_PASSED))
-  failed=$((failed + CTEST_FAILED))
-  return $rc
-}
-
-# stage NAME COMMAND...: one script of checks. A script that ends with a
-# tally line ("... checks: P passed, F failed[, N not run]") adds those
-# counts; any other script counts as one check, by its exit status.
 not_run=0
-stage() {
-  local name=$1 out rc=0 line
+summary=()
+
+# build PRESET [cmake args...]: configures and builds one preset. A build
+# that does not configure counts as one failure; one that configures but does
+# not build counts as one failure, and its tests as not run.
+build() {
+  local preset=$1
   shift
-  log "$name"
-  out=$(mktemp)
-  "$@" 2>&1 | tee "$out" || rc=$?
-  line=$(grep -E '^[a-z0-9 ]+ checks: [0-9]+ passed, [0-9]+ failed' "$out" | tail -n 1 || true)
-  rm -f "$out"
-  if [ -n "$line" ]; then
-    local p f n
-    p=$(sed -E 's/.*checks: ([0-9]+) passed.*/\1/' <<<"$line")
-    f=$(sed -E 's/.* ([0-9]+) failed.*/\1/' <<<"$line")
-    n=$(sed -nE 's/.* ([0-9]+) not run.*/\1/p' <<<"$line")
-    passed=$((passed + p))
-    failed=$((failed + f))
-    not_run=$((not_run + ${n:-0}))
-    # A script that failed without counting the failure still fails.
-    if [ $rc -ne 0 ] && [ "$f" = 0 ]; then
-      echo "FAILED: $name (exit $rc)"
-      failed=$((failed + 1))
-    fi
-  elif [ $rc -eq 0 ]; then
-    passed=$((passed + 1))
-  else
-    echo "FAILED: $name"
+  log "$preset: configuring and building"
+  if ! cmake --preset "$preset" "$@"; then
+    echo "FAILED: the $preset build does not configure"
     failed=$((failed + 1))
+    summary+=("build $preset: does not configure (1 failure)")
+    return 1
+  fi
+  if ! cmake --build --preset "$preset" -j "$JOBS"; then
+    local tests
+    tests=$(ctest_listed "build/$preset" || echo 0)
+    echo "FAILED: the $preset build does not build; its ${tests:-0} tests not run"
+    failed=$((failed + 1))
+    not_run=$((not_run + ${tests:-0}))
+    summary+=("build $preset: does not build (1 failure, ${tests:-0} tests not run)")
+    return 1
   fi
 }
 
-log "Installing build dependencies"
-need_base_packages
-bash scripts/ci/qt.sh --install-only
+# run_tests PRESET [ctest args...]: runs the build's tests and adds their counts.
+run_tests() {
+  local preset=$1 start=$SECONDS
+  shift
+  log "$preset: ctest $*"
+  ctest_counted "build/$preset" "$@" || true
+  passed=$((passed + CTEST_PASSED))
+  failed=$((failed + CTEST_FAILED))
+  not_run=$((not_run + CTEST_NOT_RUN))
+  summary+=("build $preset: $CTEST_PASSED passed, $CTEST_FAILED failed, $CTEST_NOT_RUN skipped ($((SECONDS - start)) s)")
+}
 
-log "Linux build (warnings are errors) and all its tests"
-cmake --preset ci
-cmake --build --preset ci -j "$JOBS"
-run_ctest build/ci -j "$JOBS" || true
-
-stage "Sanitizer build: core, number texts and companion under ASan+UBSan" bash scripts/ci/sanitize.sh
-stage "Fuzzing the parser and the formatter" bash scripts/ci/fuzz.sh
-stage "Linux window: process, printing and screenshot checks" bash scripts/ci/qt.sh --build-dir build/ci --skip-ctest
-stage "Windows builds, 32-bit and 64-bit, under Wine" bash scripts/ci/windows.sh --screenshot
+for b in "${builds[@]}"; do
+  case $b in
+  ci)
+    build ci && run_tests ci -j "$JOBS"
+    ;;
+  asan)
+    build asan &&
+      ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:strict_string_checks=1} \
+        UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
+        run_tests asan -j "$JOBS"
+    ;;
+  fuzz)
+    build fuzz && run_tests fuzz -j "$JOBS"
+    ;;
+  windows64)
+    build windows64 -DCALVORA_HOST_CLI="$ROOT/build/ci/cli/calvora-cli" && run_tests windows64 -j "$JOBS"
+    ;;
+  windows)
+    build windows -DCALVORA_HOST_CLI="$ROOT/build/ci/cli/calvora-cli" || continue
+    if runs_32bit_programs; then
+      run_tests windows -j "$JOBS"
+    else
+      echo "this kernel runs no 32-bit processes: the 32-bit build was built and its headers checked, not run"
+      left=$(ctest_listed build/windows -LE static)
+      run_tests windows -L static
+      not_run=$((not_run + ${left:-0}))
+      summary+=("build windows: ${left:-0} tests under Wine not run (no 32-bit processes)")
+    fi
+    ;;
+  esac
+done
 
 echo
+printf '%s\n' "${summary[@]}"
 if [ "$not_run" -gt 0 ]; then
   echo "$passed passed, $failed failed, $not_run not run"
 else

@@ -25,9 +25,7 @@ while [ $# -gt 0 ]; do
 done
 
 log "Installing the Linux window's packages"
-need_base_packages
-need_packages qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev libx11-dev \
-  fonts-liberation fontconfig xvfb xauth
+need_qt_packages
 
 log "Building the window, the minimal program and the probes in $build_dir"
 if [ ! -f "$build_dir/CMakeCache.txt" ]; then
@@ -41,7 +39,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir -m 700 "$work/runtime"
 export XDG_RUNTIME_DIR="$work/runtime"
 
-probe=$(find "$build_dir" -name calvora_xprobe -type f -perm -u+x | head -n 1)
+probe=$build_dir/tools/calvora_xprobe
 calvora=$build_dir/platform/qt/calvora
 minimal=$build_dir/bench/qt/calvora_minimal
 calcbench=$build_dir/bench/qt/calvora_calcbench

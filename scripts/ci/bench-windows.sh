@@ -14,7 +14,7 @@
 source "$(dirname "$0")/lib.sh"
 cd "$ROOT"
 
-bash scripts/ci/windows.sh --install-only
+need_windows_packages
 archs=("$@")
 if [ ${#archs[@]} -eq 0 ]; then
   archs=(win64)
@@ -43,7 +43,8 @@ idle_figures() {
 bench_build() {
   local preset=$1 arch=$2 triple=$3
   local BUILD=$ROOT/build/$preset
-  if [ ! -x "$BUILD/bench/win32/launch_timer.exe" ] || [ ! -x "$BUILD/platform/win32/calvora.exe" ]; then
+  if [ ! -x "$BUILD/bench/win32/launch_timer.exe" ] || [ ! -x "$BUILD/platform/win32/calvora.exe" ] ||
+    [ ! -x "$BUILD/tools/remote_control.exe" ]; then
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" -j "$JOBS" >/dev/null
   fi
@@ -108,7 +109,7 @@ bench_build() {
     read -r t1 s1 <<<"$(idle_figures "$pid")"
     printf '%-34s CPU %d ms, %d context switches in 5 s\n' "$name" \
       $(((t1 - t0) * 1000 / $(getconf CLK_TCK))) $((s1 - s0))
-    "$WINE" "$BUILD/tests/win32/remote_control.exe" close "$name" >/dev/null 2>&1 || kill "$pid"
+    "$WINE" "$BUILD/tools/remote_control.exe" close "$name" >/dev/null 2>&1 || kill "$pid"
     wait "$pid" 2>/dev/null || true
   done
 

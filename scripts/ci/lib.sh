@@ -35,6 +35,14 @@ need_base_packages() {
     googletest libgtest-dev libbenchmark-dev libmpfr-dev python3
 }
 
+# The Linux window, its tests and their process checks (Xvfb, strace, PDF
+# and AppStream tools), on a fresh Debian 12.
+need_qt_packages() {
+  need_base_packages
+  need_packages qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev libx11-dev \
+    fonts-liberation fontconfig xvfb xauth strace poppler-utils appstream
+}
+
 # The cross compilers, binutils and Wine for both Windows builds, on a fresh
 # Debian 12 (the 32-bit loader needs the i386 architecture).
 need_windows_packages() {
@@ -50,25 +58,39 @@ need_windows_packages() {
 }
 
 # ctest_counted DIR [ctest args...]: runs ctest with its output shown and
-# sets CTEST_PASSED and CTEST_FAILED from its summary (a run that ends
-# without one counts as one failure). Returns ctest's status.
+# sets CTEST_PASSED, CTEST_FAILED and CTEST_NOT_RUN from its summary. Tests
+# that ctest lists as not run for a reason of their own (skipped, disabled)
+# count as not run; those it could not run (a failed fixture, a missing
+# program) are among its failures. A run that ends without a summary counts
+# as one failure. Returns ctest's status.
 ctest_counted() {
   local dir=$1 out rc=0 line
   shift
   out=$(mktemp)
   ctest --test-dir "$dir" --output-on-failure "$@" 2>&1 | tee "$out" || rc=$?
   line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$out" | tail -n 1 || true)
-  rm -f "$out"
+  CTEST_NOT_RUN=0
   if [ -n "$line" ]; then
-    local total
+    local total skipped
     total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
     CTEST_FAILED=$(sed -E 's/.*tests passed, ([0-9]+) tests? failed.*/\1/' <<<"$line")
-    CTEST_PASSED=$((total - CTEST_FAILED))
+    skipped=$(sed -n '/^The following tests did not run:/,/^$/p' "$out" |
+      grep -cE '\((Skipped|Disabled)\)$' || true)
+    CTEST_NOT_RUN=${skipped:-0}
+    CTEST_PASSED=$((total - CTEST_FAILED - CTEST_NOT_RUN))
   else
     CTEST_PASSED=0
     CTEST_FAILED=1
   fi
+  rm -f "$out"
   return $rc
+}
+
+# ctest_listed DIR [ctest args...]: how many tests `ctest -N` selects.
+ctest_listed() {
+  local dir=$1
+  shift
+  ctest --test-dir "$dir" -N "$@" | sed -n 's/^Total Tests: //p'
 }
 
 # wine_loader ARCH: the Wine loader for programs of ARCH (win32 or win64).
@@ -101,55 +123,28 @@ runs_32bit_programs() {
 
 # start_wine_session PREFIX FIRST_DISPLAY LAST_DISPLAY ARCH: a private Xvfb
 # display (the first free number in the range) and a private Wine prefix of
-# ARCH (win32 or win64) with one virtual desktop, both ended when the calling
-# script exits. Sets WINE to the loader to run programs with. Wine draws the
-# window frames itself on the desktop, so windows map and unmap without
-# waiting for a window manager that is not there. Says what failed and
-# returns nonzero when the display or the prefix cannot be set up.
+# ARCH (win32 or win64) with one virtual desktop, the same session that the
+# Windows builds' tests get as their fixture (tests/fixtures/session.sh);
+# both are ended when the calling script exits. Exports DISPLAY and the Wine
+# variables and sets WINE to the loader to run programs with. Says what
+# failed and returns nonzero when the session cannot be set up.
 start_wine_session() {
-  local prefix=$1 first=$2 last=$3 arch=$4 n
-  WINE=$(wine_loader "$arch") || return 1
-  WINE_DISPLAY=""
-  for n in $(seq "$first" "$last"); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-      WINE_DISPLAY=":$n"
-      break
-    fi
-  done
-  [ -n "$WINE_DISPLAY" ] || { echo "FAILED: no free X display number in :$first-:$last" >&2; return 1; }
-  mkdir -p "$(dirname "$prefix")"
-  Xvfb "$WINE_DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  WINE_XVFB_PID=$!
-  export DISPLAY=$WINE_DISPLAY WINEPREFIX=$prefix WINEARCH=$arch WINELOADER=$WINE WINEDEBUG=-all
-  # No Mono or Gecko downloads, and no sound drivers: there is no sound card.
-  export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv,winepulse.drv=d"
+  local prefix=$1 first=$2 last=$3 arch=$4
+  WINE_SESSION_STATE=$prefix.session.env
   trap stop_wine_session EXIT
-  for _ in $(seq 50); do
-    [ -e "/tmp/.X11-unix/X${WINE_DISPLAY#:}" ] && break
-    sleep 0.1
-  done
-  if [ ! -e "/tmp/.X11-unix/X${WINE_DISPLAY#:}" ]; then
-    echo "FAILED: Xvfb did not start on $WINE_DISPLAY" >&2
-    return 1
-  fi
+  CALVORA_DISPLAY_FIRST=$first CALVORA_DISPLAY_LAST=$last \
+    bash "$ROOT/tests/fixtures/session.sh" wine "$WINE_SESSION_STATE" "$arch" "$prefix" || return 1
+  # shellcheck disable=SC1090
+  . "$WINE_SESSION_STATE"
+  export DISPLAY WINEPREFIX WINEARCH WINELOADER WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv,winepulse.drv=d"
+  WINE=$WINELOADER
   log "Wine prefix $WINEPREFIX ($arch) on display $DISPLAY"
-  local boot_log="$prefix.wineboot.log" rc=0
-  "$WINE" wineboot -i >"$boot_log" 2>&1 || rc=$?
-  if [ $rc -ne 0 ]; then
-    echo "FAILED: $WINE wineboot -i for the $arch prefix $prefix exited with $rc:" >&2
-    tail -n 20 "$boot_log" >&2
-    return 1
-  fi
-  "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 &&
-    "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1 ||
-    { echo "FAILED: reg add of the virtual desktop in $prefix" >&2; return 1; }
 }
 
 stop_wine_session() {
-  wineserver -k 2>/dev/null || true
-  if [ -n "${WINE_XVFB_PID:-}" ]; then
-    kill "$WINE_XVFB_PID" 2>/dev/null || true
-    wait "$WINE_XVFB_PID" 2>/dev/null || true
+  if [ -n "${WINE_SESSION_STATE:-}" ]; then
+    bash "$ROOT/tests/fixtures/session.sh" stop "$WINE_SESSION_STATE" >/dev/null || true
   fi
-  WINE_XVFB_PID=""
+  WINE_SESSION_STATE=""
 }

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Refreshes the README's pictures of the window after a Calc:
+#   docs/screenshot-linux.png    the Linux program (ci build) on a private Xvfb
+#   docs/screenshot-windows.png  the 64-bit Windows program (windows64 build,
+#                                which runs wherever wine64 does) under Wine
+# Each is taken by its build's screenshot test (qt.screenshot,
+# win32.screenshot), which ctest runs with its display or Wine session
+# fixture; the test writes into the build tree and this script copies the
+# picture to docs/. Installs what is missing, builds what the tests need.
+source "$(dirname "$0")/ci/lib.sh"
+cd "$ROOT"
+
+log "Installing what the screenshots need"
+need_qt_packages
+need_windows_packages
+
+# shoot PRESET TEST PICTURE TARGET...: builds TARGETs, runs TEST, copies PICTURE.
+shoot() {
+  local preset=$1 test=$2 picture=$3
+  shift 3
+  log "$preset: $test"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$JOBS" --target "$@"
+  rm -f "build/$preset/$picture"
+  ctest --test-dir "build/$preset" --output-on-failure -R "^${test//./\\.}\$"
+  [ -s "build/$preset/$picture" ] || { echo "FAILED: no picture in build/$preset/$picture" >&2; return 1; }
+  mkdir -p docs
+  cp "build/$preset/$picture" "docs/$(basename "$picture")"
+  echo "docs/$(basename "$picture") refreshed"
+}
+
+shoot ci qt.screenshot tests/qt/screenshot-linux.png calvora calvora_screenshot calvora_xprobe
+shoot windows64 win32.screenshot tests/win32/screenshot-windows.png calvora remote_control
