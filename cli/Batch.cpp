@@ -47,16 +47,16 @@ struct BatchRun {
 struct SplitRecord {
   std::string_view fields[MaxFields];
   int count = 0;
-  const char* problem = nullptr; // why the record could not be split
+  const char *problem = nullptr; // why the record could not be split
 };
 
 std::string LineNumberText(unsigned long long number) {
   char digits[24];
-  char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  char *end = std::to_chars(digits, digits + sizeof digits, number).ptr;
   return std::string(digits, end);
 }
 
-void ReportBadLine(BatchRun& run, std::string_view message) {
+void ReportBadLine(BatchRun &run, std::string_view message) {
   ++run.badLines;
   std::string text = "calvora-cli: line ";
   text += LineNumberText(run.lineNumber);
@@ -70,7 +70,7 @@ void ReportBadLine(BatchRun& run, std::string_view message) {
 // tab-separated log may carry commas inside its fields. A field that starts
 // with a double quote runs to the matching quote, with "" standing for one
 // quote character; its text is unescaped into `scratch`.
-SplitRecord SplitFields(std::string_view line, char* scratch) {
+SplitRecord SplitFields(std::string_view line, char *scratch) {
   SplitRecord record;
   const std::size_t n = line.size();
   const char separator = std::memchr(line.data(), '\t', n) != nullptr ? '\t' : ',';
@@ -78,7 +78,7 @@ SplitRecord SplitFields(std::string_view line, char* scratch) {
   for (;;) {
     std::string_view field;
     if (i < n && line[i] == '"') {
-      char* start = scratch;
+      char *start = scratch;
       ++i;
       for (;;) {
         if (i >= n) {
@@ -100,10 +100,10 @@ SplitRecord SplitFields(std::string_view line, char* scratch) {
         return record;
       }
     } else {
-      const void* hit = std::memchr(line.data() + i, separator, n - i);
-      std::size_t end = hit != nullptr ? static_cast<std::size_t>(
-                                             static_cast<const char*>(hit) - line.data())
-                                       : n;
+      const void *hit = std::memchr(line.data() + i, separator, n - i);
+      std::size_t end = hit != nullptr
+                            ? static_cast<std::size_t>(static_cast<const char *>(hit) - line.data())
+                            : n;
       field = line.substr(i, end - i);
       i = end;
     }
@@ -125,7 +125,7 @@ bool NeedsQuotes(std::string_view field) {
 
 // Writes `field` as one CSV field, quoted when it holds a comma, a quote or
 // a line break. Needs at most 2·size + 2 bytes.
-char* PutCsvField(char* p, std::string_view field) {
+char *PutCsvField(char *p, std::string_view field) {
   if (!NeedsQuotes(field)) {
     std::memcpy(p, field.data(), field.size());
     return p + field.size();
@@ -265,9 +265,8 @@ bool IsBlank(std::string_view line) {
   return true;
 }
 
-void ReportTooLong(BatchRun& run) {
-  ReportBadLine(run, "longer than " + std::to_string(BatchMaxLineLength) +
-                         " bytes; skipped");
+void ReportTooLong(BatchRun &run) {
+  ReportBadLine(run, "longer than " + std::to_string(BatchMaxLineLength) + " bytes; skipped");
 }
 
 // One physical line, without its line end.
@@ -320,7 +319,7 @@ int RunBatch(const BatchSource& source, bool header, const CliStreams& streams,
   run.unquoted = std::make_unique<char[]>(InputCapacity);
 
   auto buffer = std::make_unique<char[]>(InputCapacity);
-  char* const data = buffer.get();
+  char *const data = buffer.get();
   std::size_t filled = 0;
   bool skipping = false;   // inside a line already known to be too long
   bool afterCR = false;    // the last line ended with CR: an LF next belongs to it

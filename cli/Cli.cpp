@@ -81,10 +81,10 @@ constexpr std::string_view TryHelp = "Try 'calvora-cli --help'.\n";
 bool IsOption(std::string_view arg) { return arg.size() > 1 && arg[0] == '-'; }
 
 // A whole argument read as a C-locale double; false when any of it is left.
-bool ReadValueArgument(const char* text, double& value) {
+bool ReadValueArgument(const char *text, double &value) {
   if (*text == '\0')
     return false;
-  char* end = nullptr;
+  char *end = nullptr;
   value = std::strtod(text, &end);
   // Out-of-range texts still give the correctly rounded infinity or tiny
   // value, so the range flag strtod may raise is not an error here.
@@ -93,7 +93,7 @@ bool ReadValueArgument(const char* text, double& value) {
 
 // A whole argument read as a number of places: an optional minus sign and
 // decimal digits, within the range of int.
-bool ReadPlacesArgument(std::string_view text, int& places) {
+bool ReadPlacesArgument(std::string_view text, int &places) {
   const bool negative = !text.empty() && text[0] == '-';
   if (negative)
     text.remove_prefix(1);
@@ -111,14 +111,14 @@ bool ReadPlacesArgument(std::string_view text, int& places) {
   return true;
 }
 
-void PutLine(CliOutput& out, std::string_view text) {
+void PutLine(CliOutput &out, std::string_view text) {
   PutCliOutput(out, text);
   PutCliOutput(out, "\n");
 }
 
-void PutHelp(CliOutput& out) {
+void PutHelp(CliOutput &out) {
   PutCliOutput(out, HelpText);
-  for (const ModeRows& mode : ModeRowsTable) {
+  for (const ModeRows &mode : ModeRowsTable) {
     char number[16];
     std::snprintf(number, sizeof number, "  %2d  ", mode.ModeId);
     PutCliOutput(out, number);
@@ -135,17 +135,17 @@ void PutHelp(CliOutput& out) {
                     "2 wrong arguments.\n");
 }
 
-int RunParse(int argc, const char* const* argv, const CliStreams& streams, CliOutput& out) {
+int RunParse(int argc, const char *const *argv, const CliStreams &streams, CliOutput &out) {
   if (argc != 3)
     return ReportUsageError(streams, "parse takes exactly one TEXT");
   char text[NumberSpellingMax + 1];
-  char* end = SpellDouble17(text, ParseNumber(argv[2], std::strlen(argv[2])));
+  char *end = SpellDouble17(text, ParseNumber(argv[2], std::strlen(argv[2])));
   *end++ = '\n';
   PutCliOutput(out, std::string_view(text, static_cast<std::size_t>(end - text)));
   return CliOk;
 }
 
-int RunFormat(int argc, const char* const* argv, const CliStreams& streams, CliOutput& out) {
+int RunFormat(int argc, const char *const *argv, const CliStreams &streams, CliOutput &out) {
   if (argc != 5)
     return ReportUsageError(streams, "format takes VALUE PLACES UNIT");
   double value = 0;
@@ -153,14 +153,12 @@ int RunFormat(int argc, const char* const* argv, const CliStreams& streams, CliO
   if (!ReadValueArgument(argv[2], value))
     return ReportUsageError(streams, std::string("VALUE '") + argv[2] + "' is not a number");
   if (!ReadPlacesArgument(argv[3], places))
-    return ReportUsageError(streams, std::string("PLACES '") + argv[3] +
-                                         "' is not a whole number");
+    return ReportUsageError(streams, std::string("PLACES '") + argv[3] + "' is not a whole number");
   PutLine(out, EngineeringFormatter(value, places, argv[4]));
   return CliOk;
 }
 
-int RunNumberText(int argc, const char* const* argv, const CliStreams& streams,
-                  CliOutput& out) {
+int RunNumberText(int argc, const char *const *argv, const CliStreams &streams, CliOutput &out) {
   if (argc != 3 && argc != 4)
     return ReportUsageError(streams, "numbertext takes VALUE and optionally PLACES");
   double value = 0;
@@ -172,16 +170,15 @@ int RunNumberText(int argc, const char* const* argv, const CliStreams& streams,
   }
   int places = 0;
   if (!ReadPlacesArgument(argv[3], places))
-    return ReportUsageError(streams, std::string("PLACES '") + argv[3] +
-                                         "' is not a whole number");
+    return ReportUsageError(streams, std::string("PLACES '") + argv[3] + "' is not a whole number");
   PutLine(out, NumberText(RoundDecimals(value, places)));
   return CliOk;
 }
 
 enum CalcOutputForm { PanelForm, ReportForm, JsonForm };
 
-void PutPanel(CliOutput& out, const CalcState& state) {
-  for (const ResultRow& row : ResultPanelRows(state)) {
+void PutPanel(CliOutput &out, const CalcState &state) {
+  for (const ResultRow &row : ResultPanelRows(state)) {
     PutCliOutput(out, row.name);
     if (row.valueId != 0) {
       PutCliOutput(out, "\t");
@@ -191,17 +188,17 @@ void PutPanel(CliOutput& out, const CalcState& state) {
   }
 }
 
-void PutJson(CliOutput& out, const CalcState& state) {
+void PutJson(CliOutput &out, const CalcState &state) {
   PutCliOutput(out, "{");
   bool first = true;
-  for (const CalcStateField& field : CalcStateFields) {
+  for (const CalcStateField &field : CalcStateFields) {
     PutCliOutput(out, first ? "\"" : ",\"");
     first = false;
     PutCliOutput(out, field.name);
     PutCliOutput(out, "\":");
     const double value = state.*field.member;
     char number[NumberSpellingMax];
-    char* end = SpellDouble17(number, value);
+    char *end = SpellDouble17(number, value);
     std::string_view text(number, static_cast<std::size_t>(end - number));
     // JSON has no literal for infinities and NaN: they travel as strings.
     bool finite = std::isfinite(value);
@@ -214,10 +211,9 @@ void PutJson(CliOutput& out, const CalcState& state) {
   PutCliOutput(out, "}\n");
 }
 
-int RunCalcCommand(int argc, const char* const* argv, const CliStreams& streams,
-                   CliOutput& out) {
+int RunCalcCommand(int argc, const char *const *argv, const CliStreams &streams, CliOutput &out) {
   CalcOutputForm form = PanelForm;
-  const char* formOption = nullptr;
+  const char *formOption = nullptr;
   int next = 2;
   for (; next < argc && IsOption(argv[next]); ++next) {
     std::string_view arg = argv[next];
@@ -236,8 +232,7 @@ int RunCalcCommand(int argc, const char* const* argv, const CliStreams& streams,
       PutHelp(out);
       return CliOk;
     } else
-      return ReportUsageError(streams, std::string("unknown option '") + argv[next] +
-                                           "' for calc");
+      return ReportUsageError(streams, std::string("unknown option '") + argv[next] + "' for calc");
     if (formOption != nullptr && chosen != form)
       return ReportUsageError(streams, std::string("options '") + formOption + "' and '" +
                                            argv[next] + "' exclude each other");
@@ -246,7 +241,7 @@ int RunCalcCommand(int argc, const char* const* argv, const CliStreams& streams,
   }
   if (next >= argc)
     return ReportUsageError(streams, "calc needs a MODE");
-  const ModeRows* mode = FindModeArgument(argv[next]);
+  const ModeRows *mode = FindModeArgument(argv[next]);
   if (mode == nullptr)
     return ReportUsageError(streams, std::string("unknown mode '") + argv[next] + "'");
   int given = argc - next - 1;
@@ -266,15 +261,14 @@ int RunCalcCommand(int argc, const char* const* argv, const CliStreams& streams,
   if (form == PanelForm)
     PutPanel(out, state);
   else if (form == ReportForm)
-    for (const std::string& line : ReportLines(state))
+    for (const std::string &line : ReportLines(state))
       PutLine(out, line);
   else
     PutJson(out, state);
   return CliOk;
 }
 
-int RunBatchCommand(int argc, const char* const* argv, const CliStreams& streams,
-                    CliOutput& out) {
+int RunBatchCommand(int argc, const char *const *argv, const CliStreams &streams, CliOutput &out) {
   bool header = false;
   BatchSource source;
   const char* accuracyText[2] = {nullptr, nullptr};
@@ -304,8 +298,8 @@ int RunBatchCommand(int argc, const char* const* argv, const CliStreams& streams
       PutHelp(out);
       return CliOk;
     } else
-      return ReportUsageError(streams, std::string("unknown option '") + argv[next] +
-                                           "' for batch");
+      return ReportUsageError(streams,
+                              std::string("unknown option '") + argv[next] + "' for batch");
   }
   if (source.pair != nullptr) {
     if (next < argc)
@@ -334,7 +328,7 @@ int RunBatchCommand(int argc, const char* const* argv, const CliStreams& streams
   return RunBatch(source, header, streams, out);
 }
 
-int RunCommand(int argc, const char* const* argv, const CliStreams& streams, CliOutput& out) {
+int RunCommand(int argc, const char *const *argv, const CliStreams &streams, CliOutput &out) {
   if (argc < 2)
     return ReportUsageError(streams, "no command given");
   std::string_view command = argv[1];
@@ -365,7 +359,7 @@ int RunCommand(int argc, const char* const* argv, const CliStreams& streams, Cli
 
 } // namespace
 
-const ModeRows* FindModeArgument(std::string_view text) {
+const ModeRows *FindModeArgument(std::string_view text) {
   if (!text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos) {
     // Only the digit count matters for the range check: a long run of
     // digits names no mode, whatever its value.
@@ -381,7 +375,7 @@ const ModeRows* FindModeArgument(std::string_view text) {
   return FindModeRowsByCaption(text);
 }
 
-int ReportUsageError(const CliStreams& streams, std::string_view message) {
+int ReportUsageError(const CliStreams &streams, std::string_view message) {
   std::string text = "calvora-cli: ";
   text += message;
   text += '\n';
@@ -390,7 +384,7 @@ int ReportUsageError(const CliStreams& streams, std::string_view message) {
   return CliUsageError;
 }
 
-int RunCli(int argc, const char* const* argv, const CliStreams& streams) {
+int RunCli(int argc, const char *const *argv, const CliStreams &streams) {
   CliOutput out;
   OpenCliOutput(out, streams, CliOutputCapacity);
   int code = RunCommand(argc, argv, streams, out);

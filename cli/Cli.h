@@ -7,15 +7,15 @@
 
 // Where the companion reads and writes. Every callback gets `context`.
 struct CliStreams {
-  void* context = nullptr;
+  void *context = nullptr;
   // Up to `capacity` bytes of input into `buffer`: the count read, 0 at the
   // end of the input, -1 when the input cannot be read.
-  std::ptrdiff_t (*ReadInput)(void* context, char* buffer, std::size_t capacity) = nullptr;
+  std::ptrdiff_t (*ReadInput)(void *context, char *buffer, std::size_t capacity) = nullptr;
   // Hands `length` bytes of standard output on; false when they could not
   // be written (the companion then stops and exits 1).
-  bool (*WriteOutput)(void* context, const char* data, std::size_t length) = nullptr;
+  bool (*WriteOutput)(void *context, const char *data, std::size_t length) = nullptr;
   // Hands `length` bytes of diagnostics on; failures are ignored.
-  void (*WriteError)(void* context, const char* data, std::size_t length) = nullptr;
+  void (*WriteError)(void *context, const char *data, std::size_t length) = nullptr;
 };
 
 // Exit codes of the companion.
@@ -30,7 +30,7 @@ inline constexpr std::size_t BatchMaxLineLength = 65536;
 // Runs the companion on `argv[1..argc-1]` (argv[0] is ignored) and returns
 // its exit code. Reads input only for "batch"; never touches files, the
 // locale or any other process-wide setting.
-int RunCli(int argc, const char* const* argv, const CliStreams& streams);
+int RunCli(int argc, const char *const *argv, const CliStreams &streams);
 
 // Streams bound to the process's stdin, stdout and stderr (stdout is written
 // in large blocks and flushed after each, so a write failure is noticed).

@@ -11,11 +11,11 @@
 
 // A mode named by its button caption in any letter case ("cs||cs") or by
 // its number 1-16 ("3", "03"); nullptr when the text names none.
-const ModeRows* FindModeArgument(std::string_view text);
+const ModeRows *FindModeArgument(std::string_view text);
 
 // Reports a usage error ("calvora-cli: <message>" and a pointer to --help)
 // and returns the usage exit code.
-int ReportUsageError(const CliStreams& streams, std::string_view message);
+int ReportUsageError(const CliStreams &streams, std::string_view message);
 
 // A meter's stated accuracy of one reading: a percentage of the reading or
 // an absolute amount in its units.

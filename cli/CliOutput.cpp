@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-void OpenCliOutput(CliOutput& out, const CliStreams& streams, std::size_t capacity) {
+void OpenCliOutput(CliOutput &out, const CliStreams &streams, std::size_t capacity) {
   out.streams = &streams;
   out.data = std::make_unique<char[]>(capacity);
   out.capacity = capacity;
@@ -13,20 +13,20 @@ void OpenCliOutput(CliOutput& out, const CliStreams& streams, std::size_t capaci
   out.failed = false;
 }
 
-bool FlushCliOutput(CliOutput& out) {
+bool FlushCliOutput(CliOutput &out) {
   if (out.used > 0 && !out.failed)
     out.failed = !out.streams->WriteOutput(out.streams->context, out.data.get(), out.used);
   out.used = 0;
   return !out.failed;
 }
 
-char* ReserveCliOutput(CliOutput& out, std::size_t length) {
+char *ReserveCliOutput(CliOutput &out, std::size_t length) {
   if (out.capacity - out.used < length)
     FlushCliOutput(out);
   return out.data.get() + out.used;
 }
 
-void PutCliOutput(CliOutput& out, std::string_view text) {
+void PutCliOutput(CliOutput &out, std::string_view text) {
   while (!text.empty()) {
     if (out.used == out.capacity)
       FlushCliOutput(out);
@@ -37,7 +37,7 @@ void PutCliOutput(CliOutput& out, std::string_view text) {
   }
 }
 
-void PutCliError(const CliStreams& streams, std::string_view text) {
+void PutCliError(const CliStreams &streams, std::string_view text) {
   streams.WriteError(streams.context, text.data(), text.size());
 }
 
@@ -45,8 +45,8 @@ namespace {
 
 // Non-finite values have one spelling whatever their sign bit or payload
 // (a NaN is never written "-nan").
-char* SpellNonFinite(char* p, double value) {
-  const char* text = std::isnan(value) ? "nan" : value < 0 ? "-inf" : "inf";
+char *SpellNonFinite(char *p, double value) {
+  const char *text = std::isnan(value) ? "nan" : value < 0 ? "-inf" : "inf";
   std::size_t n = std::strlen(text);
   std::memcpy(p, text, n);
   return p + n;
@@ -54,7 +54,7 @@ char* SpellNonFinite(char* p, double value) {
 
 } // namespace
 
-char* SpellDouble17(char* p, double value) {
+char *SpellDouble17(char *p, double value) {
   if (!std::isfinite(value))
     return SpellNonFinite(p, value);
   // to_chars with a precision formats exactly as printf does in the C
@@ -62,7 +62,7 @@ char* SpellDouble17(char* p, double value) {
   return std::to_chars(p, p + NumberSpellingMax, value, std::chars_format::general, 17).ptr;
 }
 
-char* SpellDoubleShortest(char* p, double value) {
+char *SpellDoubleShortest(char *p, double value) {
   if (!std::isfinite(value))
     return SpellNonFinite(p, value);
   return std::to_chars(p, p + NumberSpellingMax, value).ptr;

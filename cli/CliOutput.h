@@ -15,7 +15,7 @@ static_assert(CliOutputCapacity > 2 * BatchMaxLineLength + 4096);
 // Standard output collected in one block and handed to the streams when it
 // fills up or at the end; `failed` records that a hand-over was refused.
 struct CliOutput {
-  const CliStreams* streams = nullptr;
+  const CliStreams *streams = nullptr;
   std::unique_ptr<char[]> data;
   std::size_t capacity = 0;
   std::size_t used = 0;
@@ -23,21 +23,21 @@ struct CliOutput {
 };
 
 // A buffer of `capacity` bytes bound to `streams`.
-void OpenCliOutput(CliOutput& out, const CliStreams& streams, std::size_t capacity);
+void OpenCliOutput(CliOutput &out, const CliStreams &streams, std::size_t capacity);
 
 // Hands the collected bytes on; false once any hand-over has failed.
-bool FlushCliOutput(CliOutput& out);
+bool FlushCliOutput(CliOutput &out);
 
 // Makes room for `length` contiguous bytes (flushing first if needed) and
 // returns where to write them; the caller then adds to `used`. `length`
 // must not exceed the capacity.
-char* ReserveCliOutput(CliOutput& out, std::size_t length);
+char *ReserveCliOutput(CliOutput &out, std::size_t length);
 
 // Appends `text`, flushing as often as needed.
-void PutCliOutput(CliOutput& out, std::string_view text);
+void PutCliOutput(CliOutput &out, std::string_view text);
 
 // Writes `text` to the diagnostics stream.
-void PutCliError(const CliStreams& streams, std::string_view text);
+void PutCliError(const CliStreams &streams, std::string_view text);
 
 // Room that each number spelling below may need.
 inline constexpr std::size_t NumberSpellingMax = 32;
@@ -45,8 +45,8 @@ inline constexpr std::size_t NumberSpellingMax = 32;
 // `value` with 17 significant digits (printf's %.17g in the C locale),
 // spelled "inf", "-inf", "nan" when not finite and "-0" for negative zero.
 // Writes at `p` and returns the end of the text.
-char* SpellDouble17(char* p, double value);
+char *SpellDouble17(char *p, double value);
 
 // The shortest text that reads back as `value` (std::to_chars), spelled
 // "inf", "-inf", "nan" when not finite. Returns the end of the text.
-char* SpellDoubleShortest(char* p, double value);
+char *SpellDoubleShortest(char *p, double value);

@@ -4,7 +4,7 @@
 
 namespace {
 
-std::ptrdiff_t ReadStandardInput(void*, char* buffer, std::size_t capacity) {
+std::ptrdiff_t ReadStandardInput(void *, char *buffer, std::size_t capacity) {
   std::size_t got = std::fread(buffer, 1, capacity, stdin);
   if (got == 0 && std::ferror(stdin))
     return -1;
@@ -13,11 +13,11 @@ std::ptrdiff_t ReadStandardInput(void*, char* buffer, std::size_t capacity) {
 
 // The companion hands over large blocks; flushing each one at once means a
 // full disk or a closed pipe shows up as a failed write, not as silent loss.
-bool WriteStandardOutput(void*, const char* data, std::size_t length) {
+bool WriteStandardOutput(void *, const char *data, std::size_t length) {
   return std::fwrite(data, 1, length, stdout) == length && std::fflush(stdout) == 0;
 }
 
-void WriteStandardError(void*, const char* data, std::size_t length) {
+void WriteStandardError(void *, const char *data, std::size_t length) {
   std::fwrite(data, 1, length, stderr);
   std::fflush(stderr);
 }

@@ -7,7 +7,7 @@
 #include <stdio.h>
 #endif
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
 #ifdef _WIN32
   // Byte-for-byte the same streams as elsewhere: no CR LF translation on
   // output, and a CR in the input reaches the line splitter.

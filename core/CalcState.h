@@ -29,7 +29,7 @@ struct CalcState {
 // One field of the record with the name every reader lists it under (the
 // companion's JSON and batch columns, the result texts' lookups).
 struct CalcStateField {
-  const char* name;
+  const char *name;
   double CalcState::*member;
 };
 
@@ -37,16 +37,19 @@ inline constexpr int CalcStateFieldCount = 17;
 
 // Every field, in record order.
 inline constexpr CalcStateField CalcStateFields[CalcStateFieldCount] = {
-    {"F", &CalcState::F},   {"F0Bridge", &CalcState::F0Bridge}, {"Z", &CalcState::Z},
-    {"Rs", &CalcState::Rs}, {"Rp", &CalcState::Rp},             {"Xs", &CalcState::Xs},
-    {"Aux", &CalcState::Aux}, {"Gp", &CalcState::Gp},           {"Bp", &CalcState::Bp},
-    {"Y", &CalcState::Y},   {"Cs", &CalcState::Cs},             {"Cp", &CalcState::Cp},
-    {"Ls", &CalcState::Ls}, {"Lp", &CalcState::Lp},             {"Q", &CalcState::Q},
-    {"D", &CalcState::D},   {"Phase", &CalcState::Phase}};
+    {"F", &CalcState::F},        {"F0Bridge", &CalcState::F0Bridge},
+    {"Z", &CalcState::Z},        {"Rs", &CalcState::Rs},
+    {"Rp", &CalcState::Rp},      {"Xs", &CalcState::Xs},
+    {"Aux", &CalcState::Aux},    {"Gp", &CalcState::Gp},
+    {"Bp", &CalcState::Bp},      {"Y", &CalcState::Y},
+    {"Cs", &CalcState::Cs},      {"Cp", &CalcState::Cp},
+    {"Ls", &CalcState::Ls},      {"Lp", &CalcState::Lp},
+    {"Q", &CalcState::Q},        {"D", &CalcState::D},
+    {"Phase", &CalcState::Phase}};
 
 // The name of the field `member` ("Phase" for &CalcState::Phase).
-constexpr const char* CalcStateFieldName(double CalcState::*member) {
-  for (const CalcStateField& f : CalcStateFields)
+constexpr const char *CalcStateFieldName(double CalcState::*member) {
+  for (const CalcStateField &f : CalcStateFields)
     if (f.member == member)
       return f.name;
   return "";
@@ -56,9 +59,9 @@ constexpr const char* CalcStateFieldName(double CalcState::*member) {
 // order; intermediates stay in extended precision and are rounded to double
 // when stored. None of them ever fails: degenerate inputs give infinities or
 // NaNs, which are stored like any other value.
-void SeriesToParallel(CalcState& s);  // Rs, Xs -> Gp, Bp
-void ParallelToSeries(CalcState& s);  // Gp, Bp -> Rs, Xs
-void CapacitorToSeries(CalcState& s); // Cs, D, F -> Xs, then Rs
-void InductorToSeries(CalcState& s);  // Ls, Q, F -> Xs, then Rs
-void InductorReactance(CalcState& s); // Ls, F -> Xs
-void DeriveQuantities(CalcState& s);  // Rs, Xs, Gp, Bp, F -> Z, Y, Cs, Ls, Q, D, Phase, Cp, Lp, Rp
+void SeriesToParallel(CalcState &s);  // Rs, Xs -> Gp, Bp
+void ParallelToSeries(CalcState &s);  // Gp, Bp -> Rs, Xs
+void CapacitorToSeries(CalcState &s); // Cs, D, F -> Xs, then Rs
+void InductorToSeries(CalcState &s);  // Ls, Q, F -> Xs, then Rs
+void InductorReactance(CalcState &s); // Ls, F -> Xs
+void DeriveQuantities(CalcState &s);  // Rs, Xs, Gp, Bp, F -> Z, Y, Cs, Ls, Q, D, Phase, Cp, Lp, Rp

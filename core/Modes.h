@@ -8,14 +8,14 @@
 inline constexpr int ModeCount = 16;
 
 struct EntryRowDefinition {
-  const char* name;        // label text, e.g. "Cs"
-  const char* defaultText; // "1000" or a single space
-  const char* unit;        // " uF"..., or nullptr when the row has no unit
+  const char *name;        // label text, e.g. "Cs"
+  const char *defaultText; // "1000" or a single space
+  const char *unit;        // " uF"..., or nullptr when the row has no unit
 };
 
 struct ModeRows {
   int ModeId;          // 1..16
-  const char* caption; // the mode's name, also the caption of its button
+  const char *caption; // the mode's name, also the caption of its button
   int rowCount;        // 3 to 5: the rows the mode reads
   EntryRowDefinition rows[5];
 };
@@ -24,8 +24,8 @@ struct ModeRows {
 extern const ModeRows ModeRowsTable[ModeCount];
 
 // The rows of ModeId 1..16; nullptr for any other id.
-const ModeRows* FindModeRows(int modeId);
+const ModeRows *FindModeRows(int modeId);
 
 // The mode whose caption equals `caption` ignoring ASCII case ("cs||cs"
 // finds "Cs||Cs"); nullptr when none does.
-const ModeRows* FindModeRowsByCaption(std::string_view caption);
+const ModeRows *FindModeRowsByCaption(std::string_view caption);

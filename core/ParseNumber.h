@@ -9,8 +9,6 @@
 // "&O..", "&B..". Text holding no number gives zero (signed for "-").
 // Reads exactly `length` bytes at most, accepts any byte values, never fails,
 // never overflows, keeps no state.
-double ParseNumber(const char* text, std::size_t length);
+double ParseNumber(const char *text, std::size_t length);
 
-inline double ParseNumber(std::string_view text) {
-  return ParseNumber(text.data(), text.size());
-}
+inline double ParseNumber(std::string_view text) { return ParseNumber(text.data(), text.size()); }

@@ -6,7 +6,7 @@
 #include <cstddef>
 
 int ModeRowCount(int modeId) {
-  const ModeRows* mode = FindModeRows(modeId);
+  const ModeRows *mode = FindModeRows(modeId);
   return mode != nullptr ? mode->rowCount : 0;
 }
 

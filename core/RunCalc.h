@@ -15,4 +15,4 @@ int ModeRowCount(int modeId);
 // to the series or parallel model and derives every quantity into `s`.
 // A row missing from `rows` reads as the empty text (zero). An unknown
 // `modeId` leaves `s` untouched. Never fails and never validates.
-void RunCalc(CalcState& s, int modeId, std::span<const std::string_view> rows);
+void RunCalc(CalcState &s, int modeId, std::span<const std::string_view> rows);

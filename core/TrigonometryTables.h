@@ -3,6 +3,8 @@
 // to the nearest 64-bit significand (ties to even); a pair (hi, lo)
 // holds hi = the nearest to v and lo = the nearest to v - hi.
 #pragma once
+// The layout is the generator's: the formatter leaves it alone.
+// clang-format off
 
 #include <cstdint>
 

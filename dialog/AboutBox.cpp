@@ -1,6 +1,4 @@
 #include "dialog/MainDialog.h"
 #include "present/ResultContent.h"
 
-void ShowAboutBox() {
-  ShowMessage(AboutBoxText, MessageStyleOkForeground, AboutBoxCaption);
-}
+void ShowAboutBox() { ShowMessage(AboutBoxText, MessageStyleOkForeground, AboutBoxCaption); }

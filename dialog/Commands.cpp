@@ -29,7 +29,7 @@ std::intptr_t DialogCallback(WindowRef, unsigned message, std::uintptr_t wParam,
   const int id = int(wParam & 0xFFFF);
   const unsigned code = unsigned((wParam >> 16) & 0xFFFF);
 
-  if (const ModeDescriptor* mode = FindModeByButton(id)) {
+  if (const ModeDescriptor *mode = FindModeByButton(id)) {
     if (code == NotifyClicked) {
       ClearEntryRows();
       ApplyMode(*mode);

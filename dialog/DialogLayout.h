@@ -2,17 +2,17 @@
 #pragma once
 
 struct DialogLayoutValues {
-  int LabelX;      // entry-row labels and the mode hint
-  int EntryX;      // entry text boxes
-  int UnitX;       // entry-row unit labels
-  int PanelLabelX; // result-panel name labels
-  int PanelValueX; // result-panel value labels
+  int LabelX;                            // entry-row labels and the mode hint
+  int EntryX;                            // entry text boxes
+  int UnitX;                             // entry-row unit labels
+  int PanelLabelX;                       // result-panel name labels
+  int PanelValueX;                       // result-panel value labels
   int RowY1, RowY2, RowY3, RowY4, RowY5; // entry rows 1 to 5
-  int HintY;       // mode hint
-  int LabelWidth;  // entry-row labels and result-panel name labels
-  int UnitWidth;   // entry-row unit labels
-  int ValueWidth;  // entry text boxes and result-panel value labels
-  int RowHeight;   // every entry-row and result-panel control
+  int HintY;                             // mode hint
+  int LabelWidth;                        // entry-row labels and result-panel name labels
+  int UnitWidth;                         // entry-row unit labels
+  int ValueWidth;                        // entry text boxes and result-panel value labels
+  int RowHeight;                         // every entry-row and result-panel control
   // Beyond the fifteen: the dialog's own size, the hint's box, and the
   // result panel's pitch and message width.
   int DialogWidth, DialogHeight;
@@ -56,12 +56,12 @@ struct DialogRect {
 
 // Where result-panel row `row` (0 to 11) puts its name label, which is the
 // wider message box when the row has no value label...
-constexpr DialogRect PanelNameRect(const DialogLayoutValues& L, int row, bool hasValue) {
+constexpr DialogRect PanelNameRect(const DialogLayoutValues &L, int row, bool hasValue) {
   return {L.PanelLabelX, L.RowY1 + L.PanelRowPitch * row, hasValue ? L.LabelWidth : L.MessageWidth,
           L.RowHeight};
 }
 
 // ...and its value label, on the same line.
-constexpr DialogRect PanelValueRect(const DialogLayoutValues& L, int row) {
+constexpr DialogRect PanelValueRect(const DialogLayoutValues &L, int row) {
   return {L.PanelValueX, L.RowY1 + L.PanelRowPitch * row, L.ValueWidth, L.RowHeight};
 }

@@ -10,12 +10,12 @@ void ClearEntryRows() {
     RemoveControl(DialogHandle, EntryUnitId(k));
 }
 
-void ApplyMode(const ModeDescriptor& mode) {
-  const DialogLayoutValues& L = DialogLayout;
+void ApplyMode(const ModeDescriptor &mode) {
+  const DialogLayoutValues &L = DialogLayout;
   const int rowY[MaxEntryRows] = {L.RowY1, L.RowY2, L.RowY3, L.RowY4, L.RowY5};
-  const ModeRows& entry = mode.entry;
+  const ModeRows &entry = mode.entry;
   for (int k = 1; k <= entry.rowCount; ++k) {
-    const EntryRowDefinition& row = entry.rows[k - 1];
+    const EntryRowDefinition &row = entry.rows[k - 1];
     const int y = rowY[k - 1];
     AddControl(ControlKind::Label, DialogHandle, EntryLabelIds[k - 1], row.name, L.LabelX, y,
                L.LabelWidth, L.RowHeight, 0, 0);

@@ -37,13 +37,13 @@ int RunMainDialog() {
   SetDialogFont("Arial", 10, 0, 0);
 
   // Step 3: the dialog itself, hidden and centred.
-  DialogHandle = NewDialog(UnitMode::DialogUnits, nullptr, MainDialogTitle, std::nullopt,
-                           std::nullopt, DialogLayout.DialogWidth, DialogLayout.DialogHeight,
-                           OverlappedWindowStyle, 0);
+  DialogHandle =
+      NewDialog(UnitMode::DialogUnits, nullptr, MainDialogTitle, std::nullopt, std::nullopt,
+                DialogLayout.DialogWidth, DialogLayout.DialogHeight, OverlappedWindowStyle, 0);
 
   // Step 4: its icon, then the fixed controls in creation order.
   SetDialogIcon(DialogHandle, "TBICON");
-  for (const FixedControl& c : FixedControls)
+  for (const FixedControl &c : FixedControls)
     AddControl(c.kind, DialogHandle, c.id, c.caption, c.x, c.y, c.width, c.height, 0, 0);
 
   // Step 5: run until the window is closed.

@@ -28,20 +28,23 @@ inline constexpr int ModeHintId = 187;
 inline constexpr int MaxEntryRows = 5;
 inline constexpr int MaxUnitRows = 4;
 inline constexpr int EntryLabelIds[MaxEntryRows] = {171, 172, 173, 174, 186};
+
 inline constexpr int EntryBoxId(int row) { return 150 + row; }
+
 inline constexpr int EntryUnitId(int row) { return 230 + row; }
 
-inline constexpr const char* MainDialogTitle = "Calvora Impedance Calculator " CALVORA_VERSION;
-inline constexpr const char* NoModeWarning = "Please select a mode then enter some data!";
-inline constexpr const char* NoModeCaption = "Calvora";
+inline constexpr const char *MainDialogTitle = "Calvora Impedance Calculator " CALVORA_VERSION;
+inline constexpr const char *NoModeWarning = "Please select a mode then enter some data!";
+inline constexpr const char *NoModeCaption = "Calvora";
 
 // One fixed control of the main dialog, in creation order.
 struct FixedControl {
   int id;
   ControlKind kind;
-  const char* caption;
+  const char *caption;
   int x, y, width, height;
 };
+
 extern const FixedControl FixedControls[21];
 
 // Builds the main dialog and runs it until its window is closed; returns 0.
@@ -53,7 +56,7 @@ std::intptr_t DialogCallback(WindowRef dialog, unsigned message, std::uintptr_t 
 
 // Entry area and result panel maintenance.
 void ClearEntryRows();
-void ApplyMode(const ModeDescriptor& mode);
+void ApplyMode(const ModeDescriptor &mode);
 void ClearResultPanel();
 
 // The result content put on screen, on paper and in a box, through the

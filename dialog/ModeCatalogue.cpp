@@ -2,11 +2,11 @@
 
 namespace {
 
-constexpr const char* BridgeHint =
+constexpr const char *BridgeHint =
     "Frequency entries provide the ratio for manual equipment having fixed "
     "frequency ranges like the GR 1603 Z-Y bridge.";
 
-constexpr const ModeRows& Rows(int modeId) { return ModeRowsTable[modeId - 1]; }
+constexpr const ModeRows &Rows(int modeId) { return ModeRowsTable[modeId - 1]; }
 
 } // namespace
 
@@ -48,20 +48,20 @@ const ModeDescriptor ModeCatalogue[ModeCount] = {
     {Rows(16), 121, "Parallel Model", 2},
 };
 
-const ModeDescriptor* FindModeByButton(int buttonId) {
-  for (const ModeDescriptor& m : ModeCatalogue)
+const ModeDescriptor *FindModeByButton(int buttonId) {
+  for (const ModeDescriptor &m : ModeCatalogue)
     if (m.buttonId == buttonId)
       return &m;
   return nullptr;
 }
 
-const ModeDescriptor* FindModeById(int modeId) {
+const ModeDescriptor *FindModeById(int modeId) {
   if (modeId < 1 || modeId > ModeCount)
     return nullptr;
   return &ModeCatalogue[modeId - 1];
 }
 
-const ModeDescriptor* FindModeByCaption(std::string_view caption) {
-  const ModeRows* rows = FindModeRowsByCaption(caption);
+const ModeDescriptor *FindModeByCaption(std::string_view caption) {
+  const ModeRows *rows = FindModeRowsByCaption(caption);
   return rows != nullptr ? FindModeById(rows->ModeId) : nullptr;
 }

@@ -10,7 +10,7 @@ void PrintReport() {
     return;
 
   // Step 2: every line, then the page and the job end.
-  for (const std::string& line : ReportLines(TheCalcState)) {
+  for (const std::string &line : ReportLines(TheCalcState)) {
     PrintText(line);
     PrintLineBreak();
   }

@@ -4,7 +4,7 @@
 #include "present/ResultContent.h"
 
 void ShowResultPanel() {
-  for (const ResultRow& row : ResultPanelRows(TheCalcState)) {
+  for (const ResultRow &row : ResultPanelRows(TheCalcState)) {
     const bool hasValue = row.valueId != 0;
     const DialogRect n = PanelNameRect(DialogLayout, row.row, hasValue);
     AddControl(ControlKind::Label, DialogHandle, row.nameId, row.name, n.x, n.y, n.width, n.height,

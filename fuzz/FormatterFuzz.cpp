@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr const char* Units[] = {"Ohms", "mhos", "F", "H", "Hz", ""};
+constexpr const char *Units[] = {"Ohms", "mhos", "F", "H", "Hz", ""};
 constexpr std::string_view Prefixes = "afpnumkMGT";
 constexpr int PrefixExponents[] = {-18, -15, -12, -9, -6, -3, 3, 6, 9, 12};
 constexpr std::string_view InfinityDigits = "9.99999999999999E+998";
@@ -61,7 +61,7 @@ void CheckReadsBack(long double read, long double expected) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   // Step 1: decode a double, a number of places and a unit from the bytes.
   unsigned char bytes[13] = {};
   std::memcpy(bytes, data, size < sizeof bytes ? size : sizeof bytes);
@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::int32_t places;
   std::memcpy(&value, bytes, sizeof value);
   std::memcpy(&places, bytes + 8, sizeof places);
-  const char* unit = Units[bytes[12] % (sizeof Units / sizeof Units[0])];
+  const char *unit = Units[bytes[12] % (sizeof Units / sizeof Units[0])];
 
   // Step 2: the plain number text of the rounded value.
   const long double rounded = RoundDecimals(value, places);

@@ -19,7 +19,7 @@ bool StartsANumber(char c) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   std::unique_ptr<char[]> text(new char[size]);
   if (size > 0)
     std::memcpy(text.get(), data, size);

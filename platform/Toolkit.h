@@ -14,7 +14,7 @@
 #include <type_traits>
 
 // Opaque handle of a dialog created by NewDialog; nullptr for none.
-using WindowRef = struct ToolkitWindow*;
+using WindowRef = struct ToolkitWindow *;
 
 enum class ControlKind {
   Button,  // push button, tab stop
@@ -27,15 +27,15 @@ enum class UnitMode { DialogUnits = 1, Pixels = 2 };
 
 // Message numbers and codes the callback sees, with the window system's
 // values so that both backends deliver the same numbers.
-inline constexpr unsigned MsgSize = 0x0005;        // WM_SIZE
-inline constexpr unsigned MsgClose = 0x0010;       // WM_CLOSE
-inline constexpr unsigned MsgInitDialog = 0x0110;  // WM_INITDIALOG
-inline constexpr unsigned MsgCommand = 0x0111;     // WM_COMMAND (273)
-inline constexpr unsigned MsgSysCommand = 0x0112;  // WM_SYSCOMMAND
+inline constexpr unsigned MsgSize = 0x0005;         // WM_SIZE
+inline constexpr unsigned MsgClose = 0x0010;        // WM_CLOSE
+inline constexpr unsigned MsgInitDialog = 0x0110;   // WM_INITDIALOG
+inline constexpr unsigned MsgCommand = 0x0111;      // WM_COMMAND (273)
+inline constexpr unsigned MsgSysCommand = 0x0112;   // WM_SYSCOMMAND
 inline constexpr unsigned SysCommandClose = 0xF060; // SC_CLOSE
-inline constexpr unsigned NotifyClicked = 0;       // BN_CLICKED
-inline constexpr int CommandOk = 1;     // IDOK: Enter
-inline constexpr int CommandCancel = 2; // IDCANCEL: Esc
+inline constexpr unsigned NotifyClicked = 0;        // BN_CLICKED
+inline constexpr int CommandOk = 1;                 // IDOK: Enter
+inline constexpr int CommandCancel = 2;             // IDCANCEL: Esc
 inline constexpr unsigned SizeRestored = 0, SizeMinimized = 1, SizeMaximized = 2;
 
 // Message-box style: one OK button, task-modal, brought to the front
@@ -50,9 +50,8 @@ inline constexpr std::uint32_t StyleMinimize = 0x20000000, StyleMaximize = 0x010
 
 // Dialog window style of an overlapped window (caption, system menu, sizing
 // border, minimize and maximize boxes).
-inline constexpr std::uint32_t OverlappedWindowStyle = StyleCaption | StyleSysMenu |
-                                                       StyleThickFrame | StyleMinimizeBox |
-                                                       StyleMaximizeBox;
+inline constexpr std::uint32_t OverlappedWindowStyle =
+    StyleCaption | StyleSysMenu | StyleThickFrame | StyleMinimizeBox | StyleMaximizeBox;
 static_assert(OverlappedWindowStyle == 0x00CF0000);
 
 // The style a dialog created with style 0 gets: a popup with a caption and a
@@ -63,14 +62,14 @@ inline constexpr std::uint32_t DefaultDialogStyle = 0x80C000D4;
 
 // The program's icons (resource names, matched ignoring ASCII case, as
 // resource names are) and the sizes the window system asks for.
-inline constexpr const char* WindowIconName = "TBICON";
-inline constexpr const char* ProgramIconName = "APPICON";
+inline constexpr const char *WindowIconName = "TBICON";
+inline constexpr const char *ProgramIconName = "APPICON";
 inline constexpr int IconSizes[] = {16, 32, 48};
 
 // The printed report's font and the spooler's name for a job with no name.
-inline constexpr const char* PrintFontFace = "Lucida Console";
+inline constexpr const char *PrintFontFace = "Lucida Console";
 inline constexpr int PrintFontPoints = 11;
-inline constexpr const char* DefaultPrintJobName = "Print Job";
+inline constexpr const char *DefaultPrintJobName = "Print Job";
 
 // ---- Numeric mode ----------------------------------------------------------
 //
@@ -94,7 +93,7 @@ inline void SetNumericMode() {
 // Runs `operation` and sets the numeric mode before handing back its result,
 // whichever way the operation returns: how each toolkit operation keeps the
 // rule.
-template <typename Operation> decltype(auto) KeepingNumericMode(Operation&& operation) {
+template <typename Operation> decltype(auto) KeepingNumericMode(Operation &&operation) {
   if constexpr (std::is_void_v<decltype(operation())>) {
     operation();
     SetNumericMode();
@@ -117,18 +116,17 @@ void SetDialogFont(std::string_view face, int points, int style, int charset);
 
 // Creates a hidden top-level dialog; x or y omitted centres it on screen.
 // Returns nullptr when the window system refuses.
-WindowRef NewDialog(UnitMode mode, WindowRef parent, std::string_view title,
-                    std::optional<int> x, std::optional<int> y, int width, int height,
-                    std::uint32_t style, std::uint32_t exStyle);
+WindowRef NewDialog(UnitMode mode, WindowRef parent, std::string_view title, std::optional<int> x,
+                    std::optional<int> y, int width, int height, std::uint32_t style,
+                    std::uint32_t exStyle);
 
 // Sets the named icon of the program as the dialog's large and small icon.
 void SetDialogIcon(WindowRef dialog, std::string_view iconName);
 
 // Adds one child control at a dialog-unit rectangle; style 0 takes the
 // kind's default style. Does not check for an existing control of that id.
-void AddControl(ControlKind kind, WindowRef dialog, int id, std::string_view text,
-                int x, int y, int width, int height, std::uint32_t style,
-                std::uint32_t exStyle);
+void AddControl(ControlKind kind, WindowRef dialog, int id, std::string_view text, int x, int y,
+                int width, int height, std::uint32_t style, std::uint32_t exStyle);
 
 // Destroys the control with that id; an absent one is ignored.
 void RemoveControl(WindowRef dialog, int id);
@@ -166,7 +164,7 @@ enum class PrinterChoice { Choose, Default };
 // `documentName` is empty) with the print font. Returns false only when
 // attaching failed after OK; Cancel attaches nothing and returns true. A job
 // still open is ended first.
-bool AttachPrinter(PrinterChoice choice, const PrintDialogOptions& options,
+bool AttachPrinter(PrinterChoice choice, const PrintDialogOptions &options,
                    std::string_view documentName);
 
 // Name of the attached printer; empty when none is attached.

@@ -35,7 +35,7 @@ long double ScaleByPowerOfTen(long double m, int s) {
 }
 
 // Writes the decimal digits of n (n > 0) to out, returns how many.
-int WriteDigits(std::uint64_t n, char* out) {
+int WriteDigits(std::uint64_t n, char *out) {
   char rev[20];
   int len = 0;
   while (n != 0) {
@@ -47,7 +47,7 @@ int WriteDigits(std::uint64_t n, char* out) {
   return len;
 }
 
-char* WriteRepeated(char* p, char c, int count) {
+char *WriteRepeated(char *p, char c, int count) {
   for (int i = 0; i < count; ++i)
     *p++ = c;
   return p;
@@ -56,7 +56,7 @@ char* WriteRepeated(char* p, char c, int count) {
 struct Band {
   double bound; // magnitudes below this take the band
   double factor;
-  const char* prefix;
+  const char *prefix;
 };
 
 // The bounds of the small bands and of "G" are the single-precision values
@@ -155,7 +155,7 @@ std::string NumberText(long double value) {
   const int k = WriteDigits(kept, digits);
   const int e = exponent;
   char buffer[48];
-  char* out = buffer;
+  char *out = buffer;
   *out++ = negative ? '-' : ' ';
   if (e >= k && e <= 15) {
     for (int i = 0; i < k; ++i)
@@ -191,9 +191,9 @@ std::string EngineeringFormatter(double value, int places, std::string_view unit
   // Step 1: the first band whose bound the magnitude does not reach; a NaN
   // reaches no bound and lands in the first band.
   const double m = std::fabs(value);
-  const Band* band = &TeraBand;
+  const Band *band = &TeraBand;
   int row = 0;
-  for (const Band& b : Bands) {
+  for (const Band &b : Bands) {
     if (!(m >= b.bound)) {
       band = &b;
       break;

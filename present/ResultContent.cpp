@@ -10,13 +10,11 @@ namespace {
 
 constexpr double LargeBound = 1000000.0;
 
-std::string MagnitudeText(double value) {
-  return NumberText(std::fabs(RoundDecimals(value, 4)));
-}
+std::string MagnitudeText(double value) { return NumberText(std::fabs(RoundDecimals(value, 4))); }
 
 // The value of `f` as the report prints it; the panel differs only for a
 // large Q or D, which it shows as "> 1E6".
-std::string ValueText(const ResultField& f, const CalcState& s, bool panel) {
+std::string ValueText(const ResultField &f, const CalcState &s, bool panel) {
   const double v = f.member != nullptr ? s.*f.member : 0;
   switch (f.style) {
   case ResultStyle::Engineering:
@@ -39,7 +37,7 @@ std::string ValueText(const ResultField& f, const CalcState& s, bool panel) {
 
 } // namespace
 
-bool ResultFieldShown(const ResultField& field, const CalcState& s) {
+bool ResultFieldShown(const ResultField &field, const CalcState &s) {
   const double bp = s.Bp;
   switch (field.shown) {
   case ResultShown::Always:
@@ -56,10 +54,10 @@ bool ResultFieldShown(const ResultField& field, const CalcState& s) {
   return false;
 }
 
-std::vector<ResultRow> ResultPanelRows(const CalcState& s) {
+std::vector<ResultRow> ResultPanelRows(const CalcState &s) {
   std::vector<ResultRow> rows;
   rows.reserve(12);
-  for (const ResultField& f : ResultFields) {
+  for (const ResultField &f : ResultFields) {
     if (f.panelRow < 0 || !ResultFieldShown(f, s))
       continue;
     ResultRow r;
@@ -74,10 +72,10 @@ std::vector<ResultRow> ResultPanelRows(const CalcState& s) {
   return rows;
 }
 
-std::vector<std::string> ReportLines(const CalcState& s) {
+std::vector<std::string> ReportLines(const CalcState &s) {
   std::vector<std::string> lines;
   lines.reserve(13);
-  for (const ResultField& f : ResultFields) {
+  for (const ResultField &f : ResultFields) {
     if (!ResultFieldShown(f, s))
       continue;
     // The report always prints Q and D as numbers, however large.

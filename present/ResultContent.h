@@ -28,13 +28,13 @@ enum class ResultStyle { Engineering, Magnitude, QualityFactor, DissipationFacto
 // One result the panel, the report and the companion show.
 struct ResultField {
   double CalcState::*member; // nullptr for the message
-  const char* label;         // name label and report text: "Z", ..., "Phase angle"
+  const char *label;         // name label and report text: "Z", ..., "Phase angle"
   ResultStyle style;
-  int places;                // decimals of the value
-  const char* unit;          // SI unit after the prefix; nullptr for a ratio
+  int places;       // decimals of the value
+  const char *unit; // SI unit after the prefix; nullptr for a ratio
   ResultShown shown;
-  int panelRow;              // 0 to 11 on the panel; -1 for a report line only (F)
-  int nameId, valueId;       // the panel's label identifiers; 0 for none
+  int panelRow;        // 0 to 11 on the panel; -1 for a report line only (F)
+  int nameId, valueId; // the panel's label identifiers; 0 for none
 };
 
 // Every result in panel and report order: F (report only), then the panel's
@@ -66,7 +66,7 @@ inline constexpr ResultField ResultFields[] = {
 
 constexpr std::size_t CountResultColumns() {
   std::size_t n = 0;
-  for (const ResultField& f : ResultFields)
+  for (const ResultField &f : ResultFields)
     if (f.member != nullptr && f.panelRow >= 0)
       ++n;
   return n;
@@ -78,14 +78,14 @@ constexpr std::size_t CountResultColumns() {
 inline constexpr std::array<double CalcState::*, CountResultColumns()> ResultColumns = [] {
   std::array<double CalcState::*, CountResultColumns()> columns{};
   std::size_t n = 0;
-  for (const ResultField& f : ResultFields)
+  for (const ResultField &f : ResultFields)
     if (f.member != nullptr && f.panelRow >= 0)
       columns[n++] = f.member;
   return columns;
 }();
 
 // Whether `field` appears for this state.
-bool ResultFieldShown(const ResultField& field, const CalcState& s);
+bool ResultFieldShown(const ResultField &field, const CalcState &s);
 
 // One row of the panel: a name label and, except for the message, a value
 // label, both on panel row `row`.
@@ -99,18 +99,19 @@ struct ResultRow {
 
 // The panel's rows in creation order: 12 for a reactive device, 9 when Bp
 // is zero, 10 when Bp is NaN.
-std::vector<ResultRow> ResultPanelRows(const CalcState& s);
+std::vector<ResultRow> ResultPanelRows(const CalcState &s);
 
 // The label identifiers of ResultFields, each once, ascending.
-constexpr std::array<int, 2 * std::size(ResultFields)> SortedResultIds(std::size_t& count) {
+constexpr std::array<int, 2 * std::size(ResultFields)> SortedResultIds(std::size_t &count) {
   std::array<int, 2 * std::size(ResultFields)> ids{};
   count = 0;
-  for (const ResultField& f : ResultFields)
+  for (const ResultField &f : ResultFields)
     for (int id : {f.nameId, f.valueId})
       if (id != 0)
         ids[count++] = id;
   std::sort(ids.begin(), ids.begin() + static_cast<std::ptrdiff_t>(count));
-  count = static_cast<std::size_t>(std::unique(ids.begin(), ids.begin() + static_cast<std::ptrdiff_t>(count)) - ids.begin());
+  count = static_cast<std::size_t>(
+      std::unique(ids.begin(), ids.begin() + static_cast<std::ptrdiff_t>(count)) - ids.begin());
   return ids;
 }
 
@@ -133,10 +134,10 @@ inline constexpr std::array<int, CountResultIds()> ResultPanelIds = [] {
 
 // The printed report's lines, in printing order ("F =  1 kHz", ...):
 // 13 for a reactive device, 10 when Bp == 0, 11 when Bp is NaN.
-std::vector<std::string> ReportLines(const CalcState& s);
+std::vector<std::string> ReportLines(const CalcState &s);
 
 // The information box: seven lines joined by CR LF, no trailing break.
-inline constexpr const char* AboutBoxText =
+inline constexpr const char *AboutBoxText =
     "Calvora Impedance Calculator " CALVORA_VERSION " - impedance conversions for the bench\r\n"
     "No responsibilities are assumed for inaccuracy, lack of suitability\r\n"
     "for any purpose, or for any loss or damage resulting from its use.\r\n"
@@ -144,4 +145,4 @@ inline constexpr const char* AboutBoxText =
     "the modern and equivalent Siemens. SI units are automatically\r\n"
     "scaled so watch your prefixes. User inputs are not checked - GIGO!\r\n"
     "Thanks for using those great General Radio Corp. bridges and standards!";
-inline constexpr const char* AboutBoxCaption = "Calvora ";
+inline constexpr const char *AboutBoxCaption = "Calvora ";

@@ -42,6 +42,8 @@ def main():
         "// 10^(8 * 2^i) for i = 0..9, each the exact power rounded to the nearest",
         "// value with a 64-bit significand (ties to even).",
         "#pragma once",
+        "// The layout is the generator's: the formatter leaves it alone.",
+        "// clang-format off",
         "",
         "inline constexpr int PowersOfTenTableSize = 10;",
         "",

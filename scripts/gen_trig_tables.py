@@ -216,6 +216,8 @@ def main():
         "// to the nearest 64-bit significand (ties to even); a pair (hi, lo)",
         "// holds hi = the nearest to v and lo = the nearest to v - hi.",
         "#pragma once",
+        "// The layout is the generator's: the formatter leaves it alone.",
+        "// clang-format off",
         "",
         "#include <cstdint>",
         "",
@@ -294,6 +296,8 @@ def main():
         "// their exponent (q the last continued-fraction denominator of",
         "// frac(2^e * 2/pi) below 2^64): the hardest arguments to reduce.",
         "#pragma once",
+        "// The layout is the generator's: the formatter leaves it alone.",
+        "// clang-format off",
         "",
         "inline constexpr long double TrigonometryHardCases[] = {",
     ]

@@ -15,7 +15,7 @@ namespace {
 
 // A visible message box showing `text`, or the visible top-level window
 // titled `text` (the dialog is built hidden); null when there is none yet.
-HWND Find(bool box, const std::wstring& text) {
+HWND Find(bool box, const std::wstring &text) {
   if (!box) {
     const HWND window = FindWindowW(nullptr, text.c_str());
     return window != nullptr && IsWindowVisible(window) ? window : nullptr;
@@ -49,13 +49,14 @@ int Calc(HWND window) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
   if (argc < 3)
     return 2;
   const std::string command = argv[1];
   const std::wstring argument(argv[2], argv[2] + std::strlen(argv[2])); // ASCII titles and texts
   HWND window = nullptr;
-  for (const DWORD start = GetTickCount(); window == nullptr && GetTickCount() - start < 20000; Sleep(10))
+  for (const DWORD start = GetTickCount(); window == nullptr && GetTickCount() - start < 20000;
+       Sleep(10))
     window = Find(command == "box", argument);
   if (window == nullptr)
     return 1;

@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
   int qtArgc = 1;
   QApplication app(qtArgc, argv);
   bool saved = false;

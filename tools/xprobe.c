@@ -37,8 +37,8 @@ static void SleepSeconds(double s) {
 }
 
 /* Reads "Key:   NUMBER kB" from a /proc file; -1 when absent. */
-static long ProcField(const char* path, const char* key) {
-  FILE* f = fopen(path, "r");
+static long ProcField(const char *path, const char *key) {
+  FILE *f = fopen(path, "r");
   if (!f)
     return -1;
   char line[512];
@@ -57,13 +57,13 @@ static long ProcField(const char* path, const char* key) {
 static long CpuTicks(pid_t pid) {
   char path[64], buf[1024];
   snprintf(path, sizeof path, "/proc/%d/stat", (int)pid);
-  FILE* f = fopen(path, "r");
+  FILE *f = fopen(path, "r");
   if (!f)
     return -1;
   size_t got = fread(buf, 1, sizeof buf - 1, f);
   fclose(f);
   buf[got] = 0;
-  char* p = strrchr(buf, ')'); /* the command name may hold blanks */
+  char *p = strrchr(buf, ')'); /* the command name may hold blanks */
   if (!p)
     return -1;
   unsigned long utime = 0, stime = 0;
@@ -74,15 +74,15 @@ static long CpuTicks(pid_t pid) {
 }
 
 /* Context switches of every thread of the process, and the thread count. */
-static long ContextSwitches(pid_t pid, int* threads) {
+static long ContextSwitches(pid_t pid, int *threads) {
   char dir[64];
   snprintf(dir, sizeof dir, "/proc/%d/task", (int)pid);
-  DIR* d = opendir(dir);
+  DIR *d = opendir(dir);
   if (!d)
     return -1;
   long total = 0;
   *threads = 0;
-  struct dirent* e;
+  struct dirent *e;
   while ((e = readdir(d)) != NULL) {
     if (e->d_name[0] == '.')
       continue;
@@ -100,11 +100,11 @@ static long ContextSwitches(pid_t pid, int* threads) {
 }
 
 /* True when the window carries _NET_WM_PID, as every Qt top-level does. */
-static int HasPid(Display* dpy, Window w) {
+static int HasPid(Display *dpy, Window w) {
   Atom pidAtom = XInternAtom(dpy, "_NET_WM_PID", False), type;
   int format;
   unsigned long count, after;
-  unsigned char* data = NULL;
+  unsigned char *data = NULL;
   int ok = XGetWindowProperty(dpy, w, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &count,
                               &after, &data) == Success &&
            count == 1;
@@ -114,7 +114,7 @@ static int HasPid(Display* dpy, Window w) {
 }
 
 /* Waits for the next X event for at most `seconds`; 0 on time-out. */
-static int NextEvent(Display* dpy, XEvent* ev, double seconds) {
+static int NextEvent(Display *dpy, XEvent *ev, double seconds) {
   double end = Now() + seconds;
   while (!XPending(dpy)) {
     double left = end - Now();
@@ -127,7 +127,7 @@ static int NextEvent(Display* dpy, XEvent* ev, double seconds) {
   return 1;
 }
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
   int measure = 0, argi = 1;
   double idle = 5, linger = 0.5;
   for (; argi < argc && strcmp(argv[argi], "--") != 0; ++argi) {
@@ -142,9 +142,9 @@ int main(int argc, char** argv) {
     fprintf(stderr, "usage: xprobe [--measure] [--idle S] [--linger S] -- PROGRAM [ARGS...]\n");
     return 125;
   }
-  char** command = argv + argi + 1;
+  char **command = argv + argi + 1;
 
-  Display* dpy = XOpenDisplay(NULL);
+  Display *dpy = XOpenDisplay(NULL);
   if (!dpy) {
     fprintf(stderr, "xprobe: cannot open the X display\n");
     return 125;

@@ -18,23 +18,22 @@
 namespace {
 
 // Typical entry texts, one benchmark each.
-void BM_ParseNumber(benchmark::State& state, std::string_view text) {
+void BM_ParseNumber(benchmark::State &state, std::string_view text) {
   for (auto _ : state) {
     std::string_view t = text;
     benchmark::DoNotOptimize(t);
     benchmark::DoNotOptimize(ParseNumber(t));
   }
 }
+
 BENCHMARK_CAPTURE(BM_ParseNumber, plain_1000, std::string_view("1000"));
 BENCHMARK_CAPTURE(BM_ParseNumber, point_01, std::string_view(".01"));
 BENCHMARK_CAPTURE(BM_ParseNumber, exponent_4_7E_3, std::string_view("4.7E-3"));
 BENCHMARK_CAPTURE(BM_ParseNumber, radix_H1F, std::string_view("&H1F"));
-BENCHMARK_CAPTURE(BM_ParseNumber, digits_30,
-                  std::string_view("123456789012345678901234567890"));
+BENCHMARK_CAPTURE(BM_ParseNumber, digits_30, std::string_view("123456789012345678901234567890"));
 
 // One value per prefix band family.
-void BM_EngineeringFormatter(benchmark::State& state, double value, int places,
-                             const char* unit) {
+void BM_EngineeringFormatter(benchmark::State &state, double value, int places, const char *unit) {
   for (auto _ : state) {
     double v = value;
     benchmark::DoNotOptimize(v);
@@ -42,6 +41,7 @@ void BM_EngineeringFormatter(benchmark::State& state, double value, int places,
     benchmark::DoNotOptimize(text.data());
   }
 }
+
 BENCHMARK_CAPTURE(BM_EngineeringFormatter, none_470, 470.0, 4, "Ohms");
 BENCHMARK_CAPTURE(BM_EngineeringFormatter, kilo_1234_5678, 1234.5678, 4, "Ohms");
 BENCHMARK_CAPTURE(BM_EngineeringFormatter, milli_0_0123456, 0.0123456, 2, "mhos");
@@ -51,53 +51,53 @@ BENCHMARK_CAPTURE(BM_EngineeringFormatter, tera_exponent_1e30, 1e30, 4, "Ohms");
 BENCHMARK_CAPTURE(BM_EngineeringFormatter, zero, 0.0, 4, "Ohms");
 
 // One mode of each family, with entries as typed.
-void BM_RunCalc(benchmark::State& state, int modeId, std::vector<std::string_view> rows) {
+void BM_RunCalc(benchmark::State &state, int modeId, std::vector<std::string_view> rows) {
   for (auto _ : state) {
     CalcState s{};
     RunCalc(s, modeId, rows);
     benchmark::DoNotOptimize(s);
   }
 }
+
 BENCHMARK_CAPTURE(BM_RunCalc, bridge_R_X, 1,
                   std::vector<std::string_view>{"1000", "100", "50", "10"});
-BENCHMARK_CAPTURE(BM_RunCalc, capacitor_Cs_D, 3,
-                  std::vector<std::string_view>{"1000", "1", ".01"});
+BENCHMARK_CAPTURE(BM_RunCalc, capacitor_Cs_D, 3, std::vector<std::string_view>{"1000", "1", ".01"});
 BENCHMARK_CAPTURE(BM_RunCalc, capacitor_Cp_Rp, 16,
                   std::vector<std::string_view>{"1000", "2.2", "15000"});
-BENCHMARK_CAPTURE(BM_RunCalc, inductor_Ls_Q, 7,
-                  std::vector<std::string_view>{"1000", "10", "50"});
+BENCHMARK_CAPTURE(BM_RunCalc, inductor_Ls_Q, 7, std::vector<std::string_view>{"1000", "10", "50"});
 BENCHMARK_CAPTURE(BM_RunCalc, two_part_Cs_par_Cs, 6,
                   std::vector<std::string_view>{"1000", "2.2", ".001", "4.7", ".02"});
 BENCHMARK_CAPTURE(BM_RunCalc, two_part_Ls_par_Ls, 11,
                   std::vector<std::string_view>{"1000", "1", "50", "2", "40"});
-BENCHMARK_CAPTURE(BM_RunCalc, polar_V_Z, 9,
-                  std::vector<std::string_view>{"1000", "100", "30"});
+BENCHMARK_CAPTURE(BM_RunCalc, polar_V_Z, 9, std::vector<std::string_view>{"1000", "100", "30"});
 BENCHMARK_CAPTURE(BM_RunCalc, polar_IVP, 13,
                   std::vector<std::string_view>{"1000", "1", "0.01", "-30"});
 
 // The program's own trigonometry: a typical phase, one that needs a full
 // reduction, and the arctangent's three ranges (the table below 1, the
 // reflection above 1, the tiny-argument series).
-void BM_Sine(benchmark::State& state, long double x) {
+void BM_Sine(benchmark::State &state, long double x) {
   for (auto _ : state) {
     benchmark::DoNotOptimize(x);
     benchmark::DoNotOptimize(Sine(x));
   }
 }
+
 BENCHMARK_CAPTURE(BM_Sine, phase_30_degrees, 0.52359877559829887308L);
 BENCHMARK_CAPTURE(BM_Sine, reduced_1000, 1000.0L);
 BENCHMARK_CAPTURE(BM_Sine, reduced_1e300, 1e300L);
 
-void BM_Cosine(benchmark::State& state, long double x) {
+void BM_Cosine(benchmark::State &state, long double x) {
   for (auto _ : state) {
     benchmark::DoNotOptimize(x);
     benchmark::DoNotOptimize(Cosine(x));
   }
 }
+
 BENCHMARK_CAPTURE(BM_Cosine, phase_30_degrees, 0.52359877559829887308L);
 BENCHMARK_CAPTURE(BM_Cosine, reduced_1000, 1000.0L);
 
-void BM_SineCosine(benchmark::State& state, long double x) {
+void BM_SineCosine(benchmark::State &state, long double x) {
   for (auto _ : state) {
     long double sine, cosine;
     benchmark::DoNotOptimize(x);
@@ -106,15 +106,17 @@ void BM_SineCosine(benchmark::State& state, long double x) {
     benchmark::DoNotOptimize(cosine);
   }
 }
+
 BENCHMARK_CAPTURE(BM_SineCosine, phase_30_degrees, 0.52359877559829887308L);
 BENCHMARK_CAPTURE(BM_SineCosine, reduced_1000, 1000.0L);
 
-void BM_Arctangent(benchmark::State& state, long double x) {
+void BM_Arctangent(benchmark::State &state, long double x) {
   for (auto _ : state) {
     benchmark::DoNotOptimize(x);
     benchmark::DoNotOptimize(Arctangent(x));
   }
 }
+
 BENCHMARK_CAPTURE(BM_Arctangent, q_0_37, 0.37L);
 BENCHMARK_CAPTURE(BM_Arctangent, q_minus_100, -100.0L);
 BENCHMARK_CAPTURE(BM_Arctangent, q_0_001, 0.001L);
@@ -122,34 +124,34 @@ BENCHMARK_CAPTURE(BM_Arctangent, q_0_001, 0.001L);
 // The batch converter on an in-memory log of Cs-D rows; output is counted
 // and dropped.
 struct BenchStreams {
-  const std::string* input = nullptr;
+  const std::string *input = nullptr;
   std::size_t position = 0;
   std::size_t written = 0;
 };
 
-std::ptrdiff_t ReadBench(void* context, char* buffer, std::size_t capacity) {
-  auto& b = *static_cast<BenchStreams*>(context);
+std::ptrdiff_t ReadBench(void *context, char *buffer, std::size_t capacity) {
+  auto &b = *static_cast<BenchStreams *>(context);
   std::size_t n = std::min(capacity, b.input->size() - b.position);
   std::memcpy(buffer, b.input->data() + b.position, n);
   b.position += n;
   return static_cast<std::ptrdiff_t>(n);
 }
 
-bool WriteBench(void* context, const char*, std::size_t length) {
-  static_cast<BenchStreams*>(context)->written += length;
+bool WriteBench(void *context, const char *, std::size_t length) {
+  static_cast<BenchStreams *>(context)->written += length;
   return true;
 }
 
-void WriteBenchError(void*, const char*, std::size_t) {}
+void WriteBenchError(void *, const char *, std::size_t) {}
 
-void BM_BatchCsD(benchmark::State& state) {
+void BM_BatchCsD(benchmark::State &state) {
   const int rows = static_cast<int>(state.range(0));
   std::string input;
-  const char* caps[] = {"1", "2.2", "4.7", ".1", "100", "0.033", "15", "6.8E-3"};
-  const char* losses[] = {".01", ".002", "0.05", ".1", "1E-4"};
+  const char *caps[] = {"1", "2.2", "4.7", ".1", "100", "0.033", "15", "6.8E-3"};
+  const char *losses[] = {".01", ".002", "0.05", ".1", "1E-4"};
   for (int i = 0; i < rows; ++i)
     input += std::to_string(100 + 10 * (i % 1000)) + "," + caps[i % 8] + "," + losses[i % 5] + "\n";
-  const char* argv[] = {"calvora-cli", "batch", "Cs-D", nullptr};
+  const char *argv[] = {"calvora-cli", "batch", "Cs-D", nullptr};
   std::size_t written = 0;
   for (auto _ : state) {
     BenchStreams b;
@@ -169,6 +171,7 @@ void BM_BatchCsD(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsIterationInvariantRate);
   state.counters["output_bytes_per_row"] = static_cast<double>(written) / rows;
 }
+
 BENCHMARK(BM_BatchCsD)->Arg(200000)->Unit(benchmark::kMillisecond);
 
 // The meter-pair converter through batch on a Cp-D log written as on the

@@ -20,8 +20,8 @@ double Millis(std::chrono::steady_clock::duration d) {
   return std::chrono::duration<double, std::milli>(d).count();
 }
 
-void Type(int id, const char* text) {
-  auto* edit = static_cast<QLineEdit*>(ControlWidget(DialogHandle, id));
+void Type(int id, const char *text) {
+  auto *edit = static_cast<QLineEdit *>(ControlWidget(DialogHandle, id));
   edit->selectAll();
   QTest::keyClicks(edit, QString::fromLatin1(text));
 }
@@ -30,14 +30,15 @@ void Type(int id, const char* text) {
 // interval includes the painting.
 struct PaintCounter : QObject {
   long paints = 0;
-  bool eventFilter(QObject*, QEvent* event) override {
+
+  bool eventFilter(QObject *, QEvent *event) override {
     if (event->type() == QEvent::Paint)
       ++paints;
     return false;
   }
 };
 
-void Report(const char* what, std::vector<double> ms) {
+void Report(const char *what, std::vector<double> ms) {
   std::sort(ms.begin(), ms.end());
   std::printf("%-44s median %7.3f ms   p90 %7.3f ms   max %7.3f ms   (%zu clicks)\n", what,
               ms[ms.size() / 2], ms[ms.size() * 9 / 10], ms.back(), ms.size());
@@ -45,18 +46,18 @@ void Report(const char* what, std::vector<double> ms) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
   const int clicks = argc > 1 ? std::max(10, std::atoi(argv[1])) : 200;
   int qtArgc = 1;
   StartToolkit(qtArgc, argv);
   QTimer::singleShot(0, [clicks] {
-    QWidget* window = DialogWidget(DialogHandle);
+    QWidget *window = DialogWidget(DialogHandle);
     if (!QTest::qWaitForWindowExposed(window)) {
       std::fprintf(stderr, "the window was never shown\n");
       window->close();
       return;
     }
-    QWidget* calc = ControlWidget(DialogHandle, CalcButtonId);
+    QWidget *calc = ControlWidget(DialogHandle, CalcButtonId);
     std::vector<double> rebuilt, painted;
     PaintCounter counter;
     qApp->installEventFilter(&counter);
@@ -85,8 +86,8 @@ int main(int argc, char** argv) {
       rebuilt.push_back(Millis(t1 - t0));
       painted.push_back(Millis(t2 - t0));
     }
-    std::printf("%-44s %7.3f ms (loads the sound module, opens the audio output)\n", "first Calc, click to painted panel",
-                first);
+    std::printf("%-44s %7.3f ms (loads the sound module, opens the audio output)\n",
+                "first Calc, click to painted panel", first);
     Report("Calc click to rebuilt panel (not painted)", rebuilt);
     Report("Calc click to painted panel", painted);
     std::printf("%-44s %7.1f\n", "widgets painted per Calc",

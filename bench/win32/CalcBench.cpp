@@ -14,7 +14,7 @@ namespace {
 constexpr int DialogCalcs = 300;
 constexpr int PureCalcs = 20000;
 
-double Seconds(const LARGE_INTEGER& a, const LARGE_INTEGER& b) {
+double Seconds(const LARGE_INTEGER &a, const LARGE_INTEGER &b) {
   LARGE_INTEGER f;
   QueryPerformanceFrequency(&f);
   return double(b.QuadPart - a.QuadPart) / double(f.QuadPart);

@@ -13,7 +13,7 @@
 
 namespace {
 
-std::wstring Wide(const char* text) {
+std::wstring Wide(const char *text) {
   const int size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 1), L'\0');
   MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), size);
@@ -23,7 +23,7 @@ std::wstring Wide(const char* text) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
   if (argc < 4)
     return 2;
   const int runs = std::max(1, std::atoi(argv[1]));

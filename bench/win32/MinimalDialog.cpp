@@ -7,19 +7,19 @@
 
 namespace {
 
-void Put(std::vector<WORD>& t, DWORD value, bool wide) {
+void Put(std::vector<WORD> &t, DWORD value, bool wide) {
   t.push_back(LOWORD(value));
   if (wide)
     t.push_back(HIWORD(value));
 }
 
-void PutText(std::vector<WORD>& t, const wchar_t* text) {
+void PutText(std::vector<WORD> &t, const wchar_t *text) {
   while (*text != 0)
     t.push_back(static_cast<WORD>(*text++));
   t.push_back(0);
 }
 
-void Align(std::vector<WORD>& t) {
+void Align(std::vector<WORD> &t) {
   if (t.size() % 2 != 0)
     t.push_back(0);
 }
@@ -43,8 +43,9 @@ INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   constexpr int Buttons = 21;
   std::vector<WORD> t;
-  Put(t, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX |
-             DS_SETFONT | DS_CENTER,
+  Put(t,
+      WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX |
+          DS_SETFONT | DS_CENTER,
       true);
   Put(t, 0, true);
   t.push_back(Buttons);

@@ -2,7 +2,7 @@
 #include "dialog/MainDialog.h"
 #include "platform/qt/QtBackend.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
   StartToolkit(argc, argv);
   const int result = RunMainDialog();
   StopToolkit();

@@ -13,8 +13,8 @@ struct MediaServices {
   // Plays the embedded completion sound from its start; returns at once.
   bool (*playSound)();
   // AttachPrinter, with `pdfPath` non-empty: no dialog, a PDF file there.
-  bool (*attachPrinter)(PrinterChoice choice, const PrintDialogOptions& options,
-                        std::string_view documentName, const std::string& pdfPath);
+  bool (*attachPrinter)(PrinterChoice choice, const PrintDialogOptions &options,
+                        std::string_view documentName, const std::string &pdfPath);
   std::string (*attachedPrinterName)();
   void (*printText)(std::string_view text);
   void (*printLineBreak)();
@@ -22,4 +22,4 @@ struct MediaServices {
 };
 
 // The module's one entry point.
-extern "C" const MediaServices* CalvoraMediaServices();
+extern "C" const MediaServices *CalvoraMediaServices();

@@ -19,13 +19,14 @@ namespace {
 
 // The one attached printer with its open job; all null when none.
 struct PrintJob {
-  QPrinter* printer = nullptr;
-  QPainter* painter = nullptr;
+  QPrinter *printer = nullptr;
+  QPainter *painter = nullptr;
   std::string name;
-  qreal x = 0, y = 0;   // current position, device pixels from the printable area's corner
-  qreal ascent = 0;     // the font's ascent: text is placed by its top edge
-  qreal lineStep = 0;   // character height plus external leading
+  qreal x = 0, y = 0; // current position, device pixels from the printable area's corner
+  qreal ascent = 0;   // the font's ascent: text is placed by its top edge
+  qreal lineStep = 0; // character height plus external leading
 };
+
 PrintJob TheJob;
 
 // The print font (PrintFontFace, PrintFontPoints) regular, fixed pitch;
@@ -45,7 +46,7 @@ QFont ReportFont() {
 }
 
 // Lets the user pick the printer; false on Cancel.
-bool ChoosePrinter(QPrinter* printer, const PrintDialogOptions& options) {
+bool ChoosePrinter(QPrinter *printer, const PrintDialogOptions &options) {
   QPrintDialog dialog(printer, nullptr);
   dialog.setOption(QAbstractPrintDialog::PrintSelection, !options.noSelection);
   dialog.setOption(QAbstractPrintDialog::PrintPageRange, !options.noPageNumbers);
@@ -63,12 +64,12 @@ bool ChoosePrinter(QPrinter* printer, const PrintDialogOptions& options) {
 
 void DetachPrinterNow();
 
-bool AttachPrinterNow(PrinterChoice choice, const PrintDialogOptions& options,
-                      std::string_view documentName, const std::string& pdfPath) {
+bool AttachPrinterNow(PrinterChoice choice, const PrintDialogOptions &options,
+                      std::string_view documentName, const std::string &pdfPath) {
   DetachPrinterNow();
 
   // Step 1: the printer, chosen by the user unless the default is asked for.
-  auto* printer = new QPrinter(QPrinter::HighResolution);
+  auto *printer = new QPrinter(QPrinter::HighResolution);
   printer->setFromTo(options.fromPage, options.toPage);
   if (!pdfPath.empty()) {
     printer->setOutputFormat(QPrinter::PdfFormat);
@@ -83,7 +84,7 @@ bool AttachPrinterNow(PrinterChoice choice, const PrintDialogOptions& options,
   printer->setDocName(QString::fromUtf8(jobName.data(), qsizetype(jobName.size())));
 
   // Step 2: the job and its first page, with the report font.
-  auto* painter = new QPainter;
+  auto *painter = new QPainter;
   if (!painter->begin(printer)) {
     delete painter;
     delete printer;
@@ -137,8 +138,8 @@ void DetachPrinterNow() {
 
 bool PlaySoundNow(); // QtSound.cpp
 
-extern "C" const MediaServices* CalvoraMediaServices() {
-  static const MediaServices services{PlaySoundNow,     AttachPrinterNow, AttachedPrinterNameNow,
-                                      PrintTextNow,     PrintLineBreakNow, DetachPrinterNow};
+extern "C" const MediaServices *CalvoraMediaServices() {
+  static const MediaServices services{PlaySoundNow, AttachPrinterNow,  AttachedPrinterNameNow,
+                                      PrintTextNow, PrintLineBreakNow, DetachPrinterNow};
   return &services;
 }

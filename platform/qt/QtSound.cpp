@@ -10,7 +10,7 @@
 
 namespace {
 
-QSoundEffect* TheSound = nullptr;
+QSoundEffect *TheSound = nullptr;
 
 } // namespace
 

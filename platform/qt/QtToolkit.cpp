@@ -31,20 +31,20 @@ namespace {
 struct ControlRecord {
   int id;
   ControlKind kind;
-  QWidget* widget;
+  QWidget *widget;
 };
 
 } // namespace
 
 // One dialog of the toolkit; WindowRef points at it.
 struct ToolkitWindow {
-  QWidget* widget = nullptr;
+  QWidget *widget = nullptr;
   UnitMode mode = UnitMode::DialogUnits;
   BaseUnits base{4, 8};
   DialogCallbackFn callback = nullptr;
-  unsigned showSize = SizeRestored; // SizeMaximized / SizeMinimized from the style
+  unsigned showSize = SizeRestored;    // SizeMaximized / SizeMinimized from the style
   std::vector<ControlRecord> controls; // creation order
-  QEventLoop* loop = nullptr;          // set while RunModal runs
+  QEventLoop *loop = nullptr;          // set while RunModal runs
 };
 
 namespace {
@@ -55,22 +55,23 @@ struct DialogFontRequest {
   int points = 10;
   int style = 0;
 };
+
 DialogFontRequest TheFontRequest;
 
 // Every live dialog; a handle not in this list is ignored.
-std::vector<ToolkitWindow*> Dialogs;
+std::vector<ToolkitWindow *> Dialogs;
 
-ToolkitWindow* FindDialog(WindowRef dialog) {
+ToolkitWindow *FindDialog(WindowRef dialog) {
   if (!dialog)
     return nullptr;
   auto it = std::find(Dialogs.begin(), Dialogs.end(), dialog);
   return it == Dialogs.end() ? nullptr : *it;
 }
 
-ControlRecord* FindControl(ToolkitWindow* w, int id) {
+ControlRecord *FindControl(ToolkitWindow *w, int id) {
   if (!w)
     return nullptr;
-  for (ControlRecord& c : w->controls)
+  for (ControlRecord &c : w->controls)
     if (c.id == id)
       return &c;
   return nullptr;
@@ -82,7 +83,7 @@ QString FromProgramText(std::string_view text) {
   return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-std::intptr_t Deliver(ToolkitWindow* w, unsigned message, std::uintptr_t wParam,
+std::intptr_t Deliver(ToolkitWindow *w, unsigned message, std::uintptr_t wParam,
                       std::intptr_t lParam) {
   if (!w->callback)
     return 0;
@@ -90,18 +91,18 @@ std::intptr_t Deliver(ToolkitWindow* w, unsigned message, std::uintptr_t wParam,
   return w->callback(w, message, wParam, lParam);
 }
 
-void DeliverCommand(ToolkitWindow* w, int id, unsigned code, QWidget* control) {
+void DeliverCommand(ToolkitWindow *w, int id, unsigned code, QWidget *control) {
   Deliver(w, MsgCommand, std::uintptr_t(unsigned(id) & 0xFFFFu) | (std::uintptr_t(code) << 16),
           std::intptr_t(control));
 }
 
-unsigned SizeType(const QWidget* widget) {
+unsigned SizeType(const QWidget *widget) {
   if (widget->isMinimized())
     return SizeMinimized;
   return widget->isMaximized() ? SizeMaximized : SizeRestored;
 }
 
-std::intptr_t ClientSizeParam(const QWidget* widget) {
+std::intptr_t ClientSizeParam(const QWidget *widget) {
   return std::intptr_t((unsigned(widget->height()) & 0xFFFFu) << 16 |
                        (unsigned(widget->width()) & 0xFFFFu));
 }
@@ -109,7 +110,7 @@ std::intptr_t ClientSizeParam(const QWidget* widget) {
 // The close command's path: the callback sees the close command first; if it
 // leaves it unhandled, it sees the close message, then the window goes and
 // the modal run ends.
-void CloseDialog(ToolkitWindow* w) {
+void CloseDialog(ToolkitWindow *w) {
   if (Deliver(w, MsgSysCommand, SysCommandClose, 0) != 0)
     return;
   Deliver(w, MsgClose, 0, 0);
@@ -128,17 +129,17 @@ void CloseDialog(ToolkitWindow* w) {
 // that a dialog turns into commands; nothing else.
 class DialogWindow : public QWidget {
 public:
-  explicit DialogWindow(ToolkitWindow* record) : QWidget(nullptr, Qt::Window), record_(record) {}
+  explicit DialogWindow(ToolkitWindow *record) : QWidget(nullptr, Qt::Window), record_(record) {}
 
 protected:
-  void closeEvent(QCloseEvent* event) override {
+  void closeEvent(QCloseEvent *event) override {
     // NOTE: the window never closes by Qt's own handling; CloseDialog decides.
     event->ignore();
     if (FindDialog(record_))
       CloseDialog(record_);
   }
 
-  void keyPressEvent(QKeyEvent* event) override {
+  void keyPressEvent(QKeyEvent *event) override {
     const int key = event->key();
     if (key == Qt::Key_F4 && event->modifiers() == Qt::AltModifier) {
       // Alt+F4 is the window's close command even where no window manager
@@ -155,13 +156,13 @@ protected:
     event->accept();
   }
 
-  void resizeEvent(QResizeEvent* event) override {
+  void resizeEvent(QResizeEvent *event) override {
     QWidget::resizeEvent(event);
     Deliver(record_, MsgSize, SizeType(this), ClientSizeParam(this));
   }
 
 private:
-  ToolkitWindow* record_;
+  ToolkitWindow *record_;
 };
 
 // The program's icon at every size the window system asks for, from the
@@ -185,7 +186,7 @@ QFont MakeDialogFont() {
   return font;
 }
 
-BaseUnits BaseUnitsOf(const QFont& font) {
+BaseUnits BaseUnitsOf(const QFont &font) {
   // NOTE: dialog units follow the font as on Windows: the average width is
   // (width of "A..Za..z" / 26 + 1) / 2 in integer arithmetic, the height is
   // the character height (ascent plus descent). A dialog unit is a quarter
@@ -201,7 +202,7 @@ BaseUnits BaseUnitsOf(const QFont& font) {
   return BaseUnits{(letters / 26 + 1) / 2, metrics.height()};
 }
 
-QRect PixelRect(const ToolkitWindow* w, int x, int y, int width, int height) {
+QRect PixelRect(const ToolkitWindow *w, int x, int y, int width, int height) {
   if (w->mode == UnitMode::Pixels)
     return QRect(x, y, width, height);
   const int left = MulDiv(x, w->base.x, 4), top = MulDiv(y, w->base.y, 8);
@@ -211,19 +212,19 @@ QRect PixelRect(const ToolkitWindow* w, int x, int y, int width, int height) {
 
 // Screen readers announce an edit field by the label created just before it,
 // as they do on Windows; the entry rows are built label first.
-void NameAfterPrecedingLabel(ToolkitWindow* w, QLineEdit* edit) {
+void NameAfterPrecedingLabel(ToolkitWindow *w, QLineEdit *edit) {
   if (w->controls.empty() || w->controls.back().kind != ControlKind::Label)
     return;
-  auto* label = static_cast<QLabel*>(w->controls.back().widget);
+  auto *label = static_cast<QLabel *>(w->controls.back().widget);
   label->setBuddy(edit);
   edit->setAccessibleName(label->text());
 }
 
-QWidget* CreateControl(ToolkitWindow* w, ControlKind kind, int id, const QString& text) {
-  QWidget* parent = w->widget;
+QWidget *CreateControl(ToolkitWindow *w, ControlKind kind, int id, const QString &text) {
+  QWidget *parent = w->widget;
   switch (kind) {
   case ControlKind::Button: {
-    auto* button = new QPushButton(text, parent);
+    auto *button = new QPushButton(text, parent);
     button->setAutoDefault(false);
     button->setDefault(false);
     button->setFocusPolicy(Qt::StrongFocus);
@@ -232,19 +233,19 @@ QWidget* CreateControl(ToolkitWindow* w, ControlKind kind, int id, const QString
     return button;
   }
   case ControlKind::Frame: {
-    auto* frame = new QGroupBox(text, parent);
+    auto *frame = new QGroupBox(text, parent);
     frame->setFocusPolicy(Qt::NoFocus);
     return frame;
   }
   case ControlKind::Label: {
-    auto* label = new QLabel(text, parent);
+    auto *label = new QLabel(text, parent);
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setWordWrap(true);
     return label;
   }
   case ControlKind::TextBox: {
-    auto* edit = new QLineEdit(text, parent);
+    auto *edit = new QLineEdit(text, parent);
     edit->setFrame(true);
     edit->setFocusPolicy(Qt::StrongFocus);
     edit->setCursorPosition(0); // the caret starts before the text
@@ -269,18 +270,18 @@ int MulDiv(int a, int b, int c) {
   return int(negative ? -q : q);
 }
 
-QWidget* DialogWidget(WindowRef dialog) {
-  ToolkitWindow* w = FindDialog(dialog);
+QWidget *DialogWidget(WindowRef dialog) {
+  ToolkitWindow *w = FindDialog(dialog);
   return w ? w->widget : nullptr;
 }
 
-QWidget* ControlWidget(WindowRef dialog, int id) {
-  ControlRecord* c = FindControl(FindDialog(dialog), id);
+QWidget *ControlWidget(WindowRef dialog, int id) {
+  ControlRecord *c = FindControl(FindDialog(dialog), id);
   return c ? c->widget : nullptr;
 }
 
 BaseUnits DialogBaseUnits(WindowRef dialog) {
-  ToolkitWindow* w = FindDialog(dialog);
+  ToolkitWindow *w = FindDialog(dialog);
   return w ? w->base : BaseUnits{0, 0};
 }
 
@@ -296,9 +297,9 @@ WindowRef NewDialog(UnitMode mode, WindowRef /*parent*/, std::string_view title,
                     std::optional<int> x, std::optional<int> y, int width, int height,
                     std::uint32_t style, std::uint32_t /*exStyle*/) {
   return KeepingNumericMode([&]() -> WindowRef {
-    auto* w = new ToolkitWindow;
+    auto *w = new ToolkitWindow;
     w->mode = mode;
-    auto* widget = new DialogWindow(w);
+    auto *widget = new DialogWindow(w);
     w->widget = widget;
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -327,7 +328,7 @@ WindowRef NewDialog(UnitMode mode, WindowRef /*parent*/, std::string_view title,
       widget->setFixedSize(client.size());
     if (x && y) {
       widget->move(client.topLeft());
-    } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    } else if (QScreen *screen = QGuiApplication::primaryScreen()) {
       QRect centred(QPoint(0, 0), client.size());
       centred.moveCenter(screen->availableGeometry().center());
       widget->move(centred.topLeft());
@@ -344,7 +345,7 @@ WindowRef NewDialog(UnitMode mode, WindowRef /*parent*/, std::string_view title,
 
 void SetDialogIcon(WindowRef dialog, std::string_view iconName) {
   KeepingNumericMode([&] {
-    ToolkitWindow* w = FindDialog(dialog);
+    ToolkitWindow *w = FindDialog(dialog);
     if (!w)
       return;
     if (!EqualIgnoringAsciiCase(iconName, WindowIconName) &&
@@ -359,10 +360,10 @@ void SetDialogIcon(WindowRef dialog, std::string_view iconName) {
 void AddControl(ControlKind kind, WindowRef dialog, int id, std::string_view text, int x, int y,
                 int width, int height, std::uint32_t /*style*/, std::uint32_t /*exStyle*/) {
   KeepingNumericMode([&] {
-    ToolkitWindow* w = FindDialog(dialog);
+    ToolkitWindow *w = FindDialog(dialog);
     if (!w)
       return;
-    QWidget* control = CreateControl(w, kind, id, FromProgramText(text));
+    QWidget *control = CreateControl(w, kind, id, FromProgramText(text));
     if (!control)
       return;
     control->setObjectName(QString::number(id));
@@ -374,14 +375,14 @@ void AddControl(ControlKind kind, WindowRef dialog, int id, std::string_view tex
 
 void RemoveControl(WindowRef dialog, int id) {
   KeepingNumericMode([&] {
-    ToolkitWindow* w = FindDialog(dialog);
+    ToolkitWindow *w = FindDialog(dialog);
     if (!w)
       return;
     auto it = std::find_if(w->controls.begin(), w->controls.end(),
-                           [id](const ControlRecord& c) { return c.id == id; });
+                           [id](const ControlRecord &c) { return c.id == id; });
     if (it == w->controls.end())
       return;
-    QWidget* control = it->widget;
+    QWidget *control = it->widget;
     w->controls.erase(it);
     // NOTE: the control may be the one whose signal is being handled, so it
     // leaves the dialog now and is deleted once that handling is over.
@@ -393,15 +394,23 @@ void RemoveControl(WindowRef dialog, int id) {
 
 std::string GetControlText(WindowRef dialog, int id) {
   return KeepingNumericMode([&]() -> std::string {
-    ControlRecord* c = FindControl(FindDialog(dialog), id);
+    ControlRecord *c = FindControl(FindDialog(dialog), id);
     if (!c)
       return {};
     QString text;
     switch (c->kind) {
-    case ControlKind::Button: text = static_cast<QPushButton*>(c->widget)->text(); break;
-    case ControlKind::Frame: text = static_cast<QGroupBox*>(c->widget)->title(); break;
-    case ControlKind::Label: text = static_cast<QLabel*>(c->widget)->text(); break;
-    case ControlKind::TextBox: text = static_cast<QLineEdit*>(c->widget)->text(); break;
+    case ControlKind::Button:
+      text = static_cast<QPushButton *>(c->widget)->text();
+      break;
+    case ControlKind::Frame:
+      text = static_cast<QGroupBox *>(c->widget)->title();
+      break;
+    case ControlKind::Label:
+      text = static_cast<QLabel *>(c->widget)->text();
+      break;
+    case ControlKind::TextBox:
+      text = static_cast<QLineEdit *>(c->widget)->text();
+      break;
     }
     return text.toStdString();
   });
@@ -409,8 +418,8 @@ std::string GetControlText(WindowRef dialog, int id) {
 
 void SetControlFocus(WindowRef dialog, int id) {
   KeepingNumericMode([&] {
-    ToolkitWindow* w = FindDialog(dialog);
-    ControlRecord* c = FindControl(w, id);
+    ToolkitWindow *w = FindDialog(dialog);
+    ControlRecord *c = FindControl(w, id);
     if (!c)
       return;
     w->widget->raise();
@@ -423,7 +432,7 @@ void RunModal(WindowRef dialog, DialogCallbackFn callback) {
   KeepingNumericMode([&] {
     // Step 1: the two direct calls before anything is shown, each entered
     // in the numeric mode.
-    ToolkitWindow* w = FindDialog(dialog);
+    ToolkitWindow *w = FindDialog(dialog);
     SetNumericMode();
     callback(w ? w : dialog, MsgInitDialog, 0, 0);
     SetNumericMode();
@@ -472,7 +481,7 @@ int ShowMessage(std::string_view text, std::uint32_t /*style*/, std::string_view
   });
 }
 
-void StartToolkit(int& argc, char** argv) {
+void StartToolkit(int &argc, char **argv) {
   // Qt's own options are not read either: the program takes no argument.
   if (argc > 1) {
     argc = 1;
@@ -486,6 +495,4 @@ void StartToolkit(int& argc, char** argv) {
   SetNumericMode();
 }
 
-void StopToolkit() {
-  delete qApp;
-}
+void StopToolkit() { delete qApp; }

@@ -12,7 +12,7 @@ namespace {
 struct PrintJobRecord {
   HDC dc = nullptr;
   bool ownsDc = false;
-  bool spooled = false;  // a spooler document was started on the DC
+  bool spooled = false; // a spooler document was started on the DC
   bool pageOpen = false;
   HFONT font = nullptr;
   HGDIOBJ previousFont = nullptr;
@@ -25,8 +25,8 @@ PrintJobRecord PrintJob;
 // instead of being imported: under Wine it brings in the shell and the
 // printer libraries, which lengthened the program's start-up for a dialog
 // that is only shown on Print. Once loaded it stays for the process.
-using PrintDlgWFunction = BOOL(WINAPI*)(LPPRINTDLGW);
-using CommDlgExtendedErrorFunction = DWORD(WINAPI*)();
+using PrintDlgWFunction = BOOL(WINAPI *)(LPPRINTDLGW);
+using CommDlgExtendedErrorFunction = DWORD(WINAPI *)();
 PrintDlgWFunction PrintDlgWEntry = nullptr;
 CommDlgExtendedErrorFunction CommDlgExtendedErrorEntry = nullptr;
 
@@ -57,8 +57,8 @@ std::wstring DeviceName(HGLOBAL devNames) {
   std::wstring name;
   if (devNames == nullptr)
     return name;
-  if (const auto* names = static_cast<const DEVNAMES*>(GlobalLock(devNames))) {
-    name = reinterpret_cast<const wchar_t*>(names) + names->wDeviceOffset;
+  if (const auto *names = static_cast<const DEVNAMES *>(GlobalLock(devNames))) {
+    name = reinterpret_cast<const wchar_t *>(names) + names->wDeviceOffset;
     GlobalUnlock(devNames);
   }
   return name;
@@ -121,7 +121,7 @@ bool AttachPrinterDC(HDC dc, bool ownsDc, std::string_view printerName,
   });
 }
 
-bool AttachPrinter(PrinterChoice choice, const PrintDialogOptions& options,
+bool AttachPrinter(PrinterChoice choice, const PrintDialogOptions &options,
                    std::string_view documentName) {
   return KeepingNumericMode([&]() -> bool {
     DetachPrinter();

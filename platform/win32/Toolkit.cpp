@@ -51,10 +51,10 @@ HWND AsWindow(WindowRef ref) { return reinterpret_cast<HWND>(ref); }
 
 WindowRef AsRef(HWND window) { return reinterpret_cast<WindowRef>(window); }
 
-DialogRecord* FindDialog(HWND window) {
+DialogRecord *FindDialog(HWND window) {
   if (window == nullptr)
     return nullptr;
-  for (DialogRecord& d : Toolkit.dialogs)
+  for (DialogRecord &d : Toolkit.dialogs)
     if (d.window == window)
       return &d;
   return nullptr;
@@ -62,12 +62,12 @@ DialogRecord* FindDialog(HWND window) {
 
 std::vector<ControlRecord>::iterator FindControl(HWND dialog, int id) {
   return std::find_if(Toolkit.controls.begin(), Toolkit.controls.end(),
-                      [&](const ControlRecord& c) { return c.dialog == dialog && c.id == id; });
+                      [&](const ControlRecord &c) { return c.dialog == dialog && c.id == id; });
 }
 
 // Forgets a dialog and its controls once the platform has destroyed it.
 void ForgetDialog(HWND window) {
-  std::erase_if(Toolkit.controls, [&](const ControlRecord& c) { return c.dialog == window; });
+  std::erase_if(Toolkit.controls, [&](const ControlRecord &c) { return c.dialog == window; });
   for (auto it = Toolkit.dialogs.begin(); it != Toolkit.dialogs.end(); ++it) {
     if (it->window != window)
       continue;
@@ -85,7 +85,7 @@ void ForgetDialog(HWND window) {
 // The toolkit's close path: WM_CLOSE through the dialog procedure (so the
 // callback sees it), the parent re-enabled, then the window destroyed.
 void EndDialogWindow(HWND window) {
-  DialogRecord* d = FindDialog(window);
+  DialogRecord *d = FindDialog(window);
   if (d == nullptr)
     return;
   d->ending = true;
@@ -108,7 +108,7 @@ INT_PTR DefaultHandling(HWND window, UINT message, WPARAM wParam) {
   case WM_CLOSE: {
     // Handled on the toolkit's own close path, so that the platform does not
     // turn it into an IDCANCEL command for a window about to go.
-    const DialogRecord* d = FindDialog(window);
+    const DialogRecord *d = FindDialog(window);
     return d != nullptr && d->ending ? TRUE : FALSE;
   }
   default:
@@ -128,7 +128,7 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   }
 
   INT_PTR result = 0;
-  const DialogRecord* d = FindDialog(window);
+  const DialogRecord *d = FindDialog(window);
   if (d != nullptr && d->callback != nullptr) {
     const DialogCallbackFn callback = d->callback;
     SetNumericMode();
@@ -148,24 +148,23 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 // Appends the UTF-16 text and its terminator to a dialog template.
-void PutTemplateText(std::vector<WORD>& t, std::wstring_view text) {
+void PutTemplateText(std::vector<WORD> &t, std::wstring_view text) {
   for (wchar_t c : text)
     t.push_back(static_cast<WORD>(c));
   t.push_back(0);
 }
 
-void PutTemplateDword(std::vector<WORD>& t, DWORD value) {
+void PutTemplateDword(std::vector<WORD> &t, DWORD value) {
   t.push_back(LOWORD(value));
   t.push_back(HIWORD(value));
 }
 
 // An extended dialog template with no items, no menu, the default class and
 // the current font request.
-std::vector<WORD> DialogTemplate(DWORD style, DWORD exStyle, int x, int y, int width,
-                                 int height) {
+std::vector<WORD> DialogTemplate(DWORD style, DWORD exStyle, int x, int y, int width, int height) {
   std::vector<WORD> t;
-  t.push_back(1);      // dlgVer
-  t.push_back(0xFFFF); // signature of the extended form
+  t.push_back(1);         // dlgVer
+  t.push_back(0xFFFF);    // signature of the extended form
   PutTemplateDword(t, 0); // help id
   PutTemplateDword(t, exStyle);
   PutTemplateDword(t, style);
@@ -177,7 +176,7 @@ std::vector<WORD> DialogTemplate(DWORD style, DWORD exStyle, int x, int y, int w
   t.push_back(0); // no menu
   t.push_back(0); // default dialog class
   t.push_back(0); // empty title: set afterwards with SetWindowTextW
-  const DialogFontRequest& f = Toolkit.font;
+  const DialogFontRequest &f = Toolkit.font;
   t.push_back(static_cast<WORD>(f.points));
   t.push_back(static_cast<WORD>((f.style & 1) != 0 ? FW_BOLD : FW_NORMAL));
   const WORD italic = (f.style & 2) != 0 ? 1 : 0;
@@ -186,7 +185,7 @@ std::vector<WORD> DialogTemplate(DWORD style, DWORD exStyle, int x, int y, int w
   return t;
 }
 
-const wchar_t* ClassName(ControlKind kind) {
+const wchar_t *ClassName(ControlKind kind) {
   switch (kind) {
   case ControlKind::Button:
   case ControlKind::Frame:
@@ -203,7 +202,7 @@ const wchar_t* ClassName(ControlKind kind) {
 // imported: under Wine it also brings in the audio compression manager, which
 // lengthened the program's start-up for a sound that plays only after a
 // Calc. It stays loaded, as an asynchronous play needs.
-using PlaySoundAFunction = BOOL(WINAPI*)(LPCSTR, HMODULE, DWORD);
+using PlaySoundAFunction = BOOL(WINAPI *)(LPCSTR, HMODULE, DWORD);
 PlaySoundAFunction PlaySoundAEntry = nullptr;
 
 PlaySoundAFunction LoadPlaySoundA() {
@@ -246,11 +245,12 @@ ControlStyles ControlStylesFor(ControlKind kind, std::uint32_t style, std::uint3
   struct KindStyle {
     std::uint32_t defaults, required, forbidden;
   };
+
   static constexpr KindStyle Button{0x50010000, 0x50000000, 0};
   static constexpr KindStyle Frame{0x50000007, 0x50000007, 0xA7FFD0F8};
   static constexpr KindStyle Label{0x50000000, 0x50000000, 0};
   static constexpr KindStyle TextBox{0x50810080, 0x50000000, 0};
-  const KindStyle& k = kind == ControlKind::Button  ? Button
+  const KindStyle &k = kind == ControlKind::Button  ? Button
                        : kind == ControlKind::Frame ? Frame
                        : kind == ControlKind::Label ? Label
                                                     : TextBox;
@@ -308,9 +308,9 @@ void SetDialogFont(std::string_view face, int points, int style, int charset) {
   });
 }
 
-WindowRef NewDialog(UnitMode mode, WindowRef parent, std::string_view title,
-                    std::optional<int> x, std::optional<int> y, int width, int height,
-                    std::uint32_t style, std::uint32_t exStyle) {
+WindowRef NewDialog(UnitMode mode, WindowRef parent, std::string_view title, std::optional<int> x,
+                    std::optional<int> y, int width, int height, std::uint32_t style,
+                    std::uint32_t exStyle) {
   return KeepingNumericMode([&]() -> WindowRef {
     const HWND parentWindow = AsWindow(parent);
     const bool centred = !x.has_value() || !y.has_value();
@@ -353,7 +353,7 @@ void SetDialogIcon(WindowRef dialog, std::string_view iconName) {
         SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
       // The record is looked up again: sending messages may have run code
       // that changed the list.
-      if (DialogRecord* d = FindDialog(window)) {
+      if (DialogRecord *d = FindDialog(window)) {
         if (d->bigIcon)
           DestroyIcon(d->bigIcon);
         d->bigIcon = big;
@@ -371,7 +371,7 @@ void AddControl(ControlKind kind, WindowRef dialog, int id, std::string_view tex
                 int width, int height, std::uint32_t style, std::uint32_t exStyle) {
   KeepingNumericMode([&] {
     const HWND window = AsWindow(dialog);
-    const DialogRecord* d = FindDialog(window);
+    const DialogRecord *d = FindDialog(window);
     if (d == nullptr)
       return;
     const ControlStyles s = ControlStylesFor(kind, style, exStyle);
@@ -442,7 +442,7 @@ void RunModal(WindowRef dialog, DialogCallbackFn callback) {
     // Step 1: the two direct calls before anything is shown, each entered in
     // the numeric mode.
     int showCommand = SW_SHOW;
-    if (const DialogRecord* d = FindDialog(window))
+    if (const DialogRecord *d = FindDialog(window))
       showCommand = d->showCommand;
     const WPARAM sizeType = showCommand == SW_MAXIMIZE   ? SIZE_MAXIMIZED
                             : showCommand == SW_MINIMIZE ? SIZE_MINIMIZED
@@ -454,11 +454,11 @@ void RunModal(WindowRef dialog, DialogCallbackFn callback) {
     callback(dialog, WM_INITDIALOG, 0, 0);
     SetNumericMode();
     callback(dialog, WM_SIZE, sizeType,
-             static_cast<std::intptr_t>(MAKELPARAM(client.right - client.left,
-                                                   client.bottom - client.top)));
+             static_cast<std::intptr_t>(
+                 MAKELPARAM(client.right - client.left, client.bottom - client.top)));
 
     // Step 2: register the callback; a parent is disabled for the run.
-    DialogRecord* d = FindDialog(window);
+    DialogRecord *d = FindDialog(window);
     if (d == nullptr)
       return;
     d->callback = callback;
@@ -506,10 +506,10 @@ std::span<const std::byte> FindSoundResource(std::string_view name) {
   if (found == nullptr)
     return {};
   const HGLOBAL loaded = LoadResource(module, found);
-  const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+  const void *data = loaded != nullptr ? LockResource(loaded) : nullptr;
   if (data == nullptr)
     return {};
-  return {static_cast<const std::byte*>(data), SizeofResource(module, found)};
+  return {static_cast<const std::byte *>(data), SizeofResource(module, found)};
 }
 
 bool PlayResourceSound(std::string_view name) {
@@ -523,14 +523,14 @@ bool PlayResourceSound(std::string_view name) {
     bool started = false;
     const PlaySoundAFunction play = data.empty() ? nullptr : LoadPlaySoundA();
     if (play != nullptr)
-      started = play(reinterpret_cast<LPCSTR>(data.data()), nullptr, SND_MEMORY | SND_ASYNC) !=
-                FALSE;
+      started =
+          play(reinterpret_cast<LPCSTR>(data.data()), nullptr, SND_MEMORY | SND_ASYNC) != FALSE;
     return started;
   });
 }
 
 void ReleaseToolkitRecords() {
-  for (const DialogRecord& d : Toolkit.dialogs) {
+  for (const DialogRecord &d : Toolkit.dialogs) {
     if (d.bigIcon)
       DestroyIcon(d.bigIcon);
     if (d.smallIcon)

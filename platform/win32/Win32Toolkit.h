@@ -22,6 +22,7 @@ struct ControlStyles {
   std::uint32_t style;
   std::uint32_t exStyle;
 };
+
 ControlStyles ControlStylesFor(ControlKind kind, std::uint32_t style, std::uint32_t exStyle);
 
 // The 8-bit code page conversions at the window-system boundary.
@@ -36,6 +37,7 @@ struct ToolkitRecordCounts {
   std::size_t dialogs;
   std::size_t controls;
 };
+
 ToolkitRecordCounts CountToolkitRecords();
 
 // Makes room for the toolkit's records at start-up; false when it cannot.

@@ -35,8 +35,8 @@ CliRun Call(const std::vector<std::string>& args, const std::string& input = "",
     argv.push_back(a.c_str());
   CliStreams s;
   s.context = &m;
-  s.ReadInput = [](void* c, char* buffer, std::size_t capacity) -> std::ptrdiff_t {
-    CliRun& r = *static_cast<CliRun*>(c);
+  s.ReadInput = [](void *c, char *buffer, std::size_t capacity) -> std::ptrdiff_t {
+    CliRun &r = *static_cast<CliRun *>(c);
     std::size_t n = std::min({capacity, r.in.size() - r.position, r.piece ? r.piece : capacity});
     r.position += r.in.copy(buffer, n, r.position);
     return r.broken ? -1 : static_cast<std::ptrdiff_t>(n);
@@ -45,8 +45,8 @@ CliRun Call(const std::vector<std::string>& args, const std::string& input = "",
     static_cast<CliRun*>(c)->out.append(data, length);
     return !static_cast<CliRun*>(c)->writesFail;
   };
-  s.WriteError = [](void* c, const char* data, std::size_t length) {
-    static_cast<CliRun*>(c)->err.append(data, length);
+  s.WriteError = [](void *c, const char *data, std::size_t length) {
+    static_cast<CliRun *>(c)->err.append(data, length);
   };
   m.code = RunCli(static_cast<int>(argv.size()), argv.data(), s);
   return m;
@@ -61,9 +61,10 @@ TEST(Cli, ExactOutputs) {
     std::string out; // without a final line end: how the output starts
     std::string input = "";
   };
+
   const Case cases[] = {
       {{"--version"}, "calvora-cli " CALVORA_VERSION "\n"},
-      {{"parse", "0.1"}, "0.10000000000000001\n"}, // needs all 17 digits
+      {{"parse", "0.1"}, "0.10000000000000001\n"},         // needs all 17 digits
       {{"format", "0x1.8p10", "4", "Hz"}, " 1.536 kHz\n"}, // hex float 1536
       {{"format", "1e999", "4", "F"}, " 9.99999999999999E+998 TF\n"},
       {{"numbertext", "1234567.891"}, " 1234567.891\n"},
@@ -73,10 +74,14 @@ TEST(Cli, ExactOutputs) {
        "F =  1 kHz\nZ =  159.4688 Ohms\nRs =  10 Ohms\nXs = -159.1549 Ohms\nY =  6.27 mmhos\n"
        "Gp =  393.23 umhos\nBp =  6.26 mmhos\nCs =  1 uF\nCp =  996.0677 nF\nRp =  2.543 kOhms\n"
        "Q =  15.9155\nD =  .0628\nPhase angle = -86.4 degrees\n"},
-      {{"batch", "5"}, "F,Cs,R," + Results + "\n1000,1,10,159.4687929050209,10,-159.15494309189535,"
-       "0.006270819398473761,0.00039323175928274824,0.0062584778270571685,-1e-06,-9.960676824071725e-07,"
-       "-0.025330295910584447,-0.025430295910584447,2543.0295910584446,-15.915494309189535,"
-       "0.06283185307179585,-86.40472622013183\n", "1000,1,10\n"},
+      {{"batch", "5"},
+       "F,Cs,R," + Results +
+           "\n1000,1,10,159.4687929050209,10,-159.15494309189535,"
+           "0.006270819398473761,0.00039323175928274824,0.0062584778270571685,-1e-06,-9."
+           "960676824071725e-07,"
+           "-0.025330295910584447,-0.025430295910584447,2543.0295910584446,-15.915494309189535,"
+           "0.06283185307179585,-86.40472622013183\n",
+       "1000,1,10\n"},
       // The panel (the default form). Bp zero: the message stands alone, no Q and D rows.
       {{"calc", "R-X", "1000", "1000", "0", "100"},
        "Z\t 100 Ohms\nRs\t 100 Ohms\nXs\t 0 aOhms\nY\t 10 mmhos\nGp\t 10 mmhos\nBp\t 0 amhos\n"
@@ -86,20 +91,24 @@ TEST(Cli, ExactOutputs) {
        "{\"F\":1000,\"F0Bridge\":1000,\"Z\":50,\"Rs\":50,\"Rp\":50,\"Xs\":0,\"Aux\":0,\"Gp\":0.02,"
        "\"Bp\":-0,\"Y\":0.02,\"Cs\":\"inf\",\"Cp\":\"nan\",\"Ls\":0,\"Lp\":\"nan\",\"Q\":0,"
        "\"D\":\"-inf\",\"Phase\":0}\n"},
-      {{"calc", "--json", "r-x"}, "{\"F\":1000,\"F0Bridge\":1000,\"Z\":0,"}, // rows left out take defaults
-      {{"batch", "R-X"}, "Bridge f0,Actual f0,X,R," + Results +
-                             "\n1000,1000,0,50,50,50,0,0.02,0.02,-0,inf,nan,0,nan,50,0,-inf,0\n",
+      {{"calc", "--json", "r-x"},
+       "{\"F\":1000,\"F0Bridge\":1000,\"Z\":0,"}, // rows left out take defaults
+      {{"batch", "R-X"},
+       "Bridge f0,Actual f0,X,R," + Results +
+           "\n1000,1000,0,50,50,50,0,0.02,0.02,-0,inf,nan,0,nan,50,0,-inf,0\n",
        "1000,1000,0,50\n"},
       // Tab-separated fields may hold commas and quotes; they come out quoted.
-      {{"batch", "--header", "Cs-D"}, "f,\"C, uF\",\"say \"\"D\"\"\"," + Results + "\n1000,\"1,5\",\"1\"\"\",",
+      {{"batch", "--header", "Cs-D"},
+       "f,\"C, uF\",\"say \"\"D\"\"\"," + Results + "\n1000,\"1,5\",\"1\"\"\",",
        "# first\nf\tC, uF\tsay \"D\"\n1000\t1,5\t1\"\n"},
       {{"batch", "--header", "Cs-D"}, "F,Cs,DF," + Results + "\n"}, // no header line at all
   };
-  for (const Case& c : cases) {
+  for (const Case &c : cases) {
     CliRun r = Call(c.args, c.input);
     EXPECT_EQ(r.code, 0) << c.args[0] << ": " << r.err;
     bool whole = c.out.back() == '\n';
-    EXPECT_EQ(whole ? r.out : r.out.substr(0, c.out.size()), c.out) << c.args[0] << " " << c.args.back();
+    EXPECT_EQ(whole ? r.out : r.out.substr(0, c.out.size()), c.out)
+        << c.args[0] << " " << c.args.back();
     EXPECT_EQ(r.err, "");
   }
 }
@@ -116,7 +125,7 @@ TEST(Cli, UsageErrorsNameTheProblem) {
       {{"batch", "17"}, "unknown mode '17'"},
       {{"calc", "4294967299"}, "unknown mode"}, // 2^32 + 3 must not wrap onto a mode
   };
-  for (const auto& [args, message] : cases) {
+  for (const auto &[args, message] : cases) {
     CliRun r = Call(args);
     EXPECT_EQ(r.code, CliUsageError) << message;
     EXPECT_EQ(r.out, "") << message;
@@ -127,14 +136,15 @@ TEST(Cli, UsageErrorsNameTheProblem) {
 TEST(CliBatch, BadLinesReportedWithNumbersAndSkipped) {
   // The header has the wrong width: it is a bad line and the row labels stand in for it.
   CliRun r = Call({"batch", "--header", "Cs-D"}, "# log\na,b,c,d\n1000,1,.01\n1000,1\n1000,2,.02\n"
-                                                   "1000,\"1,.01\n1000,\"1\"x,.01\n1000,3,.03");
+                                                 "1000,\"1,.01\n1000,\"1\"x,.01\n1000,3,.03");
   EXPECT_EQ(r.code, CliFailed);
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 4); // header and the three good records
   EXPECT_EQ(r.out.rfind("F,Cs,DF," + Results + "\n", 0), 0u) << r.out;
-  for (const char* m : {"line 2: expected 3 fields (F, Cs, DF) for mode Cs-D, found 4\n",
-                        "line 4: expected 3 fields (F, Cs, DF) for mode Cs-D, found 2\n",
-                        "line 6: a quoted field has no closing quote\n",
-                        "line 7: text follows the closing quote of a quoted field\n", "4 bad lines skipped\n"})
+  for (const char *m :
+       {"line 2: expected 3 fields (F, Cs, DF) for mode Cs-D, found 4\n",
+        "line 4: expected 3 fields (F, Cs, DF) for mode Cs-D, found 2\n",
+        "line 6: a quoted field has no closing quote\n",
+        "line 7: text follows the closing quote of a quoted field\n", "4 bad lines skipped\n"})
     EXPECT_NE(r.err.find(m), std::string::npos) << m << " not in:\n" << r.err;
   // Input that cannot be read and output that cannot be written are failures
   // too; input that cannot be read at all gives no output, not even a header.
@@ -180,7 +190,9 @@ TEST(CliBatch, LayoutOfTheInputAndReadSizesDoNotMatter) {
   // Comments, blank lines, CR LF and CR alone, tabs and quoted fields give
   // what plain records give. A record padded to exactly the length limit is still a
   // record; one byte more makes a bad line, as does a longer one at the end.
-  auto padded = [](std::size_t length) { return "1000,1," + std::string(length - 10, ' ') + ".01"; };
+  auto padded = [](std::size_t length) {
+    return "1000,1," + std::string(length - 10, ' ') + ".01";
+  };
   std::string plain = padded(BatchMaxLineLength) + "\n";
   std::string mixed = padded(BatchMaxLineLength) + "\r\n" + padded(BatchMaxLineLength + 1) + "\n" +
                       std::string(3 * BatchMaxLineLength, 'x') + "\n";
@@ -194,7 +206,7 @@ TEST(CliBatch, LayoutOfTheInputAndReadSizesDoNotMatter) {
   CliRun whole = Call({"batch", "Cs-D"}, mixed);
   EXPECT_EQ(whole.code, CliFailed);
   EXPECT_EQ(whole.out, Call({"batch", "Cs-D"}, plain).out);
-  for (const char* m : {"line 2: longer than 65536 bytes", "line 3: longer than 65536 bytes",
+  for (const char *m : {"line 2: longer than 65536 bytes", "line 3: longer than 65536 bytes",
                         "line 804: longer than 65536 bytes", "3 bad lines"})
     EXPECT_NE(whole.err.find(m), std::string::npos) << m << " not in:\n" << whole.err;
   for (std::size_t piece : {1, 7, 1000, 65537}) {
@@ -206,12 +218,14 @@ TEST(CliBatch, LayoutOfTheInputAndReadSizesDoNotMatter) {
 #ifndef _WIN32
 // Runs the real executable through the shell with `arguments` (quoted for
 // it) and `input` on stdin; with `diskFull` its stdout refuses writes.
-CliRun RunProcess(const std::string& arguments, const std::string& input, bool diskFull = false) {
-  const std::string dir = testing::TempDir(), in = dir + "cli_in", out = dir + "cli_out", err = dir + "cli_err";
+CliRun RunProcess(const std::string &arguments, const std::string &input, bool diskFull = false) {
+  const std::string dir = testing::TempDir(), in = dir + "cli_in", out = dir + "cli_out",
+                    err = dir + "cli_err";
   std::ofstream(in, std::ios::binary) << input;
   std::ofstream(out, std::ios::binary).flush(); // empty unless the run writes it
   int status = std::system(("'" CALVORA_CLI_PATH "' " + arguments + " <'" + in + "' >'" +
-                            (diskFull ? "/dev/full" : out) + "' 2>'" + err + "'").c_str());
+                            (diskFull ? "/dev/full" : out) + "' 2>'" + err + "'")
+                               .c_str());
   std::ostringstream outText, errText;
   outText << std::ifstream(out, std::ios::binary).rdbuf();
   errText << std::ifstream(err, std::ios::binary).rdbuf();

@@ -3,6 +3,8 @@
 // their exponent (q the last continued-fraction denominator of
 // frac(2^e * 2/pi) below 2^64): the hardest arguments to reduce.
 #pragma once
+// The layout is the generator's: the formatter leaves it alone.
+// clang-format off
 
 inline constexpr long double TrigonometryHardCases[] = {
     0xC90FDAA22168C235p-63L, // |x 2/pi - N| ~ 2^-65

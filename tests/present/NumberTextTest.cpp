@@ -22,55 +22,98 @@ namespace {
 // stays in the band and rounds to 1000. The small bands and "G" end at the
 // single-precision values nearest their powers of ten.
 TEST(EngineeringFormatter, CasesAndBandBounds) {
-  struct Case { double value; int places; const char* unit; const char* expected; };
-  const Case cases[] = {
-      {1234.5678, 4, "Ohms", " 1.2346 kOhms"}, {470, 4, "Ohms", " 470 Ohms"}, {-1e12, 4, "X", "-1 TX"},
-      {0.0123456, 2, "mhos", " 12.35 mmhos"}, {999999.99996, 4, "Ohms", " 1000 kOhms"},
-      {1.5915494309189535e-7, 4, "F", " 159.1549 nF"}, {1.5915494309189535e-7, -1, "F", " 160 nF"},
-      {-0.0, 2, "mhos", " 0 amhos"}, {NAN, 4, "Ohms", " 0 aOhms"},
-      // Scaling -DBL_MAX by 10^18 in double would overflow.
-      {-HUGE_VAL, 4, "H", "-9.99999999999999E+998 TH"}, {-DBL_MAX, 18, "", "-1.79769313486232E+296 T"},
+  struct Case {
+    double value;
+    int places;
+    const char *unit;
+    const char *expected;
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(EngineeringFormatter(c.value, c.places, c.unit), c.expected) << c.value << " " << c.places;
-  const double bounds[] = {1.0000000036274937e-15, 9.999999960041972e-13, 9.999999717180685e-10,
-                           9.999999974752427e-07,  0.0010000000474974513, 1.0, 1000.0, 1e6, 1e9, 999999995904.0};
+
+  const Case cases[] = {
+      {1234.5678, 4, "Ohms", " 1.2346 kOhms"},
+      {470, 4, "Ohms", " 470 Ohms"},
+      {-1e12, 4, "X", "-1 TX"},
+      {0.0123456, 2, "mhos", " 12.35 mmhos"},
+      {999999.99996, 4, "Ohms", " 1000 kOhms"},
+      {1.5915494309189535e-7, 4, "F", " 159.1549 nF"},
+      {1.5915494309189535e-7, -1, "F", " 160 nF"},
+      {-0.0, 2, "mhos", " 0 amhos"},
+      {NAN, 4, "Ohms", " 0 aOhms"},
+      // Scaling -DBL_MAX by 10^18 in double would overflow.
+      {-HUGE_VAL, 4, "H", "-9.99999999999999E+998 TH"},
+      {-DBL_MAX, 18, "", "-1.79769313486232E+296 T"},
+  };
+  for (const Case &c : cases)
+    EXPECT_EQ(EngineeringFormatter(c.value, c.places, c.unit), c.expected)
+        << c.value << " " << c.places;
+  const double bounds[] = {1.0000000036274937e-15,
+                           9.999999960041972e-13,
+                           9.999999717180685e-10,
+                           9.999999974752427e-07,
+                           0.0010000000474974513,
+                           1.0,
+                           1000.0,
+                           1e6,
+                           1e9,
+                           999999995904.0};
   const std::string prefixes[] = {"a", "f", "p", "n", "u", "m", "", "k", "M", "G", "T"};
   for (std::size_t i = 0; i < std::size(bounds); ++i) {
     EXPECT_EQ(EngineeringFormatter(bounds[i], 4, ""), " 1 " + prefixes[i + 1]) << bounds[i];
-    EXPECT_EQ(EngineeringFormatter(std::nextafter(bounds[i], 0.0), 4, ""), " 1000 " + prefixes[i]) << bounds[i];
+    EXPECT_EQ(EngineeringFormatter(std::nextafter(bounds[i], 0.0), 4, ""), " 1000 " + prefixes[i])
+        << bounds[i];
   }
 }
 
 TEST(RoundDecimals, Cases) {
-  struct Case { double value; int places; long double expected; };
+  struct Case {
+    double value;
+    int places;
+    long double expected;
+  };
+
   const Case cases[] = {
       // Ties go to the even neighbour; places outside -18..18 count as -18 or 18.
-      {0.125, 2, 0.12L}, {5e17, -18, 0}, {6e17, INT_MIN, 1e18L}, {0.1, INT_MAX, 0.100000000000000006L},
+      {0.125, 2, 0.12L},
+      {5e17, -18, 0},
+      {6e17, INT_MIN, 1e18L},
+      {0.1, INT_MAX, 0.100000000000000006L},
       // The result stays in extended precision and keeps the sign of a zero.
-      {0.1, 1, 0.1L}, {-0.4, 0, -0.0L}, {-HUGE_VAL, INT_MIN, -HUGE_VALL},
+      {0.1, 1, 0.1L},
+      {-0.4, 0, -0.0L},
+      {-HUGE_VAL, INT_MIN, -HUGE_VALL},
   };
-  for (const Case& c : cases) {
+  for (const Case &c : cases) {
     const long double r = RoundDecimals(c.value, c.places);
-    EXPECT_TRUE(r == c.expected && std::signbit(r) == std::signbit(c.expected)) << c.value << " to " << c.places;
+    EXPECT_TRUE(r == c.expected && std::signbit(r) == std::signbit(c.expected))
+        << c.value << " to " << c.places;
   }
   EXPECT_TRUE(std::isnan(RoundDecimals(-NAN, INT_MAX)));
 }
 
 TEST(NumberText, Cases) {
-  struct Case { long double value; const char* expected; };
-  const Case cases[] = {
-      {LDBL_MAX, " 1.18973149535723E+4932"}, {-0x1p-16445L, "-3.64519953188247E-4951"},
-      // The limits of the plain layouts: 15 integer digits, 15 decimals.
-      {999999999999999.0L, " 999999999999999"}, {1e15L, " 1E+15"},
-      {1e-15L, " .000000000000001"}, {0.0123456789012345L, " 1.23456789012345E-2"},
-      // Fifteen digits, rounded on the 16th alone: 5 rounds up only after an odd 15th digit.
-      {100000000000000.5L, " 100000000000000"}, {100000000000001.5L, " 100000000000002"},
-      {100000000000000.53125L, " 100000000000000"}, {100000000000000.6L, " 100000000000001"},
-      // A carry through all fifteen digits moves the exponent.
-      {999999999999999.9L, " 1E+15"}, {-9.999999999999999e-16L, "-.000000000000001"},
+  struct Case {
+    long double value;
+    const char *expected;
   };
-  for (const Case& c : cases)
+
+  const Case cases[] = {
+      {LDBL_MAX, " 1.18973149535723E+4932"},
+      {-0x1p-16445L, "-3.64519953188247E-4951"},
+      // The limits of the plain layouts: 15 integer digits, 15 decimals.
+      {999999999999999.0L, " 999999999999999"},
+      {1e15L, " 1E+15"},
+      {1e-15L, " .000000000000001"},
+      {0.0123456789012345L, " 1.23456789012345E-2"},
+      // Fifteen digits, rounded on the 16th alone: 5 rounds up only after an odd 15th digit.
+      {100000000000000.5L, " 100000000000000"},
+      {100000000000001.5L, " 100000000000002"},
+      {100000000000000.53125L, " 100000000000000"},
+      {100000000000000.6L, " 100000000000001"},
+      // A carry through all fifteen digits moves the exponent.
+      {999999999999999.9L, " 1E+15"},
+      {-9.999999999999999e-16L, "-.000000000000001"},
+  };
+  for (const Case &c : cases)
     EXPECT_EQ(NumberText(c.value), c.expected) << std::hexfloat << c.value;
 }
 
@@ -81,15 +124,17 @@ TEST(NumberText, Cases) {
 // when digits 16 to 18 are 499 to 501: then it gives "" (no verdict).
 std::string OracleText(long double x) {
   int twoExp = 0;
-  const auto significand = static_cast<std::uint64_t>(std::ldexp(std::frexp(std::fabs(x), &twoExp), 64));
+  const auto significand =
+      static_cast<std::uint64_t>(std::ldexp(std::frexp(std::fabs(x), &twoExp), 64));
   twoExp -= 64;
   constexpr std::uint64_t Base = 1000000000;
-  std::vector<std::uint64_t> limbs = {significand % Base, significand / Base % Base, significand / Base / Base};
+  std::vector<std::uint64_t> limbs = {significand % Base, significand / Base % Base,
+                                      significand / Base / Base};
   for (int left = std::abs(twoExp); left > 0; left -= 13) {
     std::uint64_t factor = 1, carry = 0;
     for (int i = 0; i < std::min(left, 13); ++i)
       factor *= twoExp > 0 ? 2 : 5;
-    for (std::uint64_t& limb : limbs) {
+    for (std::uint64_t &limb : limbs) {
       carry += limb * factor;
       limb = carry % Base;
       carry /= Base;
@@ -100,9 +145,11 @@ std::string OracleText(long double x) {
   std::string digits = std::to_string(limbs.back()); // never 0: the significand is at least 2^63
   for (std::size_t i = limbs.size() - 1; i-- > 0;)
     digits.append(std::to_string(Base + limbs[i]), 1, 9);
-  const int exponent = static_cast<int>(digits.size()) + std::min(twoExp, 0); // |x| = 0.digits × 10^exponent
+  const int exponent =
+      static_cast<int>(digits.size()) + std::min(twoExp, 0); // |x| = 0.digits × 10^exponent
   digits += std::string(19, '0');
-  const std::string n = std::to_string(std::stoull(digits.substr(0, 18)) + (digits[18] >= '5' ? 1 : 0));
+  const std::string n =
+      std::to_string(std::stoull(digits.substr(0, 18)) + (digits[18] >= '5' ? 1 : 0));
   if (n.compare(15, 3, "499") >= 0 && n.compare(15, 3, "501") <= 0)
     return "";
   // 15 digits kept, rounded on the 16th alone, trailing zeros dropped, then laid out.
@@ -118,36 +165,42 @@ std::string OracleText(long double x) {
            std::to_string(std::abs(e - 1));
   const auto count = [](int c) { return static_cast<std::size_t>(std::max(c, 0)); };
   const std::string plain = std::string(count(-e), '0') + kept + std::string(count(e - k), '0');
-  return sign + plain.substr(0, count(e)) + (count(e) < plain.size() ? "." : "") + plain.substr(count(e));
+  return sign + plain.substr(0, count(e)) + (count(e) < plain.size() ? "." : "") +
+         plain.substr(count(e));
 }
 
 TEST(NumberTextOracle, SeededRandomValues) {
   std::mt19937_64 rng(20240611);
-  const auto below = [&rng](int n) { return static_cast<int>(rng() % static_cast<std::uint64_t>(n)); };
+  const auto below = [&rng](int n) {
+    return static_cast<int>(rng() % static_cast<std::uint64_t>(n));
+  };
   int nearBoundary = 0;
   const auto check = [&](long double x) {
     const std::string expected = OracleText(x);
     nearBoundary += expected.empty() ? 1 : 0;
-    EXPECT_TRUE(expected.empty() || NumberText(x) == expected) << std::hexfloat << x << ": " << NumberText(x)
-                                                                << ", not " << expected;
+    EXPECT_TRUE(expected.empty() || NumberText(x) == expected)
+        << std::hexfloat << x << ": " << NumberText(x) << ", not " << expected;
   };
   for (int i = 0; i < 2000; ++i) {
     // 64-bit significands: around the usual magnitudes, where every layout
     // occurs, or one time in ten anywhere in the extended range; rounded to
     // doubles of every exponent.
     const bool negative = below(2) == 1;
-    const long double significand = static_cast<long double>(rng() | 1ULL << 63) * (negative ? -1 : 1);
+    const long double significand =
+        static_cast<long double>(rng() | 1ULL << 63) * (negative ? -1 : 1);
     check(std::ldexp(significand, i % 10 != 0 ? below(140) - 70 - 63 : below(32829) - 16445 - 63));
     check(static_cast<double>(std::ldexp(significand, below(2097) - 1074 - 63)));
     // Short decimals as RoundDecimals hands them over: the 18 digits sit next
     // to ...000 or ...999 and the 15-digit rounding must absorb the difference.
-    const std::string text = std::to_string(rng() % 100000000000ULL) + "e" + std::to_string(below(60) - 30);
+    const std::string text =
+        std::to_string(rng() % 100000000000ULL) + "e" + std::to_string(below(60) - 30);
     const double decimal = std::strtod(text.c_str(), nullptr) * (negative ? -1 : 1);
     const long double rounded = RoundDecimals(decimal, below(23) - 2);
     if (rounded != 0)
       check(rounded);
   }
-  // Near-boundary inputs (about 6,000 values checked) must stay rare, or the comparison proves little.
+  // Near-boundary inputs (about 6,000 values checked) must stay rare, or the comparison proves
+  // little.
   EXPECT_LE(nearBoundary, 60) << nearBoundary << " near a rounding boundary";
 }
 

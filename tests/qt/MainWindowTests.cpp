@@ -12,7 +12,7 @@ namespace {
 // sees, independent of the toolkit's records.
 std::set<int> ShownIds() {
   std::set<int> ids;
-  for (QWidget* w : MainWindow()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+  for (QWidget *w : MainWindow()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
     if (w->isVisible())
       ids.insert(w->objectName().toInt());
   return ids;
@@ -35,13 +35,13 @@ QStringList PanelLines() {
 }
 
 struct ModeCase {
-  const char* caption;
+  const char *caption;
   int buttonId;
-  const char* rows; // "label:unit|..." with the unit's leading blank; no colon for no unit
+  const char *rows; // "label:unit|..." with the unit's leading blank; no colon for no unit
   QString hint;
 };
 
-const char* const Bridge = "Frequency entries provide the ratio for manual equipment having fixed "
+const char *const Bridge = "Frequency entries provide the ratio for manual equipment having fixed "
                            "frequency ranges like the GR 1603 Z-Y bridge.";
 const QString Pair = "%1 using the series model- note that the combined %2 is also calculated.";
 
@@ -85,7 +85,7 @@ private slots:
   void everyModeButtonBuildsItsRows() {
     RunProgram([] {
       const int labelIds[5] = {171, 172, 173, 174, 186};
-      for (const ModeCase& mode : Modes) {
+      for (const ModeCase &mode : Modes) {
         QCOMPARE(TextOf(mode.buttonId), mode.caption);
         Click(mode.buttonId);
         const QStringList rows = QString::fromLatin1(mode.rows).split('|');
@@ -100,7 +100,8 @@ private slots:
           wanted.insert({labelIds[k], 151 + k});
           QCOMPARE(TextOf(labelIds[k]), label);
           QCOMPARE(TextOf(151 + k), unit == " Hz" ? "1000" : " ");
-          QCOMPARE(QAccessible::queryAccessibleInterface(Control(151 + k))->text(QAccessible::Name), label);
+          QCOMPARE(QAccessible::queryAccessibleInterface(Control(151 + k))->text(QAccessible::Name),
+                   label);
           QCOMPARE(TextOf(231 + k), unit); // a unit left over from the mode before shows here
           if (!unit.isEmpty())
             wanted.insert(231 + k);
@@ -126,7 +127,7 @@ private slots:
       QCOMPARE(MainWindow()->windowTitle(), "Calvora Impedance Calculator " CALVORA_VERSION);
       Click(CalcButtonId);
       QCOMPARE(ShownIds(), FixedIds);
-      for (const CalcCase& c : CalcCases) {
+      for (const CalcCase &c : CalcCases) {
         Calculate(c);
         QCOMPARE(PanelLines(), c.lines.mid(1));
       }
@@ -139,15 +140,17 @@ private slots:
       Click(AboutButtonId);
       QVERIFY(MainWindow()->isVisible());
       QCOMPARE(PanelLines(), CalcCases.back().lines.mid(1));
-      QCOMPARE(SeenBoxes, QStringList({
-          "Calvora|Please select a mode then enter some data!",
-          "Calvora |Calvora Impedance Calculator " CALVORA_VERSION " - impedance conversions for the bench\n"
-          "No responsibilities are assumed for inaccuracy, lack of suitability\n"
-          "for any purpose, or for any loss or damage resulting from its use.\n"
-          "Common impedance conversions- note that mhos are used instead of\n"
-          "the modern and equivalent Siemens. SI units are automatically\n"
-          "scaled so watch your prefixes. User inputs are not checked - GIGO!\n"
-          "Thanks for using those great General Radio Corp. bridges and standards!"}));
+      QCOMPARE(
+          SeenBoxes,
+          QStringList({"Calvora|Please select a mode then enter some data!",
+                       "Calvora |Calvora Impedance Calculator " CALVORA_VERSION
+                       " - impedance conversions for the bench\n"
+                       "No responsibilities are assumed for inaccuracy, lack of suitability\n"
+                       "for any purpose, or for any loss or damage resulting from its use.\n"
+                       "Common impedance conversions- note that mhos are used instead of\n"
+                       "the modern and equivalent Siemens. SI units are automatically\n"
+                       "scaled so watch your prefixes. User inputs are not checked - GIGO!\n"
+                       "Thanks for using those great General Radio Corp. bridges and standards!"}));
     });
     QCOMPARE(rc, 0);
   }

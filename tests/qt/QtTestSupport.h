@@ -18,13 +18,20 @@
 // Modal boxes closed since the last RunGuarded began, as "caption|text".
 inline QStringList SeenBoxes;
 
-inline QWidget* MainWindow() { return DialogWidget(DialogHandle); }
-inline QWidget* Control(int id) { return ControlWidget(DialogHandle, id); } // nullptr when absent
-inline QString TextOf(int id) { return Control(id) ? Control(id)->property("text").toString() : QString(); }
-inline void Click(int id) { QTest::mouseClick(Control(id), Qt::LeftButton); } // asserts the control exists
+inline QWidget *MainWindow() { return DialogWidget(DialogHandle); }
+
+inline QWidget *Control(int id) { return ControlWidget(DialogHandle, id); } // nullptr when absent
+
+inline QString TextOf(int id) {
+  return Control(id) ? Control(id)->property("text").toString() : QString();
+}
+
+inline void Click(int id) {
+  QTest::mouseClick(Control(id), Qt::LeftButton);
+} // asserts the control exists
 
 // Selects all of a text box's text and types over it.
-inline void TypeInto(int id, const QString& text) {
+inline void TypeInto(int id, const QString &text) {
   Click(id);
   QTest::keyClick(Control(id), Qt::Key_A, Qt::ControlModifier);
   QTest::keyClicks(Control(id), text);
@@ -32,13 +39,13 @@ inline void TypeInto(int id, const QString& text) {
 
 // Runs `run`, which blocks in a modal loop, while a watchdog records and
 // closes every modal box (all of the program's boxes have only an OK button).
-inline void RunGuarded(const std::function<void()>& run) {
+inline void RunGuarded(const std::function<void()> &run) {
   SeenBoxes.clear();
   QTimer watchdog;
   QObject::connect(&watchdog, &QTimer::timeout, [] {
-    for (QWidget* top : QApplication::topLevelWidgets())
-      if (auto* dialog = qobject_cast<QDialog*>(top); dialog && dialog->isVisible()) {
-        auto* box = qobject_cast<QMessageBox*>(dialog);
+    for (QWidget *top : QApplication::topLevelWidgets())
+      if (auto *dialog = qobject_cast<QDialog *>(top); dialog && dialog->isVisible()) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
         SeenBoxes << dialog->windowTitle() + '|' + (box ? box->text() : QString());
         dialog->reject();
       }
@@ -50,7 +57,7 @@ inline void RunGuarded(const std::function<void()>& run) {
 // Resets the calculation's records, runs RunMainDialog, calls
 // `body` once the window is shown and then closes the window. Returns
 // RunMainDialog's result.
-inline int RunProgram(const std::function<void()>& body) {
+inline int RunProgram(const std::function<void()> &body) {
   TheCalcState = CalcState{};
   ModeId = 0;
   QTimer::singleShot(0, [&body] {
@@ -69,7 +76,7 @@ inline int RunProgram(const std::function<void()>& body) {
 // text), and the report lines it must give.
 struct CalcCase {
   int modeButton;
-  std::vector<std::pair<int, const char*>> entries;
+  std::vector<std::pair<int, const char *>> entries;
   QStringList lines;
 };
 
@@ -95,12 +102,13 @@ inline const std::vector<CalcCase> CalcCases = {
       "Y =  0 amhos", "Gp =  0 amhos", "Bp =  0 amhos", "Ls = -9.99999999999999E+998 TH", "Lp =  0 aH",
       "Rp =  9.99999999999999E+998 TOhms", "Phase angle =  0 degrees"}},
 };
+
 // clang-format on
 
 // Clicks the case's mode button, types its entries and clicks Calc.
-inline void Calculate(const CalcCase& c) {
+inline void Calculate(const CalcCase &c) {
   Click(c.modeButton);
-  for (const auto& [id, text] : c.entries)
+  for (const auto &[id, text] : c.entries)
     TypeInto(id, QString::fromLatin1(text));
   Click(CalcButtonId);
 }

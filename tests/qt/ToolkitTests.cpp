@@ -23,7 +23,7 @@ std::intptr_t Recorder(WindowRef, unsigned message, std::uintptr_t wParam, std::
 
 // The rectangle a dialog-unit rectangle maps to, from the font's own
 // metrics: half the rounded-up average width of the 52 letters, and height.
-QRect Expected(const QFont& font, int x, int y, int w, int h) {
+QRect Expected(const QFont &font, int x, int y, int w, int h) {
   const QFontMetrics m(font);
   int sum = 0;
   for (char c = 'A'; c <= 'Z'; ++c)
@@ -51,7 +51,7 @@ void SpoilNumericMode() {
 }
 
 // Whether `operation` returns in the numeric mode from a spoiled one.
-bool RestoresNumericMode(const std::function<void()>& operation) {
+bool RestoresNumericMode(const std::function<void()> &operation) {
   SpoilNumericMode();
   operation();
   return InNumericMode();
@@ -84,7 +84,7 @@ private slots:
       for (const QSize size : {MainWindow()->size(), QSize(1300, 900), QSize(200, 150)}) {
         MainWindow()->resize(size);
         QTest::qWait(20);
-        for (const FixedControl& c : FixedControls)
+        for (const FixedControl &c : FixedControls)
           QCOMPARE(Control(c.id)->geometry(), Expected(font, c.x, c.y, c.width, c.height));
         QCOMPARE(Control(152)->geometry(), Expected(font, 100, 110, 65, 10));
         QCOMPARE(Control(187)->geometry(), Expected(font, 50, 210, 135, 44));
@@ -113,8 +113,12 @@ private slots:
     });
     RunGuarded([d] { RunModal(d, Recorder); });
     QVERIFY(!DialogWidget(d));
-    const decltype(Messages) expected = {{MsgCommand, 1},  {MsgCommand, 1},   {MsgCommand, 2},
-                                         {MsgCommand, 13}, {MsgSysCommand, SysCommandClose}, {MsgClose, 0}};
+    const decltype(Messages) expected = {{MsgCommand, 1},
+                                         {MsgCommand, 1},
+                                         {MsgCommand, 2},
+                                         {MsgCommand, 13},
+                                         {MsgSysCommand, SysCommandClose},
+                                         {MsgClose, 0}};
     QCOMPARE(Messages, expected);
   }
 
@@ -131,8 +135,10 @@ private slots:
                     120, OverlappedWindowStyle, 0);
     }));
     QVERIFY(RestoresNumericMode([&] { SetDialogIcon(d, "tbicon"); }));
-    QVERIFY(RestoresNumericMode([&] { AddControl(ControlKind::TextBox, d, 11, "1", 10, 10, 60, 10, 0, 0); }));
-    QVERIFY(RestoresNumericMode([&] { AddControl(ControlKind::Button, d, 13, "Go", 10, 40, 35, 14, 0, 0); }));
+    QVERIFY(RestoresNumericMode(
+        [&] { AddControl(ControlKind::TextBox, d, 11, "1", 10, 10, 60, 10, 0, 0); }));
+    QVERIFY(RestoresNumericMode(
+        [&] { AddControl(ControlKind::Button, d, 13, "Go", 10, 40, 35, 14, 0, 0); }));
     QVERIFY(RestoresNumericMode([&] { QCOMPARE(GetControlText(d, 11), "1"); }));
     QVERIFY(RestoresNumericMode([&] { SetControlFocus(d, 11); }));
     QVERIFY(RestoresNumericMode([&] { PlayResourceSound("glass_a"); }));
@@ -153,7 +159,8 @@ private slots:
     QVERIFY(restored);
     QTemporaryDir dir;
     PrintNextJobToPdf(dir.filePath("mode.pdf").toStdString());
-    QVERIFY(RestoresNumericMode([] { AttachPrinter(PrinterChoice::Choose, PrintDialogOptions{}, ""); }));
+    QVERIFY(RestoresNumericMode(
+        [] { AttachPrinter(PrinterChoice::Choose, PrintDialogOptions{}, ""); }));
     QVERIFY(RestoresNumericMode([] { AttachedPrinterName(); }));
     QVERIFY(RestoresNumericMode([] { PrintText("Z =  1 kOhms"); }));
     QVERIFY(RestoresNumericMode([] { PrintLineBreak(); }));

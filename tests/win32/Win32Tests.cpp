@@ -51,7 +51,7 @@ std::wstring Text(HWND window) { // "<none>" for a missing window
   return buffer;
 }
 
-std::wstring Widen(const char* text) { return WideFromProgramText(text); }
+std::wstring Widen(const char *text) { return WideFromProgramText(text); }
 
 int CountChildren(HWND window) {
   int n = 0;
@@ -66,7 +66,7 @@ bool PlacedAt(HWND control, int x, int y, int width, int height) {
   RECT expected{x, y, x + width, y + height}, actual{};
   MapDialogRect(GetParent(control), &expected);
   GetWindowRect(control, &actual);
-  MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&actual), 2);
+  MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT *>(&actual), 2);
   return EqualRect(&expected, &actual) != FALSE;
 }
 
@@ -78,7 +78,7 @@ bool PlacedAt(HWND control, int x, int y, int width, int height) {
 unsigned CountGdiObjects() {
   if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr)
     return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  const unsigned char* peb = nullptr;
+  const unsigned char *peb = nullptr;
 #ifdef _WIN64
   __asm__("movq %%gs:0x60, %0" : "=r"(peb));
   constexpr std::size_t HandleTableOffset = 0xF8;
@@ -86,7 +86,7 @@ unsigned CountGdiObjects() {
   __asm__("movl %%fs:0x30, %0" : "=r"(peb));
   constexpr std::size_t HandleTableOffset = 0x94;
 #endif
-  const auto* table = *reinterpret_cast<const unsigned char* const*>(peb + HandleTableOffset);
+  const auto *table = *reinterpret_cast<const unsigned char *const *>(peb + HandleTableOffset);
   unsigned count = 0;
   for (int i = 0; table != nullptr && i < 0x10000; ++i)
     count += table[i * 24 + 14] != 0 ? 1 : 0;
@@ -110,7 +110,7 @@ bool InNumericMode() {
 }
 
 // Runs `operation` with the numeric mode spoiled; whether it is back.
-bool RestoresNumericMode(const std::function<void()>& operation) {
+bool RestoresNumericMode(const std::function<void()> &operation) {
   SpoilNumericMode();
   operation();
   return InNumericMode();
@@ -146,7 +146,7 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 // Runs `modal` with the steps driven from its loop; every step must have run.
-void RunScripted(std::vector<std::function<void()>> steps, const std::function<void()>& modal) {
+void RunScripted(std::vector<std::function<void()>> steps, const std::function<void()> &modal) {
   Steps = std::move(steps);
   Steps.push_back([] { PostMessageW(Hwnd(DialogHandle), WM_SYSCOMMAND, SC_CLOSE, 0); });
   Boxes.clear();
@@ -161,8 +161,8 @@ void RunScripted(std::vector<std::function<void()>> steps, const std::function<v
 
 WindowRef NewTestDialog() {
   SetDialogFont("Arial", 10, 0, 0);
-  return NewDialog(UnitMode::DialogUnits, nullptr, "Toolkit test", std::nullopt, std::nullopt,
-                   450, 290, 0x00CF0000, 0);
+  return NewDialog(UnitMode::DialogUnits, nullptr, "Toolkit test", std::nullopt, std::nullopt, 450,
+                   290, 0x00CF0000, 0);
 }
 
 // Every toolkit operation here must also put the numeric mode back.
@@ -182,20 +182,26 @@ TEST(Toolkit, DialogControlKindsAndRecords) {
   struct Case {
     ControlKind kind;
     std::uint32_t style;
-    const char* text;
-    const wchar_t* className;
+    const char *text;
+    const wchar_t *className;
     std::uint32_t expected, expectedEx;
   };
+
   const Case cases[] = {
-      {ControlKind::Button, 0, "Calc", L"Button", 0x50010000, 0},            // push button, tab stop
+      {ControlKind::Button, 0, "Calc", L"Button", 0x50010000, 0}, // push button, tab stop
       {ControlKind::Button, BS_DEFPUSHBUTTON, "", L"Button", 0x50000001, 0}, // child, visible added
-      {ControlKind::Frame, WS_TABSTOP | BS_CHECKBOX, "F", L"Button", 0x50000007, 0}, // group box only
-      {ControlKind::Label, 0, "\xB5" "F \xB0", L"Static", 0x50000000, 0},   // 8-bit text
+      {ControlKind::Frame, WS_TABSTOP | BS_CHECKBOX, "F", L"Button", 0x50000007,
+       0}, // group box only
+      {ControlKind::Label, 0,
+       "\xB5"
+       "F \xB0",
+       L"Static", 0x50000000, 0},                                            // 8-bit text
       {ControlKind::TextBox, 0, " ", L"Edit", 0x50010080, WS_EX_CLIENTEDGE}, // sunken, no border
-      {ControlKind::TextBox, WS_BORDER, "-1.5e-3 and a text longer than its box", L"Edit", 0x50800000, 0},
+      {ControlKind::TextBox, WS_BORDER, "-1.5e-3 and a text longer than its box", L"Edit",
+       0x50800000, 0},
   };
   for (int i = 0; i < 6; ++i) {
-    const Case& c = cases[i];
+    const Case &c = cases[i];
     EXPECT_TRUE(RestoresNumericMode(
         [&] { AddControl(c.kind, dialog, 300 + i, c.text, 20, 10 + 20 * i, 65, 14, c.style, 0); }));
     const HWND control = GetDlgItem(h, 300 + i);
@@ -205,7 +211,8 @@ TEST(Toolkit, DialogControlKindsAndRecords) {
     EXPECT_EQ(ControlStylesFor(c.kind, c.style, 0).style, c.expected) << i;
     // The edit class draws a requested border itself and drops the bit.
     const std::uint32_t dropped = c.kind == ControlKind::TextBox ? WS_BORDER : 0;
-    EXPECT_EQ(static_cast<std::uint32_t>(GetWindowLongW(control, GWL_STYLE)), c.expected & ~dropped) << i;
+    EXPECT_EQ(static_cast<std::uint32_t>(GetWindowLongW(control, GWL_STYLE)), c.expected & ~dropped)
+        << i;
     EXPECT_EQ(static_cast<std::uint32_t>(GetWindowLongW(control, GWL_EXSTYLE)), c.expectedEx) << i;
     EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), font) << i;
     EXPECT_TRUE(PlacedAt(control, 20, 10 + 20 * i, 65, 14)) << i;
@@ -271,9 +278,13 @@ TEST(Toolkit, RunModal) {
   EXPECT_TRUE(AlwaysEnteredInNumericMode);
   EXPECT_TRUE(restored) << "RunModal returns in the numeric mode";
   const std::intptr_t size = MAKELPARAM(client.right, client.bottom);
-  EXPECT_EQ(Trace, (std::vector<Call>{{WM_INITDIALOG, 0, 0}, {WM_SIZE, 0, size}, {WM_COMMAND, IDOK, 0},
-                                      {WM_COMMAND, IDCANCEL, 0}, {WM_APP, 0, 0},
-                                      {WM_SYSCOMMAND, SC_CLOSE, 0}, {WM_CLOSE, 0, 0}}));
+  EXPECT_EQ(Trace, (std::vector<Call>{{WM_INITDIALOG, 0, 0},
+                                      {WM_SIZE, 0, size},
+                                      {WM_COMMAND, IDOK, 0},
+                                      {WM_COMMAND, IDCANCEL, 0},
+                                      {WM_APP, 0, 0},
+                                      {WM_SYSCOMMAND, SC_CLOSE, 0},
+                                      {WM_CLOSE, 0, 0}}));
   EXPECT_EQ(answer, 42) << "a nonzero callback result is the message result";
   EXPECT_FALSE(IsWindow(h));
 }
@@ -285,21 +296,37 @@ HWND Child(int id) { return GetDlgItem(Hwnd(DialogHandle), id); }
 void Click(int id) { SendMessageW(Child(id), BM_CLICK, 0, 0); }
 
 struct CalcCase {
-  const char* mode;
-  std::vector<const wchar_t*> entries; // row 1 first; nullptr keeps the default
-  std::vector<std::pair<int, const wchar_t*>> expected; // identifier, text ("<none>": absent)
+  const char *mode;
+  std::vector<const wchar_t *> entries;                  // row 1 first; nullptr keeps the default
+  std::vector<std::pair<int, const wchar_t *>> expected; // identifier, text ("<none>": absent)
   int children; // 21 fixed, 3 per row and the hint, the panel's labels
 };
 
 // Run in this order in one dialog: R-X must leave none of Cs-R's rows behind.
 const CalcCase CalcCases[] = {
-    {"Cs-R", {nullptr, L"1", L"10"},
-     {{175, L"Z"}, {201, L" 159.4688 Ohms"}, {203, L"-159.1549 Ohms"}, {206, L" 6.26 mmhos"},
-      {182, L"Cp"}, {208, L" 996.0677 nF"}, {188, L"Rp"}, {212, L" 2.543 kOhms"}, {211, L"-86.4 degrees"}},
+    {"Cs-R",
+     {nullptr, L"1", L"10"},
+     {{175, L"Z"},
+      {201, L" 159.4688 Ohms"},
+      {203, L"-159.1549 Ohms"},
+      {206, L" 6.26 mmhos"},
+      {182, L"Cp"},
+      {208, L" 996.0677 nF"},
+      {188, L"Rp"},
+      {212, L" 2.543 kOhms"},
+      {211, L"-86.4 degrees"}},
      21 + 9 + 1 + 24},
-    {"R-X", {nullptr, nullptr, L"0", L"100"},
-     {{181, L"Device is purely resistive"}, {182, L"<none>"}, {207, L"<none>"}, {208, L"<none>"},
-      {183, L"<none>"}, {184, L"<none>"}, {209, L"<none>"}, {210, L"<none>"}, {211, L" 0 degrees"}},
+    {"R-X",
+     {nullptr, nullptr, L"0", L"100"},
+     {{181, L"Device is purely resistive"},
+      {182, L"<none>"},
+      {207, L"<none>"},
+      {208, L"<none>"},
+      {183, L"<none>"},
+      {184, L"<none>"},
+      {209, L"<none>"},
+      {210, L"<none>"},
+      {211, L" 0 degrees"}},
      21 + 12 + 1 + 9 + 8},
 };
 
@@ -309,16 +336,16 @@ const CalcCase CalcCases[] = {
 // unit; a frequency row starts at "1000", any other at one blank; the caret
 // goes to the first row that is not a frequency), hint.
 struct ModeCase {
-  const char* caption;
+  const char *caption;
   int buttonId;
-  const char* rows;
+  const char *rows;
   std::string hint;
 };
 
-const char* const Bridge = "Frequency entries provide the ratio for manual equipment having fixed "
+const char *const Bridge = "Frequency entries provide the ratio for manual equipment having fixed "
                            "frequency ranges like the GR 1603 Z-Y bridge.";
 
-std::string Pair(const char* parts, const char* figure) {
+std::string Pair(const char *parts, const char *figure) {
   return std::string(parts) + " using the series model- note that the combined " + figure +
          " is also calculated.";
 }
@@ -329,7 +356,8 @@ const ModeCase Modes[] = {
     {"Cs-D", 102, "F: Hz|Cs: uF|DF", "Series Model"},
     {"Cp-D", 103, "F: Hz|Cp: uF|DF", "Parallel Model"},
     {"Cs-R", 106, "F: Hz|Cs: uF|R: Ohms", "Series Model"},
-    {"Cs||Cs", 112, "F: Hz|Cs1: uF|D1|Cs2: uF|D2", Pair("Paralleled capacitors", "dissipation factor")},
+    {"Cs||Cs", 112, "F: Hz|Cs1: uF|D1|Cs2: uF|D2",
+     Pair("Paralleled capacitors", "dissipation factor")},
     {"Ls-Q", 104, "F: Hz|Ls: mH|Q", "Series Model"},
     {"Lp-Q", 105, "F: Hz|Lp: mH|Q", "Parallel Model"},
     {"V-Z", 107, "F: Hz|Z: Ohms|Phase angle: deg.",
@@ -346,14 +374,15 @@ const ModeCase Modes[] = {
 };
 
 // The rows of a ModeCase: (label, unit) each, the unit empty for none.
-std::vector<std::pair<std::string, std::string>> RowsOf(const ModeCase& mode) {
+std::vector<std::pair<std::string, std::string>> RowsOf(const ModeCase &mode) {
   std::vector<std::pair<std::string, std::string>> rows;
   std::string text = mode.rows;
   for (std::size_t start = 0; start <= text.size();) {
     const std::size_t end = std::min(text.find('|', start), text.size());
     const std::string row = text.substr(start, end - start);
     const std::size_t colon = row.find(':');
-    rows.emplace_back(row.substr(0, colon), colon == std::string::npos ? "" : row.substr(colon + 1));
+    rows.emplace_back(row.substr(0, colon),
+                      colon == std::string::npos ? "" : row.substr(colon + 1));
     start = end + 1;
   }
   return rows;
@@ -368,7 +397,7 @@ TEST(MainDialog, FixedControlsBoxesModesCalcsAndClose) {
         window = Hwnd(DialogHandle);
         EXPECT_EQ(Text(window), L"Calvora Impedance Calculator " + Widen(CALVORA_VERSION));
         EXPECT_EQ(CountChildren(window), 21) << "only the fixed controls at start";
-        for (const FixedControl& c : FixedControls) {
+        for (const FixedControl &c : FixedControls) {
           EXPECT_EQ(Text(Child(c.id)), Widen(c.caption)) << c.id;
           EXPECT_TRUE(PlacedAt(Child(c.id), c.x, c.y, c.width, c.height)) << c.id;
         }
@@ -376,7 +405,7 @@ TEST(MainDialog, FixedControlsBoxesModesCalcsAndClose) {
       [] { Click(CalcButtonId); }, // no mode yet: the warning
       [] { Click(AboutButtonId); },
   };
-  for (const ModeCase& mode : Modes) {
+  for (const ModeCase &mode : Modes) {
     steps.push_back([&mode] {
       EXPECT_EQ(Text(Child(mode.buttonId)), Widen(mode.caption));
       Click(mode.buttonId);
@@ -387,17 +416,20 @@ TEST(MainDialog, FixedControlsBoxesModesCalcsAndClose) {
       int focusRow = 1;
       for (int k = 1; k <= 5; ++k) {
         const bool shown = k <= int(rows.size());
-        const std::string label = shown ? rows[k - 1].first : "", unit = shown ? rows[k - 1].second : "";
+        const std::string label = shown ? rows[k - 1].first : "",
+                          unit = shown ? rows[k - 1].second : "";
         focusRow += unit == " Hz" ? 1 : 0;
         EXPECT_EQ(Text(Child(EntryLabelIds[k - 1])), shown ? Widen(label.c_str()) : L"<none>") << k;
-        EXPECT_EQ(Text(Child(EntryBoxId(k))), shown ? (unit == " Hz" ? L"1000" : L" ") : L"<none>") << k;
-        EXPECT_EQ(Text(Child(EntryUnitId(k))), !unit.empty() ? Widen(unit.c_str()) : L"<none>") << k;
+        EXPECT_EQ(Text(Child(EntryBoxId(k))), shown ? (unit == " Hz" ? L"1000" : L" ") : L"<none>")
+            << k;
+        EXPECT_EQ(Text(Child(EntryUnitId(k))), !unit.empty() ? Widen(unit.c_str()) : L"<none>")
+            << k;
       }
       EXPECT_EQ(Text(Child(ModeHintId)), Widen(mode.hint.c_str()));
       EXPECT_EQ(GetFocus(), Child(EntryBoxId(focusRow)));
     });
   }
-  for (const CalcCase& c : CalcCases) {
+  for (const CalcCase &c : CalcCases) {
     steps.push_back([&c] { Click(FindModeByCaption(c.mode)->buttonId); });
     steps.push_back([&c] {
       for (std::size_t k = 0; k < c.entries.size(); ++k)
@@ -405,7 +437,7 @@ TEST(MainDialog, FixedControlsBoxesModesCalcsAndClose) {
           SendMessageW(Child(EntryBoxId(int(k) + 1)), WM_SETTEXT, 0,
                        reinterpret_cast<LPARAM>(c.entries[k]));
       Click(CalcButtonId);
-      for (const auto& [id, text] : c.expected)
+      for (const auto &[id, text] : c.expected)
         EXPECT_EQ(Text(Child(id)), text) << c.mode << ", control " << id;
       EXPECT_EQ(CountChildren(Hwnd(DialogHandle)), c.children) << c.mode;
     });
@@ -443,19 +475,21 @@ std::wstring Num(long n) { return L" " + std::to_wstring(n); }
 // text alignment, "@ x y" for each move to a position, and each text drawn.
 std::wstring Transcript;
 
-int CALLBACK ReadRecord(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM) {
+int CALLBACK ReadRecord(HDC, HANDLETABLE *, const ENHMETARECORD *record, int, LPARAM) {
   if (record->iType == EMR_EXTCREATEFONTINDIRECTW) {
-    const LOGFONTW& f = reinterpret_cast<const EMREXTCREATEFONTINDIRECTW*>(record)->elfw.elfLogFont;
+    const LOGFONTW &f =
+        reinterpret_cast<const EMREXTCREATEFONTINDIRECTW *>(record)->elfw.elfLogFont;
     Transcript += f.lfFaceName + Num(f.lfHeight) + Num(f.lfPitchAndFamily & 3) + L"\n";
   } else if (record->iType == EMR_SETTEXTALIGN) {
-    Transcript += L"align" + Num(long(reinterpret_cast<const EMRSETTEXTALIGN*>(record)->iMode)) + L"\n";
+    Transcript +=
+        L"align" + Num(long(reinterpret_cast<const EMRSETTEXTALIGN *>(record)->iMode)) + L"\n";
   } else if (record->iType == EMR_MOVETOEX) {
-    const POINTL& to = reinterpret_cast<const EMRMOVETOEX*>(record)->ptl;
+    const POINTL &to = reinterpret_cast<const EMRMOVETOEX *>(record)->ptl;
     Transcript += L"@" + Num(to.x) + Num(to.y) + L"\n";
   } else if (record->iType == EMR_EXTTEXTOUTW) {
-    const EMRTEXT& t = reinterpret_cast<const EMREXTTEXTOUTW*>(record)->emrtext;
-    const auto* chars = reinterpret_cast<const BYTE*>(record) + t.offString;
-    Transcript.append(reinterpret_cast<const wchar_t*>(chars), t.nChars);
+    const EMRTEXT &t = reinterpret_cast<const EMREXTTEXTOUTW *>(record)->emrtext;
+    const auto *chars = reinterpret_cast<const BYTE *>(record) + t.offString;
+    Transcript.append(reinterpret_cast<const wchar_t *>(chars), t.nChars);
   }
   return 1;
 }
@@ -473,7 +507,7 @@ TEST(PrintedReport, LinesFontAndPitchThroughAMetafile) {
   ASSERT_TRUE(AttachPrinterDC(dc, false, "Metafile", ""));
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc, &metrics);
-  for (const std::string& line : lines) {
+  for (const std::string &line : lines) {
     PrintText(line);
     PrintLineBreak();
   }
@@ -488,8 +522,9 @@ TEST(PrintedReport, LinesFontAndPitchThroughAMetafile) {
   // Drawn at the current position, starting top left; each line break goes
   // back to x = 0, one line down.
   const LONG pitch = metrics.tmHeight + metrics.tmExternalLeading;
-  std::wstring expected = L"Lucida Console" + Num(-MulDiv(11, GetDeviceCaps(screen, LOGPIXELSY), 72)) +
-                          Num(FIXED_PITCH) + L"\nalign" + Num(TA_LEFT | TA_TOP | TA_UPDATECP) + L"\n@ 0 0\n";
+  std::wstring expected =
+      L"Lucida Console" + Num(-MulDiv(11, GetDeviceCaps(screen, LOGPIXELSY), 72)) +
+      Num(FIXED_PITCH) + L"\nalign" + Num(TA_LEFT | TA_TOP | TA_UPDATECP) + L"\n@ 0 0\n";
   for (std::size_t i = 0; i < lines.size(); ++i)
     expected += Widen(lines[i].c_str()) + L"@ 0" + Num(LONG(i + 1) * pitch) + L"\n";
   EXPECT_EQ(Transcript, expected);
@@ -498,15 +533,15 @@ TEST(PrintedReport, LinesFontAndPitchThroughAMetafile) {
 
 // Whether this executable's import table names `dll`; it links the toolkit
 // exactly as calvora.exe does.
-bool ImportsLibrary(const char* dll) {
-  const auto* base = reinterpret_cast<const BYTE*>(GetModuleHandleW(nullptr));
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& imports =
+bool ImportsLibrary(const char *dll) {
+  const auto *base = reinterpret_cast<const BYTE *>(GetModuleHandleW(nullptr));
+  const auto *nt = reinterpret_cast<const IMAGE_NT_HEADERS *>(
+      base + reinterpret_cast<const IMAGE_DOS_HEADER *>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY &imports =
       nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+  for (auto *d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(base + imports.VirtualAddress);
        d->Name != 0; ++d)
-    if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), dll) == 0)
+    if (lstrcmpiA(reinterpret_cast<const char *>(base + d->Name), dll) == 0)
       return true;
   return false;
 }
