@@ -32,11 +32,11 @@ constexpr int MaxFields = 5;
 
 // The working record of one batch run.
 struct BatchRun {
-  const BatchSource* source = nullptr;
+  const BatchSource *source = nullptr;
   int fieldCount = 0;                     // fields per record
   std::string_view fieldNames[MaxFields]; // the columns' names without a header record
-  const CliStreams* streams = nullptr;
-  CliOutput* out = nullptr;
+  const CliStreams *streams = nullptr;
+  CliOutput *out = nullptr;
   bool headerPending = false; // --header given, header record not seen yet
   unsigned long long lineNumber = 0;
   unsigned long long badLines = 0;
@@ -159,8 +159,8 @@ bool IsResultName(std::string_view name, std::string_view prefix, bool withBound
 // "calc_Z" ... "calc_Phase" (and "calc_Z_bound" ...): should an input
 // column carry one of those names, the results take one more "calc_", so
 // that no name stands twice.
-void PutHeader(BatchRun& run, const std::string_view* names) {
-  CliOutput& out = *run.out;
+void PutHeader(BatchRun &run, const std::string_view *names) {
+  CliOutput &out = *run.out;
   const bool withBounds = run.source->withBounds;
   std::string prefix(ResultColumnPrefix);
   for (bool clash = true; clash;) {
@@ -171,7 +171,7 @@ void PutHeader(BatchRun& run, const std::string_view* names) {
       prefix.insert(0, ResultColumnPrefix);
   }
   for (int i = 0; i < run.fieldCount; ++i) {
-    char* p = ReserveCliOutput(out, 2 * names[i].size() + 3);
+    char *p = ReserveCliOutput(out, 2 * names[i].size() + 3);
     p = PutCsvField(p, names[i]);
     *p++ = ',';
     out.used = static_cast<std::size_t>(p - out.data.get());
@@ -189,9 +189,9 @@ void PutHeader(BatchRun& run, const std::string_view* names) {
   }
 }
 
-void PutLabelHeader(BatchRun& run) { PutHeader(run, run.fieldNames); }
+void PutLabelHeader(BatchRun &run) { PutHeader(run, run.fieldNames); }
 
-std::string FieldCountMessage(const BatchRun& run, int found) {
+std::string FieldCountMessage(const BatchRun &run, int found) {
   std::string text = "expected ";
   text += std::to_string(run.fieldCount);
   text += " fields (";
@@ -200,7 +200,7 @@ std::string FieldCountMessage(const BatchRun& run, int found) {
       text += ", ";
     text += run.fieldNames[i];
   }
-  const BatchSource& source = *run.source;
+  const BatchSource &source = *run.source;
   text += source.mode != nullptr ? ") for mode " : ") for pair ";
   text += source.mode != nullptr ? source.mode->caption : source.pair->name;
   text += ", found ";
@@ -209,10 +209,10 @@ std::string FieldCountMessage(const BatchRun& run, int found) {
 }
 
 // The record of a pair's readings, or false with the line reported.
-bool ConvertReadings(BatchRun& run, const SplitRecord& record, CalcState& s, CalcState& bounds) {
+bool ConvertReadings(BatchRun &run, const SplitRecord &record, CalcState &s, CalcState &bounds) {
   static constexpr MeterReading Frequency{"F", Quantity::Frequency, false, "frequency"};
-  const BatchSource& source = *run.source;
-  const MeterReading* readings[3] = {&Frequency, &source.pair->a, &source.pair->b};
+  const BatchSource &source = *run.source;
+  const MeterReading *readings[3] = {&Frequency, &source.pair->a, &source.pair->b};
   static constexpr std::string_view What[3] = {"field 1", "field 2", "field 3"};
   double values[3] = {};
   std::string problem;
@@ -229,19 +229,19 @@ bool ConvertReadings(BatchRun& run, const SplitRecord& record, CalcState& s, Cal
   return true;
 }
 
-void PutResultRow(BatchRun& run, const SplitRecord& record, std::size_t lineLength) {
-  const BatchSource& source = *run.source;
+void PutResultRow(BatchRun &run, const SplitRecord &record, std::size_t lineLength) {
+  const BatchSource &source = *run.source;
   CalcState s{}, bounds{};
   if (source.mode != nullptr)
-    RunCalc(s, source.mode->ModeId,
-            std::span<const std::string_view>(record.fields,
-                                              static_cast<std::size_t>(run.fieldCount)));
+    RunCalc(
+        s, source.mode->ModeId,
+        std::span<const std::string_view>(record.fields, static_cast<std::size_t>(run.fieldCount)));
   else if (!ConvertReadings(run, record, s, bounds))
     return;
 
   // The unescaped fields are no longer than the line, so this bounds the row.
-  CliOutput& out = *run.out;
-  char* p = ReserveCliOutput(out, 2 * lineLength + 3 * MaxFields +
+  CliOutput &out = *run.out;
+  char *p = ReserveCliOutput(out, 2 * lineLength + 3 * MaxFields +
                                       2 * ResultCount * (NumberSpellingMax + 1));
   for (int i = 0; i < run.fieldCount; ++i) {
     p = PutCsvField(p, record.fields[i]);
@@ -270,7 +270,7 @@ void ReportTooLong(BatchRun &run) {
 }
 
 // One physical line, without its line end.
-void HandleLine(BatchRun& run, std::string_view line) {
+void HandleLine(BatchRun &run, std::string_view line) {
   ++run.lineNumber;
   if (line.size() > BatchMaxLineLength) {
     ReportTooLong(run);
@@ -299,8 +299,7 @@ void HandleLine(BatchRun& run, std::string_view line) {
 
 } // namespace
 
-int RunBatch(const BatchSource& source, bool header, const CliStreams& streams,
-             CliOutput& out) {
+int RunBatch(const BatchSource &source, bool header, const CliStreams &streams, CliOutput &out) {
   BatchRun run;
   run.source = &source;
   if (source.mode != nullptr) {
@@ -321,10 +320,10 @@ int RunBatch(const BatchSource& source, bool header, const CliStreams& streams,
   auto buffer = std::make_unique<char[]>(InputCapacity);
   char *const data = buffer.get();
   std::size_t filled = 0;
-  bool skipping = false;   // inside a line already known to be too long
-  bool afterCR = false;    // the last line ended with CR: an LF next belongs to it
+  bool skipping = false; // inside a line already known to be too long
+  bool afterCR = false;  // the last line ended with CR: an LF next belongs to it
   bool readFailed = false;
-  bool started = false;    // some input was read (or its end was)
+  bool started = false; // some input was read (or its end was)
   for (;;) {
     std::ptrdiff_t got = streams.ReadInput(streams.context, data + filled, InputCapacity - filled);
     if (got < 0) {

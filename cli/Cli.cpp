@@ -271,7 +271,7 @@ int RunCalcCommand(int argc, const char *const *argv, const CliStreams &streams,
 int RunBatchCommand(int argc, const char *const *argv, const CliStreams &streams, CliOutput &out) {
   bool header = false;
   BatchSource source;
-  const char* accuracyText[2] = {nullptr, nullptr};
+  const char *accuracyText[2] = {nullptr, nullptr};
   int next = 2;
   for (; next < argc && IsOption(argv[next]); ++next) {
     std::string_view arg = argv[next];
@@ -308,8 +308,7 @@ int RunBatchCommand(int argc, const char *const *argv, const CliStreams &streams
     if (accuracyText[0] != nullptr) {
       std::string problem;
       source.withBounds = true;
-      if (!ReadMeterAccuracy(accuracyText[0], source.pair->a, "ACC_A", source.accuracyA,
-                             problem) ||
+      if (!ReadMeterAccuracy(accuracyText[0], source.pair->a, "ACC_A", source.accuracyA, problem) ||
           !ReadMeterAccuracy(accuracyText[1], source.pair->b, "ACC_B", source.accuracyB, problem))
         return ReportUsageError(streams, problem);
     }
@@ -320,8 +319,8 @@ int RunBatchCommand(int argc, const char *const *argv, const CliStreams &streams
   if (next >= argc)
     return ReportUsageError(streams, "batch needs a MODE");
   if (next + 1 < argc)
-    return ReportUsageError(streams, std::string("batch takes only a MODE; '") +
-                                         argv[next + 1] + "' is one argument too many");
+    return ReportUsageError(streams, std::string("batch takes only a MODE; '") + argv[next + 1] +
+                                         "' is one argument too many");
   source.mode = FindModeArgument(argv[next]);
   if (source.mode == nullptr)
     return ReportUsageError(streams, std::string("unknown mode '") + argv[next] + "'");

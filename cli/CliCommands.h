@@ -28,16 +28,16 @@ struct MeterAccuracy {
 // negative value where the meter shows a magnitude is refused. On failure
 // sets `problem` to a message that names `what` ("A", "field 2") and says
 // what was expected.
-bool ReadMeterReading(std::string_view text, const MeterReading& reading, std::string_view what,
-                      double& value, std::string& problem);
+bool ReadMeterReading(std::string_view text, const MeterReading &reading, std::string_view what,
+                      double &value, std::string &problem);
 
 // Reads an accuracy ("0.05%", or an absolute amount in the reading's own
 // syntax, "2nF", "0.02deg"); never negative. Messages as above.
-bool ReadMeterAccuracy(std::string_view text, const MeterReading& reading, std::string_view what,
-                       MeterAccuracy& accuracy, std::string& problem);
+bool ReadMeterAccuracy(std::string_view text, const MeterReading &reading, std::string_view what,
+                       MeterAccuracy &accuracy, std::string &problem);
 
 // The absolute bound of a reading of `value`.
-double AbsoluteBound(const MeterAccuracy& accuracy, double value);
+double AbsoluteBound(const MeterAccuracy &accuracy, double value);
 
 // Whether a result is flagged: its bound exceeds its magnitude, or either
 // is not a number.
@@ -48,8 +48,8 @@ inline bool IsUnreliable(double value, double bound) {
 // What a batch run converts each record with: a mode's entry rows, or a
 // meter pair's readings (F, A, B), with bounds when accuracy is given.
 struct BatchSource {
-  const ModeRows* mode = nullptr;
-  const MeterPair* pair = nullptr;
+  const ModeRows *mode = nullptr;
+  const MeterPair *pair = nullptr;
   bool withBounds = false;
   MeterAccuracy accuracyA, accuracyB;
 };
@@ -57,12 +57,11 @@ struct BatchSource {
 // Converts the log on the input stream into CSV on `out`; the first record
 // names the columns when `header` is set. Reports every bad line with its
 // number and carries on. Returns the exit code.
-int RunBatch(const BatchSource& source, bool header, const CliStreams& streams, CliOutput& out);
+int RunBatch(const BatchSource &source, bool header, const CliStreams &streams, CliOutput &out);
 
 // calvora-cli convert [--json] [--accuracy ACC_A ACC_B] PAIR F A B, with
 // argv[1] == "convert". Returns the exit code.
-int RunConvertCommand(int argc, const char* const* argv, const CliStreams& streams,
-                      CliOutput& out);
+int RunConvertCommand(int argc, const char *const *argv, const CliStreams &streams, CliOutput &out);
 
 // The help text's section on the meter pairs.
-void PutPairHelp(CliOutput& out);
+void PutPairHelp(CliOutput &out);

@@ -12,7 +12,7 @@
 namespace {
 
 // How a message names what a quantity's text should have been.
-const char* QuantityDescription(Quantity quantity) {
+const char *QuantityDescription(Quantity quantity) {
   switch (quantity) {
   case Quantity::Frequency:
     return "a frequency";
@@ -40,7 +40,7 @@ std::string NotA(std::string_view what, std::string_view text, Quantity quantity
                         QuantityDescription(quantity) +
                         ": expected a decimal number with an optional SI prefix "
                         "(a f p n u m k M G T)";
-  const char* unit = QuantityUnit(quantity);
+  const char *unit = QuantityUnit(quantity);
   if (*unit != '\0') {
     message += " and an optional unit ";
     message += unit;
@@ -51,8 +51,8 @@ std::string NotA(std::string_view what, std::string_view text, Quantity quantity
 
 // What the command-line and batch readers share: `what` names the text in
 // the message ("A", "field 2").
-bool ReadValue(std::string_view text, Quantity quantity, std::string_view what, double& value,
-               std::string& problem) {
+bool ReadValue(std::string_view text, Quantity quantity, std::string_view what, double &value,
+               std::string &problem) {
   switch (ParseMeterValue(text, quantity, value)) {
   case MeterValueStatus::Ok:
     return true;
@@ -69,7 +69,7 @@ bool ReadValue(std::string_view text, Quantity quantity, std::string_view what, 
 
 // A result's value (or bound) as the panel writes it, but signed: the
 // companion keeps the record's own signs.
-std::string ResultText(const ResultField& field, double value) {
+std::string ResultText(const ResultField &field, double value) {
   switch (field.style) {
   case ResultStyle::QualityFactor:
   case ResultStyle::DissipationFactor:
@@ -82,16 +82,16 @@ std::string ResultText(const ResultField& field, double value) {
 }
 
 // The panel's field of each result column (places and unit).
-const ResultField& ColumnField(double CalcState::*member) {
-  for (const ResultField& f : ResultFields)
+const ResultField &ColumnField(double CalcState::*member) {
+  for (const ResultField &f : ResultFields)
     if (f.member == member)
       return f;
   return ResultFields[0];
 }
 
-void PutNumber(CliOutput& out, double value) {
+void PutNumber(CliOutput &out, double value) {
   char number[NumberSpellingMax];
-  char* end = SpellDoubleShortest(number, value);
+  char *end = SpellDoubleShortest(number, value);
   // JSON has no literal for infinities and NaN: they travel as strings.
   const bool finite = std::isfinite(value);
   if (!finite)
@@ -102,7 +102,7 @@ void PutNumber(CliOutput& out, double value) {
 }
 
 // {"Z": ..., ...} of the result columns from `s`.
-void PutJsonObject(CliOutput& out, const CalcState& s) {
+void PutJsonObject(CliOutput &out, const CalcState &s) {
   PutCliOutput(out, "{");
   for (std::size_t i = 0; i < ResultColumns.size(); ++i) {
     PutCliOutput(out, i == 0 ? "\"" : ", \"");
@@ -115,8 +115,8 @@ void PutJsonObject(CliOutput& out, const CalcState& s) {
 
 } // namespace
 
-bool ReadMeterReading(std::string_view text, const MeterReading& reading, std::string_view what,
-                      double& value, std::string& problem) {
+bool ReadMeterReading(std::string_view text, const MeterReading &reading, std::string_view what,
+                      double &value, std::string &problem) {
   if (!ReadValue(text, reading.quantity, what, value, problem))
     return false;
   if (!reading.isSigned && std::signbit(value) && value != 0) {
@@ -127,8 +127,8 @@ bool ReadMeterReading(std::string_view text, const MeterReading& reading, std::s
   return true;
 }
 
-bool ReadMeterAccuracy(std::string_view text, const MeterReading& reading, std::string_view what,
-                       MeterAccuracy& accuracy, std::string& problem) {
+bool ReadMeterAccuracy(std::string_view text, const MeterReading &reading, std::string_view what,
+                       MeterAccuracy &accuracy, std::string &problem) {
   accuracy = MeterAccuracy{};
   if (!text.empty() && text.back() == '%') {
     accuracy.relative = true;
@@ -148,15 +148,15 @@ bool ReadMeterAccuracy(std::string_view text, const MeterReading& reading, std::
   return true;
 }
 
-double AbsoluteBound(const MeterAccuracy& accuracy, double value) {
+double AbsoluteBound(const MeterAccuracy &accuracy, double value) {
   if (!accuracy.relative)
     return accuracy.amount;
   return Store(std::fabs(Ext(value)) * Ext(accuracy.amount) / 100.0L);
 }
 
-void PutPairHelp(CliOutput& out) {
+void PutPairHelp(CliOutput &out) {
   PutCliOutput(out, "\nPAIR is one of (case ignored), with what A and B are:\n");
-  for (const MeterPair& p : MeterPairs) {
+  for (const MeterPair &p : MeterPairs) {
     std::string line = "  ";
     line += p.name;
     line.append(8 - std::string_view(p.name).size(), ' ');
@@ -169,11 +169,11 @@ void PutPairHelp(CliOutput& out) {
   }
 }
 
-int RunConvertCommand(int argc, const char* const* argv, const CliStreams& streams,
-                      CliOutput& out) {
+int RunConvertCommand(int argc, const char *const *argv, const CliStreams &streams,
+                      CliOutput &out) {
   // Step 1: the options, then PAIR F A B.
   bool json = false;
-  const char* accuracyText[2] = {nullptr, nullptr};
+  const char *accuracyText[2] = {nullptr, nullptr};
   int next = 2;
   for (; next < argc; ++next) {
     const std::string_view arg = argv[next];
@@ -191,15 +191,15 @@ int RunConvertCommand(int argc, const char* const* argv, const CliStreams& strea
       next += 2;
     } else if (arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9') &&
                arg[1] != '.') {
-      return ReportUsageError(streams, std::string("unknown option '") + argv[next] +
-                                           "' for convert");
+      return ReportUsageError(streams,
+                              std::string("unknown option '") + argv[next] + "' for convert");
     } else {
       break;
     }
   }
   if (argc - next != 4)
     return ReportUsageError(streams, "convert takes PAIR F A B");
-  const MeterPair* pair = FindMeterPair(argv[next]);
+  const MeterPair *pair = FindMeterPair(argv[next]);
   if (pair == nullptr)
     return ReportUsageError(streams, std::string("unknown pair '") + argv[next] +
                                          "'; see calvora-cli --help for the pairs");
@@ -253,7 +253,7 @@ int RunConvertCommand(int argc, const char* const* argv, const CliStreams& strea
     return CliOk;
   }
   for (double CalcState::*column : ResultColumns) {
-    const ResultField& field = ColumnField(column);
+    const ResultField &field = ColumnField(column);
     std::string line = CalcStateFieldName(column);
     line += '\t';
     line += ResultText(field, s.*column);

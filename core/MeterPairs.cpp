@@ -9,11 +9,11 @@
 
 namespace {
 
-constexpr MeterReading Capacitance(const char* name, const char* meaning) {
+constexpr MeterReading Capacitance(const char *name, const char *meaning) {
   return {name, Quantity::Capacitance, false, meaning};
 }
 
-constexpr MeterReading Inductance(const char* name, const char* meaning) {
+constexpr MeterReading Inductance(const char *name, const char *meaning) {
   return {name, Quantity::Inductance, false, meaning};
 }
 
@@ -27,8 +27,26 @@ constexpr MeterReading YReading{"Y", Quantity::Conductance, false, "admittance m
 
 // The pairs' places in MeterPairs.
 enum PairIndex {
-  CsD, CsQ, CsRs, CpD, CpQ, CpG, CpRp, LsD, LsQ, LsRs,
-  LpD, LpQ, LpG, LpRp, RX, GB, Zthd, Zthr, Ythd, Ythr
+  CsD,
+  CsQ,
+  CsRs,
+  CpD,
+  CpQ,
+  CpG,
+  CpRp,
+  LsD,
+  LsQ,
+  LsRs,
+  LpD,
+  LpQ,
+  LpG,
+  LpRp,
+  RX,
+  GB,
+  Zthd,
+  Zthr,
+  Ythd,
+  Ythr
 };
 
 inline long double Square(double v) { return Ext(v) * Ext(v); }
@@ -36,8 +54,8 @@ inline long double Square(double v) { return Ext(v) * Ext(v); }
 // The phase of Z or Y, from degrees or radians, into (cos·magnitude,
 // sin·magnitude) as mode V-Z does it: the angle is stored as a double in
 // radians, then both functions take it.
-void PolarToRectangular(double magnitude, double angle, bool degrees, double& real,
-                        double& imaginary, double& storedAngle) {
+void PolarToRectangular(double magnitude, double angle, bool degrees, double &real,
+                        double &imaginary, double &storedAngle) {
   storedAngle = degrees ? Store(DegreesToRadians * Ext(angle)) : angle;
   long double sine, cosine;
   SineCosine(Ext(storedAngle), sine, cosine);
@@ -51,9 +69,14 @@ struct Dual {
 };
 
 Dual Constant(long double c) { return {c, 0, 0}; }
+
 Dual operator+(Dual x, Dual y) { return {x.v + y.v, x.da + y.da, x.db + y.db}; }
+
 Dual operator-(Dual x) { return {-x.v, -x.da, -x.db}; }
-Dual operator*(Dual x, Dual y) { return {x.v * y.v, x.da * y.v + x.v * y.da, x.db * y.v + x.v * y.db}; }
+
+Dual operator*(Dual x, Dual y) {
+  return {x.v * y.v, x.da * y.v + x.v * y.da, x.db * y.v + x.v * y.db};
+}
 
 Dual operator/(Dual x, Dual y) {
   const long double q = x.v / y.v;
@@ -70,7 +93,7 @@ Dual ArctangentOf(Dual x) {
   return {Arctangent(x.v), x.da * d, x.db * d};
 }
 
-void SineCosineOf(Dual x, Dual& sine, Dual& cosine) {
+void SineCosineOf(Dual x, Dual &sine, Dual &cosine) {
   long double s, c;
   SineCosine(x.v, s, c);
   sine = {s, c * x.da, c * x.db};
@@ -102,24 +125,28 @@ const MeterPair MeterPairs[MeterPairCount] = {
     {"Lp-Q", Inductance("Lp", "parallel inductance"), QReading, 8},
     {"Lp-G", Inductance("Lp", "parallel inductance"), GReading, 0},
     {"Lp-Rp", Inductance("Lp", "parallel inductance"), RpReading, 14},
-    {"R-X", {"R", Quantity::Resistance, false, "series resistance"},
-     {"X", Quantity::Resistance, true, "series reactance, + inductive"}, 1},
-    {"G-B", {"G", Quantity::Conductance, false, "parallel conductance"},
-     {"B", Quantity::Conductance, true, "parallel susceptance, + capacitive"}, 2},
+    {"R-X",
+     {"R", Quantity::Resistance, false, "series resistance"},
+     {"X", Quantity::Resistance, true, "series reactance, + inductive"},
+     1},
+    {"G-B",
+     {"G", Quantity::Conductance, false, "parallel conductance"},
+     {"B", Quantity::Conductance, true, "parallel susceptance, + capacitive"},
+     2},
     {"Z-thd", ZReading, {"thd", Quantity::Degrees, true, "phase of Z in degrees, + inductive"}, 9},
     {"Z-thr", ZReading, {"thr", Quantity::Radians, true, "phase of Z in radians, + inductive"}, 0},
     {"Y-thd", YReading, {"thd", Quantity::Degrees, true, "phase of Y in degrees, + capacitive"}, 0},
     {"Y-thr", YReading, {"thr", Quantity::Radians, true, "phase of Y in radians, + capacitive"}, 0},
 };
 
-const MeterPair* FindMeterPair(std::string_view name) {
-  for (const MeterPair& p : MeterPairs)
+const MeterPair *FindMeterPair(std::string_view name) {
+  for (const MeterPair &p : MeterPairs)
     if (EqualIgnoringAsciiCase(p.name, name))
       return &p;
   return nullptr;
 }
 
-void ConvertMeterPair(CalcState& s, const MeterPair& pair, double f, double a, double b) {
+void ConvertMeterPair(CalcState &s, const MeterPair &pair, double f, double a, double b) {
   const int index = static_cast<int>(&pair - MeterPairs);
   s.F = f;
   switch (index) {
@@ -227,8 +254,8 @@ void ConvertMeterPair(CalcState& s, const MeterPair& pair, double f, double a, d
   DeriveQuantities(s);
 }
 
-void MeterPairBounds(const MeterPair& pair, double f, double a, double b, double boundA,
-                     double boundB, CalcState& bounds) {
+void MeterPairBounds(const MeterPair &pair, double f, double a, double b, double boundA,
+                     double boundB, CalcState &bounds) {
   const int index = static_cast<int>(&pair - MeterPairs);
   const Dual A{a, 1, 0}, B{b, 0, 1}, one = Constant(1);
   const Dual w = Constant((Pi * 2.0L) * Ext(f));

@@ -11,14 +11,14 @@
 // One reading of a pair: its name, its quantity, and whether the meter
 // shows it signed (a reactance, a susceptance, a phase) or as a magnitude.
 struct MeterReading {
-  const char* name;
+  const char *name;
   Quantity quantity;
   bool isSigned;
-  const char* meaning; // for --help: "series capacitance"
+  const char *meaning; // for --help: "series capacitance"
 };
 
 struct MeterPair {
-  const char* name; // "Cp-D"; matched ignoring ASCII case
+  const char *name; // "Cp-D"; matched ignoring ASCII case
   MeterReading a, b;
   int modeId; // the mode that takes the same readings, 0 for none
 };
@@ -30,7 +30,7 @@ inline constexpr int MeterPairCount = 20;
 extern const MeterPair MeterPairs[MeterPairCount];
 
 // The pair named `name` ignoring ASCII case; nullptr for none.
-const MeterPair* FindMeterPair(std::string_view name);
+const MeterPair *FindMeterPair(std::string_view name);
 
 // Fills `s` (from an all-zero record) from the frequency and the pair's two
 // readings in SI units (degrees or radians for a phase), with the meter's
@@ -40,7 +40,7 @@ const MeterPair* FindMeterPair(std::string_view name);
 // capacitive). The record then carries the program's own conventions. The
 // operations and their order are those of the mode that takes the same
 // readings, so such a pair gives that mode's bits. Never fails.
-void ConvertMeterPair(CalcState& s, const MeterPair& pair, double f, double a, double b);
+void ConvertMeterPair(CalcState &s, const MeterPair &pair, double f, double a, double b);
 
 // Worst-case first-order bounds of the results: the sum over the two
 // readings of |d result / d reading| times the reading's bound (the
@@ -48,5 +48,5 @@ void ConvertMeterPair(CalcState& s, const MeterPair& pair, double f, double a, d
 // of `bounds` that holds the result in `s` (F, F0Bridge and Aux get 0).
 // `boundA` and `boundB` are absolute. A result whose derivative cannot be
 // formed (infinite or undefined) gets an infinite or NaN bound.
-void MeterPairBounds(const MeterPair& pair, double f, double a, double b, double boundA,
-                     double boundB, CalcState& bounds);
+void MeterPairBounds(const MeterPair &pair, double f, double a, double b, double boundA,
+                     double boundB, CalcState &bounds);

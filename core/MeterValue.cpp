@@ -14,9 +14,9 @@ struct Prefix {
 };
 
 // SI prefixes, the two micro signs in UTF-8 (U+00B5 and U+03BC) beside "u".
-constexpr Prefix Prefixes[] = {
-    {"a", -18}, {"f", -15}, {"p", -12}, {"n", -9},       {"u", -6}, {"\xC2\xB5", -6},
-    {"\xCE\xBC", -6}, {"m", -3}, {"k", 3}, {"M", 6}, {"G", 9}, {"T", 12}};
+constexpr Prefix Prefixes[] = {{"a", -18}, {"f", -15},       {"p", -12},       {"n", -9},
+                               {"u", -6},  {"\xC2\xB5", -6}, {"\xCE\xBC", -6}, {"m", -3},
+                               {"k", 3},   {"M", 6},         {"G", 9},         {"T", 12}};
 
 struct Unit {
   std::string_view text;
@@ -25,15 +25,21 @@ struct Unit {
 
 // Every unit spelling, with the quantity it belongs to; Ω as U+03A9 and as
 // the ohm sign U+2126, ° as U+00B0.
-constexpr Unit Units[] = {
-    {"Hz", Quantity::Frequency},    {"F", Quantity::Capacitance},
-    {"H", Quantity::Inductance},    {"Ohm", Quantity::Resistance},
-    {"ohm", Quantity::Resistance},  {"Ohms", Quantity::Resistance},
-    {"ohms", Quantity::Resistance}, {"\xCE\xA9", Quantity::Resistance},
-    {"\xE2\x84\xA6", Quantity::Resistance}, {"S", Quantity::Conductance},
-    {"mho", Quantity::Conductance}, {"mhos", Quantity::Conductance},
-    {"deg", Quantity::Degrees},     {"\xC2\xB0", Quantity::Degrees},
-    {"rad", Quantity::Radians}};
+constexpr Unit Units[] = {{"Hz", Quantity::Frequency},
+                          {"F", Quantity::Capacitance},
+                          {"H", Quantity::Inductance},
+                          {"Ohm", Quantity::Resistance},
+                          {"ohm", Quantity::Resistance},
+                          {"Ohms", Quantity::Resistance},
+                          {"ohms", Quantity::Resistance},
+                          {"\xCE\xA9", Quantity::Resistance},
+                          {"\xE2\x84\xA6", Quantity::Resistance},
+                          {"S", Quantity::Conductance},
+                          {"mho", Quantity::Conductance},
+                          {"mhos", Quantity::Conductance},
+                          {"deg", Quantity::Degrees},
+                          {"\xC2\xB0", Quantity::Degrees},
+                          {"rad", Quantity::Radians}};
 
 // Written exponents beyond this are held here while they are read: any
 // double is reached long before, and the sum with a prefix cannot overflow.
@@ -42,15 +48,15 @@ constexpr int ExponentCap = 100000;
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The quantity a unit spelling belongs to, or nullptr when it is none.
-const Unit* FindUnit(std::string_view text) {
-  for (const Unit& u : Units)
+const Unit *FindUnit(std::string_view text) {
+  for (const Unit &u : Units)
     if (u.text == text)
       return &u;
   return nullptr;
 }
 
-const Prefix* FindPrefixAt(std::string_view text) {
-  for (const Prefix& p : Prefixes)
+const Prefix *FindPrefixAt(std::string_view text) {
+  for (const Prefix &p : Prefixes)
     if (text.substr(0, p.text.size()) == p.text)
       return &p;
   return nullptr;
@@ -58,28 +64,28 @@ const Prefix* FindPrefixAt(std::string_view text) {
 
 // What may follow the number: nothing, a unit of the quantity, or a prefix
 // and then nothing or such a unit. Sets the prefix's exponent.
-MeterValueStatus ReadSuffix(std::string_view rest, Quantity quantity, int& exponent) {
+MeterValueStatus ReadSuffix(std::string_view rest, Quantity quantity, int &exponent) {
   exponent = 0;
   if (rest.empty())
     return MeterValueStatus::Ok;
   // A whole unit first: "mho" is a unit, not milli-"ho".
-  if (const Unit* u = FindUnit(rest))
+  if (const Unit *u = FindUnit(rest))
     return u->quantity == quantity ? MeterValueStatus::Ok : MeterValueStatus::WrongUnit;
-  const Prefix* p = FindPrefixAt(rest);
+  const Prefix *p = FindPrefixAt(rest);
   if (p == nullptr)
     return MeterValueStatus::NotANumber;
   exponent = p->exponent;
   rest.remove_prefix(p->text.size());
   if (rest.empty())
     return MeterValueStatus::Ok;
-  if (const Unit* u = FindUnit(rest))
+  if (const Unit *u = FindUnit(rest))
     return u->quantity == quantity ? MeterValueStatus::Ok : MeterValueStatus::WrongUnit;
   return MeterValueStatus::NotANumber;
 }
 
 } // namespace
 
-MeterValueStatus ParseMeterValue(std::string_view text, Quantity quantity, double& value) {
+MeterValueStatus ParseMeterValue(std::string_view text, Quantity quantity, double &value) {
   // Step 1: the sign and the digits, with a point or with a prefix standing
   // for the point ("4n7").
   std::size_t i = 0;
@@ -100,7 +106,7 @@ MeterValueStatus ParseMeterValue(std::string_view text, Quantity quantity, doubl
       ++i;
     hasFraction = i > fractionStart;
   } else if (integerEnd > integerStart) {
-    const Prefix* p = FindPrefixAt(text.substr(i));
+    const Prefix *p = FindPrefixAt(text.substr(i));
     if (p != nullptr && i + p->text.size() < n && IsDigit(text[i + p->text.size()])) {
       prefixExponent = p->exponent;
       prefixLength = p->text.size();
@@ -137,7 +143,7 @@ MeterValueStatus ParseMeterValue(std::string_view text, Quantity quantity, doubl
   if (prefixLength != 0) {
     const std::string_view rest = text.substr(i);
     if (!rest.empty()) {
-      const Unit* u = FindUnit(rest);
+      const Unit *u = FindUnit(rest);
       if (u == nullptr)
         return MeterValueStatus::NotANumber;
       if (u->quantity != quantity)
@@ -154,8 +160,8 @@ MeterValueStatus ParseMeterValue(std::string_view text, Quantity quantity, doubl
   // prefix the text itself is converted (less its '+', which the converter
   // does not take); with one, the digits are written out with the summed
   // exponent first.
-  const char* first = text.data() + (plus ? 1 : 0);
-  const char* last = text.data() + numberEnd;
+  const char *first = text.data() + (plus ? 1 : 0);
+  const char *last = text.data() + numberEnd;
   std::string spelled;
   if (prefixExponent != 0) {
     const std::size_t start = plus ? 1 : 0;
@@ -189,7 +195,7 @@ MeterValueStatus ParseMeterValue(std::string_view text, Quantity quantity, doubl
   return MeterValueStatus::Ok;
 }
 
-const char* QuantityUnit(Quantity quantity) {
+const char *QuantityUnit(Quantity quantity) {
   switch (quantity) {
   case Quantity::Frequency:
     return "Hz";

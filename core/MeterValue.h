@@ -33,8 +33,8 @@ enum class MeterValueStatus {
 // prefix's power of ten, rounded once to the nearest double. Nothing else
 // is accepted: no blanks, no second number, no infinity or NaN, nothing
 // empty. Reads exactly `text`; never fails otherwise, keeps no state.
-MeterValueStatus ParseMeterValue(std::string_view text, Quantity quantity, double& value);
+MeterValueStatus ParseMeterValue(std::string_view text, Quantity quantity, double &value);
 
 // The quantity's unit as the companion names it in messages ("F", "Ohm",
 // "deg"); the empty text for a ratio.
-const char* QuantityUnit(Quantity quantity);
+const char *QuantityUnit(Quantity quantity);

@@ -12,7 +12,7 @@
 #include <memory>
 #include <string_view>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   if (size == 0)
     return 0;
   const Quantity quantity = static_cast<Quantity>(data[0] % 8);
@@ -45,13 +45,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The shortest spelling of the value reads back as itself, with the unit
   // of the quantity too.
   char spelled[64];
-  char* end = std::to_chars(spelled, spelled + 40, value).ptr;
-  const char* unit = QuantityUnit(quantity);
+  char *end = std::to_chars(spelled, spelled + 40, value).ptr;
+  const char *unit = QuantityUnit(quantity);
   const std::size_t unitLength = std::strlen(unit);
   std::memcpy(end, unit, unitLength);
   double back = 0;
-  if (ParseMeterValue(std::string_view(spelled, static_cast<std::size_t>(end - spelled) + unitLength),
-                      quantity, back) != MeterValueStatus::Ok ||
+  if (ParseMeterValue(
+          std::string_view(spelled, static_cast<std::size_t>(end - spelled) + unitLength), quantity,
+          back) != MeterValueStatus::Ok ||
       std::memcmp(&value, &back, sizeof value) != 0)
     std::abort();
   return 0;

@@ -27,11 +27,11 @@ struct CliRun {
   int code = -1;
 };
 
-CliRun Call(const std::vector<std::string>& args, const std::string& input = "", std::size_t piece = 0,
-            bool broken = false, bool writesFail = false) {
+CliRun Call(const std::vector<std::string> &args, const std::string &input = "",
+            std::size_t piece = 0, bool broken = false, bool writesFail = false) {
   CliRun m{input, 0, piece, broken, writesFail, "", "", -1};
-  std::vector<const char*> argv{"calvora-cli"};
-  for (const std::string& a : args)
+  std::vector<const char *> argv{"calvora-cli"};
+  for (const std::string &a : args)
     argv.push_back(a.c_str());
   CliStreams s;
   s.context = &m;
@@ -41,9 +41,9 @@ CliRun Call(const std::vector<std::string>& args, const std::string& input = "",
     r.position += r.in.copy(buffer, n, r.position);
     return r.broken ? -1 : static_cast<std::ptrdiff_t>(n);
   };
-  s.WriteOutput = [](void* c, const char* data, std::size_t length) {
-    static_cast<CliRun*>(c)->out.append(data, length);
-    return !static_cast<CliRun*>(c)->writesFail;
+  s.WriteOutput = [](void *c, const char *data, std::size_t length) {
+    static_cast<CliRun *>(c)->out.append(data, length);
+    return !static_cast<CliRun *>(c)->writesFail;
   };
   s.WriteError = [](void *c, const char *data, std::size_t length) {
     static_cast<CliRun *>(c)->err.append(data, length);
@@ -52,8 +52,8 @@ CliRun Call(const std::vector<std::string>& args, const std::string& input = "",
   return m;
 }
 
-const std::string Results =
-    "calc_Z,calc_Rs,calc_Xs,calc_Y,calc_Gp,calc_Bp,calc_Cs,calc_Cp,calc_Ls,calc_Lp,calc_Rp,calc_Q,calc_D,calc_Phase";
+const std::string Results = "calc_Z,calc_Rs,calc_Xs,calc_Y,calc_Gp,calc_Bp,calc_Cs,calc_Cp,calc_Ls,"
+                            "calc_Lp,calc_Rp,calc_Q,calc_D,calc_Phase";
 
 TEST(Cli, ExactOutputs) {
   struct Case {
@@ -149,7 +149,8 @@ TEST(CliBatch, BadLinesReportedWithNumbersAndSkipped) {
   // Input that cannot be read and output that cannot be written are failures
   // too; input that cannot be read at all gives no output, not even a header.
   for (bool header : {false, true}) {
-    r = Call(header ? std::vector<std::string>{"batch", "--header", "Cs-D"} : std::vector<std::string>{"batch", "Cs-D"},
+    r = Call(header ? std::vector<std::string>{"batch", "--header", "Cs-D"}
+                    : std::vector<std::string>{"batch", "Cs-D"},
              "1000,1,.01\n", 0, true);
     EXPECT_EQ(r.code, CliFailed);
     EXPECT_EQ(r.out, "");
@@ -165,16 +166,19 @@ TEST(CliBatch, BadLinesReportedWithNumbersAndSkipped) {
 // The result columns never take a name the input already has: data tools
 // would rename or refuse a repeated column.
 TEST(CliBatch, ResultColumnsNeverRepeatAnInputName) {
-  const auto headerOf = [](const std::vector<std::string>& args, const std::string& input) {
+  const auto headerOf = [](const std::vector<std::string> &args, const std::string &input) {
     const std::string out = Call(args, input).out;
     return out.substr(0, out.find('\n'));
   };
   EXPECT_EQ(headerOf({"batch", "--header", "Cs-D"}, "F,Cs,D\n1000,1,0.01\n"), "F,Cs,D," + Results);
   EXPECT_EQ(headerOf({"batch", "--header", "Cs-D"}, "calc_D,b,c\n1000,1,0.01\n"),
-            "calc_D,b,c,calc_calc_Z,calc_calc_Rs,calc_calc_Xs,calc_calc_Y,calc_calc_Gp,calc_calc_Bp,calc_calc_Cs,"
-            "calc_calc_Cp,calc_calc_Ls,calc_calc_Lp,calc_calc_Rp,calc_calc_Q,calc_calc_D,calc_calc_Phase");
-  const std::string twice = headerOf({"batch", "--header", "--pair", "Cp-D", "--accuracy", "1%", "1%"},
-                                     "f,calc_Q_bound,calc_calc_Z\n1000,1n,0.01\n");
+            "calc_D,b,c,calc_calc_Z,calc_calc_Rs,calc_calc_Xs,calc_calc_Y,calc_calc_Gp,calc_calc_"
+            "Bp,calc_calc_Cs,"
+            "calc_calc_Cp,calc_calc_Ls,calc_calc_Lp,calc_calc_Rp,calc_calc_Q,calc_calc_D,calc_calc_"
+            "Phase");
+  const std::string twice =
+      headerOf({"batch", "--header", "--pair", "Cp-D", "--accuracy", "1%", "1%"},
+               "f,calc_Q_bound,calc_calc_Z\n1000,1n,0.01\n");
   const std::string start = "f,calc_Q_bound,calc_calc_Z,calc_calc_calc_Z,calc_calc_calc_Z_bound,";
   EXPECT_EQ(twice.substr(0, start.size()), start);
   // No name of the header line appears twice.
@@ -199,7 +203,8 @@ TEST(CliBatch, LayoutOfTheInputAndReadSizesDoNotMatter) {
   for (int i = 1; i <= 500; ++i) {
     std::string f = std::to_string(i), d = ".0" + std::to_string(i % 10);
     plain += f + ",1," + d + "\n";
-    mixed += (i % 5 ? "" : "# note\n\n \t\n") + (i % 7 ? "\"" + f + "\",1," + d : f + "\t\"1\"\t" + d);
+    mixed +=
+        (i % 5 ? "" : "# note\n\n \t\n") + (i % 7 ? "\"" + f + "\",1," + d : f + "\t\"1\"\t" + d);
     mixed += i % 3 ? (i % 4 ? "\n" : "\r") : "\r\n"; // LF, CR alone and CR LF alike
   }
   mixed += std::string(BatchMaxLineLength + 5, 'y');
@@ -229,11 +234,18 @@ CliRun RunProcess(const std::string &arguments, const std::string &input, bool d
   std::ostringstream outText, errText;
   outText << std::ifstream(out, std::ios::binary).rdbuf();
   errText << std::ifstream(err, std::ios::binary).rdbuf();
-  return {input, 0, 0, false, false, outText.str(), errText.str(), WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+  return {input,
+          0,
+          0,
+          false,
+          false,
+          outText.str(),
+          errText.str(),
+          WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
 // The lines of a text.
-std::vector<std::string> Lines(const std::string& text) {
+std::vector<std::string> Lines(const std::string &text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);)
@@ -251,7 +263,7 @@ TEST(CliConvert, AccuracyFlagsWhatDependsOnAnUnresolvedD) {
   const std::vector<std::string> lines = Lines(r.out);
   ASSERT_EQ(lines.size(), 14u) << r.out;
   std::string names, flagged;
-  for (const std::string& line : lines) {
+  for (const std::string &line : lines) {
     const std::string name = line.substr(0, line.find('\t'));
     names += name + " ";
     EXPECT_NE(line.find("\t\xC2\xB1 "), std::string::npos) << line; // "+-" and the bound
@@ -274,7 +286,8 @@ TEST(CliConvert, AccuracyFlagsWhatDependsOnAnUnresolvedD) {
   EXPECT_NE(r.out.find("\"D\": 2e-04, \"Phase\": "), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("}, \"bounds\": {\"Z\": "), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\"Cp\": 5.000000000000001e-13,"), std::string::npos) << r.out;
-  EXPECT_EQ(r.out.substr(r.out.find("\"unreliable\"")), "\"unreliable\": [\"Rs\", \"Gp\", \"Rp\", \"Q\", \"D\"]}\n");
+  EXPECT_EQ(r.out.substr(r.out.find("\"unreliable\"")),
+            "\"unreliable\": [\"Rs\", \"Gp\", \"Rp\", \"Q\", \"D\"]}\n");
 }
 
 // Where a pair takes a mode's readings, its texts are the panel's (signs
@@ -283,8 +296,9 @@ TEST(CliConvert, SameTextsAsTheModesPanel) {
   const CliRun pair = Call({"convert", "Cs-D", "1000", "1u", ".01"});
   const CliRun mode = Call({"calc", "Cs-D", "1000", "1", ".01"});
   ASSERT_EQ(pair.code, 0);
-  for (const std::string& line : Lines(mode.out)) {
-    if (line.find('\t') != std::string::npos && line[0] != 'C' && line[0] != 'Q' && line[0] != 'P') {
+  for (const std::string &line : Lines(mode.out)) {
+    if (line.find('\t') != std::string::npos && line[0] != 'C' && line[0] != 'Q' &&
+        line[0] != 'P') {
       EXPECT_NE(pair.out.find(line + "\n"), std::string::npos) << line << " not in\n" << pair.out;
     }
   }
@@ -312,7 +326,7 @@ TEST(CliConvert, UsageErrorsNameTheArgument) {
       {{"batch", "--pair", "Cs-D", "Cs-D"}, "takes no MODE"},
       {{"batch", "--accuracy", "1%", "1%", "Cs-D"}, "--accuracy needs --pair"},
   };
-  for (const auto& [args, message] : cases) {
+  for (const auto &[args, message] : cases) {
     CliRun r = Call(args);
     EXPECT_EQ(r.code, CliUsageError) << message;
     EXPECT_EQ(r.out, "") << message;
@@ -327,13 +341,15 @@ TEST(CliConvert, BatchOfAMetersLog) {
   const std::vector<std::string> lines = Lines(r.out);
   ASSERT_EQ(lines.size(), 3u) << r.out;
   std::string header = "F,Cp,D";
-  for (const char* name : {"Z", "Rs", "Xs", "Y", "Gp", "Bp", "Cs", "Cp", "Ls", "Lp", "Rp", "Q", "D", "Phase"})
+  for (const char *name :
+       {"Z", "Rs", "Xs", "Y", "Gp", "Bp", "Cs", "Cp", "Ls", "Lp", "Rp", "Q", "D", "Phase"})
     header += std::string(",calc_") + name + ",calc_" + name + "_bound";
   EXPECT_EQ(lines[0], header);
   EXPECT_EQ(lines[1].rfind("1k,1n,0.0002,159154.9399087966,79.59338544775255,", 0), 0u) << lines[1];
   EXPECT_EQ(std::count(lines[2].begin(), lines[2].end(), ','), 3 + 28 - 1);
-  for (const char* m : {"line 2: field 2 '-1n' is negative; Cp is entered as a magnitude\n",
-                        "line 5: expected 3 fields (F, Cp, D) for pair Cp-D, found 2\n", "2 bad lines skipped\n"})
+  for (const char *m :
+       {"line 2: field 2 '-1n' is negative; Cp is entered as a magnitude\n",
+        "line 5: expected 3 fields (F, Cp, D) for pair Cp-D, found 2\n", "2 bad lines skipped\n"})
     EXPECT_NE(r.err.find(m), std::string::npos) << m << " not in:\n" << r.err;
   // Without accuracy, no bound columns; each record as convert gives it.
   r = Call({"batch", "--header", "--pair", "z-thd"}, "f,z,theta\n1000,100,-30\n");
