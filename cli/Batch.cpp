@@ -4,6 +4,7 @@
 #include "cli/CliCommands.h"
 
 #include "core/CalcState.h"
+#include "core/MeterPairs.h"
 #include "core/RunCalc.h"
 #include "present/ResultContent.h"
 
@@ -23,12 +24,17 @@ constexpr std::size_t InputCapacity = BatchMaxLineLength + 2 + ReadChunk;
 
 constexpr std::size_t ResultCount = ResultColumns.size();
 
+// What the result columns' names start with.
+constexpr std::string_view ResultColumnPrefix = "calc_";
+
 // Fields beyond the fifth are counted for the message but not kept.
 constexpr int MaxFields = 5;
 
 // The working record of one batch run.
 struct BatchRun {
-  const ModeRows *mode = nullptr;
+  const BatchSource *source = nullptr;
+  int fieldCount = 0;                     // fields per record
+  std::string_view fieldNames[MaxFields]; // the columns' names without a header record
   const CliStreams *streams = nullptr;
   CliOutput *out = nullptr;
   bool headerPending = false; // --header given, header record not seen yet
@@ -134,59 +140,119 @@ char *PutCsvField(char *p, std::string_view field) {
   return p;
 }
 
+// Whether `name` is the name of a result column under `prefix`.
+bool IsResultName(std::string_view name, std::string_view prefix, bool withBounds) {
+  if (name.substr(0, prefix.size()) != prefix)
+    return false;
+  name.remove_prefix(prefix.size());
+  for (double CalcState::*column : ResultColumns) {
+    const std::string_view field = CalcStateFieldName(column);
+    if (name == field ||
+        (withBounds && name.size() == field.size() + 6 && name.substr(0, field.size()) == field &&
+         name.substr(field.size()) == "_bound"))
+      return true;
+  }
+  return false;
+}
+
+// The input columns' names as they are, then the result columns, named
+// "calc_Z" ... "calc_Phase" (and "calc_Z_bound" ...): should an input
+// column carry one of those names, the results take one more "calc_", so
+// that no name stands twice.
 void PutHeader(BatchRun &run, const std::string_view *names) {
   CliOutput &out = *run.out;
-  for (int i = 0; i < run.mode->rowCount; ++i) {
+  const bool withBounds = run.source->withBounds;
+  std::string prefix(ResultColumnPrefix);
+  for (bool clash = true; clash;) {
+    clash = false;
+    for (int i = 0; i < run.fieldCount && !clash; ++i)
+      clash = IsResultName(names[i], prefix, withBounds);
+    if (clash)
+      prefix.insert(0, ResultColumnPrefix);
+  }
+  for (int i = 0; i < run.fieldCount; ++i) {
     char *p = ReserveCliOutput(out, 2 * names[i].size() + 3);
     p = PutCsvField(p, names[i]);
     *p++ = ',';
     out.used = static_cast<std::size_t>(p - out.data.get());
   }
   for (std::size_t i = 0; i < ResultCount; ++i) {
+    PutCliOutput(out, prefix);
     PutCliOutput(out, CalcStateFieldName(ResultColumns[i]));
+    if (withBounds) {
+      PutCliOutput(out, ",");
+      PutCliOutput(out, prefix);
+      PutCliOutput(out, CalcStateFieldName(ResultColumns[i]));
+      PutCliOutput(out, "_bound");
+    }
     PutCliOutput(out, i + 1 < ResultCount ? "," : "\n");
   }
 }
 
-void PutLabelHeader(BatchRun &run) {
-  std::string_view labels[MaxFields];
-  for (int i = 0; i < run.mode->rowCount; ++i)
-    labels[i] = run.mode->rows[i].name;
-  PutHeader(run, labels);
-}
+void PutLabelHeader(BatchRun &run) { PutHeader(run, run.fieldNames); }
 
-std::string FieldCountMessage(const ModeRows &mode, int found) {
+std::string FieldCountMessage(const BatchRun &run, int found) {
   std::string text = "expected ";
-  text += std::to_string(mode.rowCount);
+  text += std::to_string(run.fieldCount);
   text += " fields (";
-  for (int i = 0; i < mode.rowCount; ++i) {
+  for (int i = 0; i < run.fieldCount; ++i) {
     if (i > 0)
       text += ", ";
-    text += mode.rows[i].name;
+    text += run.fieldNames[i];
   }
-  text += ") for mode ";
-  text += mode.caption;
+  const BatchSource &source = *run.source;
+  text += source.mode != nullptr ? ") for mode " : ") for pair ";
+  text += source.mode != nullptr ? source.mode->caption : source.pair->name;
   text += ", found ";
   text += std::to_string(found);
   return text;
 }
 
+// The record of a pair's readings, or false with the line reported.
+bool ConvertReadings(BatchRun &run, const SplitRecord &record, CalcState &s, CalcState &bounds) {
+  static constexpr MeterReading Frequency{"F", Quantity::Frequency, false, "frequency"};
+  const BatchSource &source = *run.source;
+  const MeterReading *readings[3] = {&Frequency, &source.pair->a, &source.pair->b};
+  static constexpr std::string_view What[3] = {"field 1", "field 2", "field 3"};
+  double values[3] = {};
+  std::string problem;
+  for (int i = 0; i < 3; ++i)
+    if (!ReadMeterReading(record.fields[i], *readings[i], What[i], values[i], problem)) {
+      ReportBadLine(run, problem);
+      return false;
+    }
+  ConvertMeterPair(s, *source.pair, values[0], values[1], values[2]);
+  if (source.withBounds)
+    MeterPairBounds(*source.pair, values[0], values[1], values[2],
+                    AbsoluteBound(source.accuracyA, values[1]),
+                    AbsoluteBound(source.accuracyB, values[2]), bounds);
+  return true;
+}
+
 void PutResultRow(BatchRun &run, const SplitRecord &record, std::size_t lineLength) {
-  const int rows = run.mode->rowCount;
-  CalcState s{};
-  RunCalc(s, run.mode->ModeId,
-          std::span<const std::string_view>(record.fields, static_cast<std::size_t>(rows)));
+  const BatchSource &source = *run.source;
+  CalcState s{}, bounds{};
+  if (source.mode != nullptr)
+    RunCalc(
+        s, source.mode->ModeId,
+        std::span<const std::string_view>(record.fields, static_cast<std::size_t>(run.fieldCount)));
+  else if (!ConvertReadings(run, record, s, bounds))
+    return;
 
   // The unescaped fields are no longer than the line, so this bounds the row.
   CliOutput &out = *run.out;
-  char *p =
-      ReserveCliOutput(out, 2 * lineLength + 3 * MaxFields + ResultCount * (NumberSpellingMax + 1));
-  for (int i = 0; i < rows; ++i) {
+  char *p = ReserveCliOutput(out, 2 * lineLength + 3 * MaxFields +
+                                      2 * ResultCount * (NumberSpellingMax + 1));
+  for (int i = 0; i < run.fieldCount; ++i) {
     p = PutCsvField(p, record.fields[i]);
     *p++ = ',';
   }
   for (std::size_t i = 0; i < ResultCount; ++i) {
     p = SpellDoubleShortest(p, s.*ResultColumns[i]);
+    if (source.withBounds) {
+      *p++ = ',';
+      p = SpellDoubleShortest(p, bounds.*ResultColumns[i]);
+    }
     *p++ = i + 1 < ResultCount ? ',' : '\n';
   }
   out.used = static_cast<std::size_t>(p - out.data.get());
@@ -203,11 +269,9 @@ void ReportTooLong(BatchRun &run) {
   ReportBadLine(run, "longer than " + std::to_string(BatchMaxLineLength) + " bytes; skipped");
 }
 
-// One physical line, without its LF.
+// One physical line, without its line end.
 void HandleLine(BatchRun &run, std::string_view line) {
   ++run.lineNumber;
-  if (!line.empty() && line.back() == '\r')
-    line.remove_suffix(1);
   if (line.size() > BatchMaxLineLength) {
     ReportTooLong(run);
     return;
@@ -216,7 +280,7 @@ void HandleLine(BatchRun &run, std::string_view line) {
     return;
 
   SplitRecord record = SplitFields(line, run.unquoted.get());
-  bool fits = record.problem == nullptr && record.count == run.mode->rowCount;
+  bool fits = record.problem == nullptr && record.count == run.fieldCount;
   if (run.headerPending) {
     run.headerPending = false;
     if (fits) {
@@ -227,58 +291,86 @@ void HandleLine(BatchRun &run, std::string_view line) {
   }
   if (record.problem != nullptr)
     ReportBadLine(run, record.problem);
-  else if (record.count != run.mode->rowCount)
-    ReportBadLine(run, FieldCountMessage(*run.mode, record.count));
+  else if (record.count != run.fieldCount)
+    ReportBadLine(run, FieldCountMessage(run, record.count));
   else
     PutResultRow(run, record, line.size());
 }
 
 } // namespace
 
-int RunBatch(const ModeRows &mode, bool header, const CliStreams &streams, CliOutput &out) {
+int RunBatch(const BatchSource &source, bool header, const CliStreams &streams, CliOutput &out) {
   BatchRun run;
-  run.mode = &mode;
+  run.source = &source;
+  if (source.mode != nullptr) {
+    run.fieldCount = source.mode->rowCount;
+    for (int i = 0; i < run.fieldCount; ++i)
+      run.fieldNames[i] = source.mode->rows[i].name;
+  } else {
+    run.fieldCount = 3;
+    run.fieldNames[0] = "F";
+    run.fieldNames[1] = source.pair->a.name;
+    run.fieldNames[2] = source.pair->b.name;
+  }
   run.streams = &streams;
   run.out = &out;
   run.headerPending = header;
   run.unquoted = std::make_unique<char[]>(InputCapacity);
-  if (!header)
-    PutLabelHeader(run);
 
   auto buffer = std::make_unique<char[]>(InputCapacity);
   char *const data = buffer.get();
   std::size_t filled = 0;
   bool skipping = false; // inside a line already known to be too long
+  bool afterCR = false;  // the last line ended with CR: an LF next belongs to it
   bool readFailed = false;
+  bool started = false; // some input was read (or its end was)
   for (;;) {
     std::ptrdiff_t got = streams.ReadInput(streams.context, data + filled, InputCapacity - filled);
     if (got < 0) {
       readFailed = true;
       break;
     }
+    // The label header goes out once the input could be read at all.
+    if (!started && !header)
+      PutLabelHeader(run);
+    started = true;
     if (got == 0)
       break;
+    // The kept part of an unfinished line holds no line end: the search
+    // goes on where it stopped, so short reads cost no rescanning.
+    std::size_t scanned = filled;
     filled += static_cast<std::size_t>(got);
 
-    // Step 1: handle every complete line in the buffer.
+    // Step 1: handle every complete line in the buffer. CR, LF and CR LF
+    // all end a line (older instruments write CR alone).
     std::size_t start = 0;
-    while (const void *hit = std::memchr(data + start, '\n', filled - start)) {
-      std::size_t end = static_cast<std::size_t>(static_cast<const char *>(hit) - data);
+    for (;;) {
+      if (afterCR && start < filled) {
+        if (data[start] == '\n')
+          ++start;
+        afterCR = false;
+      }
+      std::size_t end = start > scanned ? start : scanned;
+      while (end < filled && data[end] != '\n' && data[end] != '\r')
+        ++end;
+      if (end == filled)
+        break;
       if (skipping) {
         skipping = false;
         ++run.lineNumber;
         ReportTooLong(run);
       } else
         HandleLine(run, std::string_view(data + start, end - start));
+      afterCR = data[end] == '\r';
       start = end + 1;
     }
     if (out.failed)
       break;
 
     // Step 2: keep the unfinished line, unless it is already too long to
-    // keep (its length plus a CR), in which case drop it up to its end.
+    // keep, in which case drop it up to its end.
     std::size_t rest = filled - start;
-    if (skipping || rest > BatchMaxLineLength + 1) {
+    if (skipping || rest > BatchMaxLineLength) {
       skipping = true;
       filled = 0;
     } else {

@@ -38,10 +38,36 @@ constexpr std::string_view HelpText =
     "      separated by tabs (when the line holds a tab) or commas; fields\n"
     "      may be double-quoted. Blank lines and lines starting with '#' are\n"
     "      skipped. With --header the first record names the columns.\n"
-    "      Writes CSV: the input columns, then Z, Rs, Xs, Y, Gp, Bp, Cs, Cp,\n"
-    "      Ls, Lp, Rp, Q, D, Phase in SI units. Lines longer than 65536\n"
-    "      bytes and lines with the wrong number of fields are reported and\n"
-    "      skipped.\n"
+    "      Lines may end in LF, CR LF or CR alone. Writes CSV: the input\n"
+    "      columns under their own names, then the results calc_Z, calc_Rs,\n"
+    "      calc_Xs, calc_Y, calc_Gp, calc_Bp, calc_Cs, calc_Cp, calc_Ls,\n"
+    "      calc_Lp, calc_Rp, calc_Q, calc_D, calc_Phase (one more calc_ in\n"
+    "      front should an input column already be named so), in SI units\n"
+    "      (mhos, degrees) and signed as the calculation carries them: Xs\n"
+    "      positive inductive; Bp positive capacitive; Cs and Cp negative and\n"
+    "      Ls and Lp positive for a capacitive part, the other way round for\n"
+    "      an inductive one; Q = -Bp/Gp and D = Gp/Bp keep their signs (a\n"
+    "      capacitor has a negative Q). Lines longer than 65536 bytes and\n"
+    "      lines with the wrong number of fields are reported and skipped.\n"
+    "  calvora-cli convert [--json] [--accuracy ACC_A ACC_B] PAIR F A B\n"
+    "      Converts what a meter shows as PAIR (readings A and B at the\n"
+    "      frequency F) into Z, Rs, Xs, Y, Gp, Bp, Cs, Cp, Ls, Lp, Rp, Q, D and\n"
+    "      Phase, NAME<tab>VALUE per line or one JSON object. Values are\n"
+    "      written as on the bench: 4.7n, 4.7nF, 4n7, 10k, 1.5uH, 100mOhm,\n"
+    "      1e-9, -12.5deg (SI prefixes a f p n u m k M G T, micro also as\n"
+    "      the micro sign; units F H Ohm S mho Hz deg rad, which must fit the\n"
+    "      reading). Capacitance, inductance, D, Q, Rs, Rp, G, |Z| and |Y|\n"
+    "      are magnitudes; X (+ inductive), B (+ capacitive) and the phase\n"
+    "      are signed. The results keep the calculation's signs: Xs, Cs and\n"
+    "      Cp are negative for a capacitive part, Q = -Bp/Gp and D = Gp/Bp.\n"
+    "      --accuracy gives the meter's accuracy of A and of B, as a\n"
+    "      percentage (0.05%) or an amount in the reading's units (0.0005,\n"
+    "      2nF, 0.02deg): each result gets a worst-case first-order bound\n"
+    "      (\"+- BOUND\", \"bounds\"), and one whose bound exceeds its own\n"
+    "      magnitude is flagged \"unreliable\".\n"
+    "  calvora-cli batch --pair PAIR [--accuracy ACC_A ACC_B] [--header]\n"
+    "      The same for a meter's log of F, A, B records; with --accuracy a\n"
+    "      bound column follows each result column (calc_Z_bound, ...).\n"
     "  calvora-cli --help | --version\n"
     "\n"
     "VALUE is a C-locale floating-point number (decimal, hex float such as\n"
@@ -104,6 +130,7 @@ void PutHelp(CliOutput &out) {
     }
     PutCliOutput(out, ")\n");
   }
+  PutPairHelp(out);
   PutCliOutput(out, "\nExit status: 0 done, 1 bad batch lines or an input/output failure,\n"
                     "2 wrong arguments.\n");
 }
@@ -243,6 +270,8 @@ int RunCalcCommand(int argc, const char *const *argv, const CliStreams &streams,
 
 int RunBatchCommand(int argc, const char *const *argv, const CliStreams &streams, CliOutput &out) {
   bool header = false;
+  BatchSource source;
+  const char *accuracyText[2] = {nullptr, nullptr};
   int next = 2;
   for (; next < argc && IsOption(argv[next]); ++next) {
     std::string_view arg = argv[next];
@@ -252,22 +281,50 @@ int RunBatchCommand(int argc, const char *const *argv, const CliStreams &streams
     }
     if (arg == "--header")
       header = true;
-    else if (arg == "--help" || arg == "-h") {
+    else if (arg == "--pair") {
+      if (next + 1 >= argc)
+        return ReportUsageError(streams, "--pair takes a PAIR");
+      source.pair = FindMeterPair(argv[++next]);
+      if (source.pair == nullptr)
+        return ReportUsageError(streams, std::string("unknown pair '") + argv[next] +
+                                             "'; see calvora-cli --help for the pairs");
+    } else if (arg == "--accuracy") {
+      if (next + 2 >= argc)
+        return ReportUsageError(streams, "--accuracy takes ACC_A and ACC_B");
+      accuracyText[0] = argv[next + 1];
+      accuracyText[1] = argv[next + 2];
+      next += 2;
+    } else if (arg == "--help" || arg == "-h") {
       PutHelp(out);
       return CliOk;
     } else
       return ReportUsageError(streams,
                               std::string("unknown option '") + argv[next] + "' for batch");
   }
+  if (source.pair != nullptr) {
+    if (next < argc)
+      return ReportUsageError(streams, std::string("batch --pair takes no MODE; '") + argv[next] +
+                                           "' is one argument too many");
+    if (accuracyText[0] != nullptr) {
+      std::string problem;
+      source.withBounds = true;
+      if (!ReadMeterAccuracy(accuracyText[0], source.pair->a, "ACC_A", source.accuracyA, problem) ||
+          !ReadMeterAccuracy(accuracyText[1], source.pair->b, "ACC_B", source.accuracyB, problem))
+        return ReportUsageError(streams, problem);
+    }
+    return RunBatch(source, header, streams, out);
+  }
+  if (accuracyText[0] != nullptr)
+    return ReportUsageError(streams, "--accuracy needs --pair");
   if (next >= argc)
     return ReportUsageError(streams, "batch needs a MODE");
   if (next + 1 < argc)
     return ReportUsageError(streams, std::string("batch takes only a MODE; '") + argv[next + 1] +
                                          "' is one argument too many");
-  const ModeRows *mode = FindModeArgument(argv[next]);
-  if (mode == nullptr)
+  source.mode = FindModeArgument(argv[next]);
+  if (source.mode == nullptr)
     return ReportUsageError(streams, std::string("unknown mode '") + argv[next] + "'");
-  return RunBatch(*mode, header, streams, out);
+  return RunBatch(source, header, streams, out);
 }
 
 int RunCommand(int argc, const char *const *argv, const CliStreams &streams, CliOutput &out) {
@@ -292,6 +349,8 @@ int RunCommand(int argc, const char *const *argv, const CliStreams &streams, Cli
     return RunCalcCommand(argc, argv, streams, out);
   if (command == "batch")
     return RunBatchCommand(argc, argv, streams, out);
+  if (command == "convert")
+    return RunConvertCommand(argc, argv, streams, out);
   if (IsOption(command))
     return ReportUsageError(streams, std::string("unknown option '") + argv[1] + "'");
   return ReportUsageError(streams, std::string("unknown command '") + argv[1] + "'");

@@ -19,6 +19,10 @@ inline double Store(long double v) { return static_cast<double>(v); }
 // The decimal constant used for π everywhere, held at extended precision.
 inline constexpr long double Pi = 3.141592653589793L;
 
+// Degrees to radians, one extended factor: an angle in degrees is
+// multiplied by it.
+inline constexpr long double DegreesToRadians = Pi / 180.0L;
+
 // Entry units to SI: a value in micro-units (uF) or milli-units (mH) is
 // divided by these; an admittance in umhos is multiplied by Micro.
 inline constexpr long double MicrosPerUnit = 1000000.0L;

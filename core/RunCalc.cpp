@@ -16,8 +16,6 @@ namespace {
 // fields; only the "let" values inside one formula (A, w) stay extended.
 inline long double Square(double v) { return Ext(v) * Ext(v); }
 
-constexpr long double DegreesToRadians = Pi / 180.0L;
-
 // Entered values of one calculation, row 1 first; absent rows read as zero.
 struct Entries {
   double row[6] = {};

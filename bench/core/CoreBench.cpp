@@ -174,4 +174,35 @@ void BM_BatchCsD(benchmark::State &state) {
 
 BENCHMARK(BM_BatchCsD)->Arg(200000)->Unit(benchmark::kMillisecond);
 
+// The meter-pair converter through batch on a Cp-D log written as on the
+// bench ("2k,4.7n,0.0005"), without and with the meter's accuracy.
+void BM_BatchPair(benchmark::State &state, bool withAccuracy) {
+  const int rows = static_cast<int>(state.range(0));
+  std::string input;
+  const char *caps[] = {"1n", "2.2nF", "4n7", "100p", "10u", "0.033u", "15n", "6.8e-9"};
+  const char *losses[] = {"0.0002", ".002", "0.05", "1e-4", "500u"};
+  for (int i = 0; i < rows; ++i)
+    input += std::to_string(1 + i % 100) + "k," + caps[i % 8] + "," + losses[i % 5] + "\n";
+  std::vector<const char *> argv = {"calvora-cli", "batch", "--pair", "Cp-D"};
+  if (withAccuracy)
+    argv.insert(argv.end(), {"--accuracy", "0.05%", "0.0005"});
+  for (auto _ : state) {
+    BenchStreams b;
+    b.input = &input;
+    CliStreams streams;
+    streams.context = &b;
+    streams.ReadInput = ReadBench;
+    streams.WriteOutput = WriteBench;
+    streams.WriteError = WriteBenchError;
+    if (RunCli(static_cast<int>(argv.size()), argv.data(), streams) != CliOk)
+      state.SkipWithError("batch reported bad lines");
+  }
+  state.SetItemsProcessed(state.iterations() * rows);
+  state.counters["rows_per_second"] =
+      benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsIterationInvariantRate);
+}
+
+BENCHMARK_CAPTURE(BM_BatchPair, Cp_D, false)->Arg(200000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_BatchPair, Cp_D_accuracy, true)->Arg(200000)->Unit(benchmark::kMillisecond);
+
 } // namespace

@@ -2,7 +2,8 @@
 # Builds the core benchmarks and runs each briefly, then times the real
 # companion converting a log of Cs-D rows. Prints figures; asserts nothing.
 # Reference targets on the development machine: ParseNumber < 50 ns,
-# EngineeringFormatter < 200 ns, RunCalc < 300 ns, batch >= 1,000,000 rows/s.
+# EngineeringFormatter < 200 ns, RunCalc < 300 ns, batch >= 1,000,000 rows/s,
+# batch --pair >= 1,000,000 rows/s (>= 500,000 with --accuracy).
 # Environment: BENCH_MIN_TIME (default 0.05 s), BATCH_ROWS (default 1000000),
 # BUILD_DIR (default build/h-cli).
 source "$(dirname "$0")/lib.sh"
@@ -33,3 +34,17 @@ start=$(date +%s%N)
 end=$(date +%s%N)
 awk -v n="$ROWS" -v ns=$((end - start)) \
   'BEGIN { printf "%d rows in %.3f s: %.0f rows per second\n", n, ns / 1e9, n / (ns / 1e9) }'
+
+log "calvora-cli batch --pair Cp-D on $ROWS meter readings, without and with accuracy"
+awk -v n="$ROWS" 'BEGIN {
+  split("1n 2.2nF 4n7 100p 10u 0.033u 15n 6.8e-9", c, " "); split("0.0002 .002 0.05 1e-4 500u", d, " ");
+  for (i = 0; i < n; i++) printf "%dk,%s,%s\n", 1 + i % 100, c[i % 8 + 1], d[i % 5 + 1]
+}' >"$log_file"
+for accuracy in "" "--accuracy 0.05% 0.0005"; do
+  start=$(date +%s%N)
+  # shellcheck disable=SC2086
+  "$BUILD/cli/calvora-cli" batch --pair Cp-D $accuracy <"$log_file" >/dev/null
+  end=$(date +%s%N)
+  awk -v n="$ROWS" -v ns=$((end - start)) -v a="${accuracy:-no accuracy}" \
+    'BEGIN { printf "%s: %d rows in %.3f s: %.0f rows per second\n", a, n, ns / 1e9, n / (ns / 1e9) }'
+done

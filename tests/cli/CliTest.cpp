@@ -21,14 +21,15 @@ namespace {
 struct CliRun {
   std::string in;
   std::size_t position = 0, piece = 0; // piece: bytes handed over per read, 0 = all that fit
-  bool broken = false;                 // every read and every write fails
+  bool broken = false;                 // every read fails (and every write, with writesFail)
+  bool writesFail = false;
   std::string out, err;
   int code = -1;
 };
 
 CliRun Call(const std::vector<std::string> &args, const std::string &input = "",
-            std::size_t piece = 0, bool broken = false) {
-  CliRun m{input, 0, piece, broken, "", "", -1};
+            std::size_t piece = 0, bool broken = false, bool writesFail = false) {
+  CliRun m{input, 0, piece, broken, writesFail, "", "", -1};
   std::vector<const char *> argv{"calvora-cli"};
   for (const std::string &a : args)
     argv.push_back(a.c_str());
@@ -42,7 +43,7 @@ CliRun Call(const std::vector<std::string> &args, const std::string &input = "",
   };
   s.WriteOutput = [](void *c, const char *data, std::size_t length) {
     static_cast<CliRun *>(c)->out.append(data, length);
-    return !static_cast<CliRun *>(c)->broken;
+    return !static_cast<CliRun *>(c)->writesFail;
   };
   s.WriteError = [](void *c, const char *data, std::size_t length) {
     static_cast<CliRun *>(c)->err.append(data, length);
@@ -51,7 +52,8 @@ CliRun Call(const std::vector<std::string> &args, const std::string &input = "",
   return m;
 }
 
-const std::string Results = "Z,Rs,Xs,Y,Gp,Bp,Cs,Cp,Ls,Lp,Rp,Q,D,Phase";
+const std::string Results = "calc_Z,calc_Rs,calc_Xs,calc_Y,calc_Gp,calc_Bp,calc_Cs,calc_Cp,calc_Ls,"
+                            "calc_Lp,calc_Rp,calc_Q,calc_D,calc_Phase";
 
 TEST(Cli, ExactOutputs) {
   struct Case {
@@ -144,16 +146,53 @@ TEST(CliBatch, BadLinesReportedWithNumbersAndSkipped) {
         "line 6: a quoted field has no closing quote\n",
         "line 7: text follows the closing quote of a quoted field\n", "4 bad lines skipped\n"})
     EXPECT_NE(r.err.find(m), std::string::npos) << m << " not in:\n" << r.err;
-  // Input that cannot be read and output that cannot be written are failures too.
-  r = Call({"batch", "Cs-D"}, "1000,1,.01\n", 0, true);
+  // Input that cannot be read and output that cannot be written are failures
+  // too; input that cannot be read at all gives no output, not even a header.
+  for (bool header : {false, true}) {
+    r = Call(header ? std::vector<std::string>{"batch", "--header", "Cs-D"}
+                    : std::vector<std::string>{"batch", "Cs-D"},
+             "1000,1,.01\n", 0, true);
+    EXPECT_EQ(r.code, CliFailed);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "calvora-cli: cannot read standard input\n");
+  }
+  r = Call({"batch", "Cs-D"}, "1000,1,.01\n", 0, true, true);
+  EXPECT_EQ(r.err, "calvora-cli: cannot read standard input\n"); // nothing was there to write
+  r = Call({"batch", "Cs-D"}, "1000,1,.01\n", 0, false, true);
   EXPECT_EQ(r.code, CliFailed);
-  EXPECT_EQ(r.err,
-            "calvora-cli: cannot read standard input\ncalvora-cli: cannot write standard output\n");
+  EXPECT_EQ(r.err, "calvora-cli: cannot write standard output\n");
+}
+
+// The result columns never take a name the input already has: data tools
+// would rename or refuse a repeated column.
+TEST(CliBatch, ResultColumnsNeverRepeatAnInputName) {
+  const auto headerOf = [](const std::vector<std::string> &args, const std::string &input) {
+    const std::string out = Call(args, input).out;
+    return out.substr(0, out.find('\n'));
+  };
+  EXPECT_EQ(headerOf({"batch", "--header", "Cs-D"}, "F,Cs,D\n1000,1,0.01\n"), "F,Cs,D," + Results);
+  EXPECT_EQ(headerOf({"batch", "--header", "Cs-D"}, "calc_D,b,c\n1000,1,0.01\n"),
+            "calc_D,b,c,calc_calc_Z,calc_calc_Rs,calc_calc_Xs,calc_calc_Y,calc_calc_Gp,calc_calc_"
+            "Bp,calc_calc_Cs,"
+            "calc_calc_Cp,calc_calc_Ls,calc_calc_Lp,calc_calc_Rp,calc_calc_Q,calc_calc_D,calc_calc_"
+            "Phase");
+  const std::string twice =
+      headerOf({"batch", "--header", "--pair", "Cp-D", "--accuracy", "1%", "1%"},
+               "f,calc_Q_bound,calc_calc_Z\n1000,1n,0.01\n");
+  const std::string start = "f,calc_Q_bound,calc_calc_Z,calc_calc_calc_Z,calc_calc_calc_Z_bound,";
+  EXPECT_EQ(twice.substr(0, start.size()), start);
+  // No name of the header line appears twice.
+  std::vector<std::string> names;
+  std::istringstream in(twice);
+  for (std::string name; std::getline(in, name, ',');)
+    names.push_back(name);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end()) << twice;
 }
 
 TEST(CliBatch, LayoutOfTheInputAndReadSizesDoNotMatter) {
-  // Comments, blank lines, CRLF, tabs and quoted fields give what plain
-  // records give. A record padded to exactly the length limit is still a
+  // Comments, blank lines, CR LF and CR alone, tabs and quoted fields give
+  // what plain records give. A record padded to exactly the length limit is still a
   // record; one byte more makes a bad line, as does a longer one at the end.
   auto padded = [](std::size_t length) {
     return "1000,1," + std::string(length - 10, ' ') + ".01";
@@ -166,7 +205,7 @@ TEST(CliBatch, LayoutOfTheInputAndReadSizesDoNotMatter) {
     plain += f + ",1," + d + "\n";
     mixed +=
         (i % 5 ? "" : "# note\n\n \t\n") + (i % 7 ? "\"" + f + "\",1," + d : f + "\t\"1\"\t" + d);
-    mixed += i % 3 ? "\n" : "\r\n";
+    mixed += i % 3 ? (i % 4 ? "\n" : "\r") : "\r\n"; // LF, CR alone and CR LF alike
   }
   mixed += std::string(BatchMaxLineLength + 5, 'y');
   CliRun whole = Call({"batch", "Cs-D"}, mixed);
@@ -199,9 +238,123 @@ CliRun RunProcess(const std::string &arguments, const std::string &input, bool d
           0,
           0,
           false,
+          false,
           outText.str(),
           errText.str(),
           WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+// The lines of a text.
+std::vector<std::string> Lines(const std::string &text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  return lines;
+}
+
+// A 1 nF capacitor with D = 0.0002 on a meter of +-0.05 % and +-0.0005 in D:
+// D is below the meter's D accuracy, so everything that scales with D or
+// with 1/D (Rs, Gp, Rp, Q, D itself) is flagged; the reactive results are
+// known to about the capacitance's 0.05 %.
+TEST(CliConvert, AccuracyFlagsWhatDependsOnAnUnresolvedD) {
+  CliRun r = Call({"convert", "--accuracy", "0.05%", "0.0005", "Cp-D", "1kHz", "1nF", "0.0002"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const std::vector<std::string> lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 14u) << r.out;
+  std::string names, flagged;
+  for (const std::string &line : lines) {
+    const std::string name = line.substr(0, line.find('\t'));
+    names += name + " ";
+    EXPECT_NE(line.find("\t\xC2\xB1 "), std::string::npos) << line; // "+-" and the bound
+    if (line.size() > 11 && line.compare(line.size() - 11, 11, "\tunreliable") == 0)
+      flagged += name + " ";
+  }
+  EXPECT_EQ(names, "Z Rs Xs Y Gp Bp Cs Cp Ls Lp Rp Q D Phase ");
+  EXPECT_EQ(flagged, "Rs Gp Rp Q D ");
+  // Signed as the record carries them: capacitive Xs, Cs, Cp and Q negative.
+  EXPECT_EQ(lines[2].substr(0, 21), "Xs\t-159.1549 kOhms\t\xC2\xB1");
+  EXPECT_EQ(lines[7], "Cp\t-1 nF\t\xC2\xB1 500 fF");
+  EXPECT_EQ(lines[11].substr(0, 8), "Q\t-5000\t");
+  EXPECT_EQ(lines[12], "D\t .0002\t\xC2\xB1 .0005\tunreliable");
+  EXPECT_EQ(lines[13].substr(0, 21), "Phase\t-89.99 degrees\t");
+
+  r = Call({"convert", "--json", "--accuracy", "0.05%", "0.0005", "cp-d", "1000", "1n", "200u"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("{\"pair\": \"Cp-D\", \"F\": 1000, \"values\": {\"Z\": ", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("\"Cp\": -1e-09,"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"D\": 2e-04, \"Phase\": "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("}, \"bounds\": {\"Z\": "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"Cp\": 5.000000000000001e-13,"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.substr(r.out.find("\"unreliable\"")),
+            "\"unreliable\": [\"Rs\", \"Gp\", \"Rp\", \"Q\", \"D\"]}\n");
+}
+
+// Where a pair takes a mode's readings, its texts are the panel's (signs
+// aside: the panel shows Cs and Cp as magnitudes and leaves out Ls and Lp).
+TEST(CliConvert, SameTextsAsTheModesPanel) {
+  const CliRun pair = Call({"convert", "Cs-D", "1000", "1u", ".01"});
+  const CliRun mode = Call({"calc", "Cs-D", "1000", "1", ".01"});
+  ASSERT_EQ(pair.code, 0);
+  for (const std::string &line : Lines(mode.out)) {
+    if (line.find('\t') != std::string::npos && line[0] != 'C' && line[0] != 'Q' &&
+        line[0] != 'P') {
+      EXPECT_NE(pair.out.find(line + "\n"), std::string::npos) << line << " not in\n" << pair.out;
+    }
+  }
+  EXPECT_NE(pair.out.find("Cs\t-1 uF\n"), std::string::npos) << pair.out;
+  EXPECT_NE(pair.out.find("Phase\t-89.43 degrees\n"), std::string::npos) << pair.out;
+  // Y-thd at +30 degrees is Z-thd at -30 degrees with |Z| = 1/|Y|.
+  EXPECT_EQ(Call({"convert", "Y-thd", "1k", "10mS", "30deg"}).out.substr(0, 40),
+            Call({"convert", "Z-thd", "1k", "100", "-30"}).out.substr(0, 40));
+}
+
+TEST(CliConvert, UsageErrorsNameTheArgument) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"convert", "Cs-D", "1k", "1n"}, "convert takes PAIR F A B"},
+      {{"convert", "Cx-D", "1k", "1n", "0.01"}, "unknown pair 'Cx-D'"},
+      {{"convert", "Cs-D", "1k", "1nH", "0.01"}, "A '1nH' is not a capacitance"},
+      {{"convert", "Cs-D", "1k", "", "0.01"}, "A '' is not a capacitance"}, // never read as 0
+      {{"convert", "Cs-D", "-1k", "1n", "0.01"}, "F '-1k' is negative"},
+      {{"convert", "Ls-Q", "1k", "1m", "-5"}, "B '-5' is negative; Q is entered as a magnitude"},
+      {{"convert", "Z-thd", "1k", "50", "30rad"}, "B '30rad' is not an angle in degrees"},
+      {{"convert", "--accuracy", "1%", "Cs-D", "1k", "1n", "0.01"}, "convert takes PAIR F A B"},
+      {{"convert", "--accuracy", "-1%", "1", "Cs-D", "1k", "1n", "0.01"}, "ACC_A '-1' is negative"},
+      {{"convert", "--accuracy", "1%", "1rad", "Z-thd", "1k", "1", "1"}, "ACC_B '1rad'"},
+      {{"convert", "--xml", "Cs-D", "1k", "1n", "0.01"}, "unknown option '--xml'"},
+      {{"batch", "--pair", "Nope"}, "unknown pair 'Nope'"},
+      {{"batch", "--pair", "Cs-D", "Cs-D"}, "takes no MODE"},
+      {{"batch", "--accuracy", "1%", "1%", "Cs-D"}, "--accuracy needs --pair"},
+  };
+  for (const auto &[args, message] : cases) {
+    CliRun r = Call(args);
+    EXPECT_EQ(r.code, CliUsageError) << message;
+    EXPECT_EQ(r.out, "") << message;
+    EXPECT_NE(r.err.find(message), std::string::npos) << message << " not in: " << r.err;
+  }
+}
+
+TEST(CliConvert, BatchOfAMetersLog) {
+  const std::string log = "1k,1n,0.0002\r\n1k,-1n,0.0002\n# note\n2k,4n7,1e-3\n1k,1n\n";
+  CliRun r = Call({"batch", "--pair", "Cp-D", "--accuracy", "0.05%", "0.0005"}, log);
+  EXPECT_EQ(r.code, CliFailed);
+  const std::vector<std::string> lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 3u) << r.out;
+  std::string header = "F,Cp,D";
+  for (const char *name :
+       {"Z", "Rs", "Xs", "Y", "Gp", "Bp", "Cs", "Cp", "Ls", "Lp", "Rp", "Q", "D", "Phase"})
+    header += std::string(",calc_") + name + ",calc_" + name + "_bound";
+  EXPECT_EQ(lines[0], header);
+  EXPECT_EQ(lines[1].rfind("1k,1n,0.0002,159154.9399087966,79.59338544775255,", 0), 0u) << lines[1];
+  EXPECT_EQ(std::count(lines[2].begin(), lines[2].end(), ','), 3 + 28 - 1);
+  for (const char *m :
+       {"line 2: field 2 '-1n' is negative; Cp is entered as a magnitude\n",
+        "line 5: expected 3 fields (F, Cp, D) for pair Cp-D, found 2\n", "2 bad lines skipped\n"})
+    EXPECT_NE(r.err.find(m), std::string::npos) << m << " not in:\n" << r.err;
+  // Without accuracy, no bound columns; each record as convert gives it.
+  r = Call({"batch", "--header", "--pair", "z-thd"}, "f,z,theta\n1000,100,-30\n");
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "f,z,theta," + Results);
 }
 
 TEST(CliProcess, ExitCodesAndStreams) {

@@ -5,7 +5,11 @@ types (plain and exponent numbers, blanks) with what stresses the arithmetic
 (zeros, negatives, values near the ends of the double range, phases of
 millions of degrees, radix forms, texts with no number).
 
-    varied_rows.py FIELDS ROWS SEED
+    varied_rows.py FIELDS ROWS SEED [--meter]
+
+With --meter the fields are written as a meter's log is: decimal numbers
+with SI prefixes, some with units, some a prefix as the decimal point, a few
+that the strict reader refuses.
 """
 
 import random
@@ -37,15 +41,33 @@ def entry(r):
     return "%s%d" % (sign, r.randint(0, 10 ** r.randint(1, 18)))
 
 
+PREFIXES = ["", "", "", "a", "f", "p", "n", "u", "\u00b5", "m", "k", "M", "G", "T"]
+UNITS = ["", "", "F", "H", "Ohm", "\u03a9", "S", "mho", "Hz", "deg", "\u00b0", "rad"]
+
+
+def meter_entry(r):
+    kind = r.random()
+    sign = "-" if r.random() < 0.05 else ""
+    if kind < 0.1:  # the prefix as the decimal point
+        return "%s%d%s%d" % (sign, r.randint(1, 999), r.choice("pnukM"), r.randint(0, 99))
+    if kind < 0.12:
+        return r.choice(["", "x", "1e", "1.2.3", "inf", "4n7e3"])
+    number = "%s%.*g" % (sign, r.randint(1, 17), 10 ** r.uniform(-6, 6))
+    if kind < 0.3:  # huge phases in degrees
+        number = "%s%.3f" % (sign, 10 ** r.uniform(0, 9))
+    return number + r.choice(PREFIXES) + (r.choice(UNITS) if r.random() < 0.08 else "")
+
+
 def main():
     fields, rows, seed = (int(a) for a in sys.argv[1:4])
+    meter = "--meter" in sys.argv[4:]
     r = random.Random(seed)
     out = []
     for _ in range(rows):
         # Quote a field only when it needs it (none of the texts above has
         # a comma or a quote).
-        out.append(",".join(entry(r) for _ in range(fields)))
-    sys.stdout.write("\n".join(out) + "\n")
+        out.append(",".join((meter_entry(r) if meter else entry(r)) for _ in range(fields)))
+    sys.stdout.buffer.write(("\n".join(out) + "\n").encode("utf-8"))
 
 
 if __name__ == "__main__":

@@ -15,7 +15,8 @@
 #       included
 #   process_checks.sh cli_batch CLI_EXE LINUX_CLI VARIED_ROWS_PY WINE_RUN...
 #       calvora-cli.exe batch gives byte-identical output to the Linux one
-#       over 3,000 varied rows of every one of the 16 modes
+#       over 3,000 varied rows of every one of the 16 modes, and of every
+#       one of the 20 meter pairs with bounds
 set -uo pipefail
 
 # The window's title, with the version from project(), given by ctest to
@@ -160,8 +161,29 @@ cli_batch() {
         head -6
     fi
   done
+  # The meter pairs, with their bounds, over a meter's log of each.
+  local pair index=0
+  for pair in Cs-D Cs-Q Cs-Rs Cp-D Cp-Q Cp-G Cp-Rp Ls-D Ls-Q Ls-Rs Lp-D Lp-Q Lp-G Lp-Rp \
+    R-X G-B Z-thd Z-thr Y-thd Y-thr; do
+    index=$((index + 1))
+    python3 "$varied_rows" 3 "$rows" "$((100 + index))" --meter >"$work/in.csv"
+    "$linux_cli" batch --pair "$pair" --accuracy 0.05% 1% <"$work/in.csv" >"$work/linux.csv" \
+      2>"$work/linux.err" || true
+    "$@" "$win_cli" batch --pair "$pair" --accuracy 0.05% 1% <"$work/in.csv" >"$work/windows.csv" \
+      2>"$work/windows.err" || true
+    tr -d '\r' <"$work/windows.err" >"$work/windows.err.lf"
+    if [ -s "$work/linux.csv" ] && cmp -s "$work/linux.csv" "$work/windows.csv" &&
+      cmp -s "$work/linux.err" "$work/windows.err.lf"; then
+      printf 'pair %-6s %d rows, %d bytes, the same\n' "$pair" "$rows" "$(stat -c %s "$work/linux.csv")"
+    else
+      bad=$((bad + 1))
+      printf 'pair %s: DIFFERENT; first differing lines (Linux, Windows):\n' "$pair"
+      diff <(cat "$work/linux.csv" "$work/linux.err") <(cat "$work/windows.csv" "$work/windows.err.lf") |
+        head -6
+    fi
+  done
   rm -rf "$work"
-  echo "batch: $((16 - bad)) of 16 modes byte-identical"
+  echo "batch: $((36 - bad)) of 16 modes and 20 pairs byte-identical"
   [ "$bad" = 0 ]
 }
 

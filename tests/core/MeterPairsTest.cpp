@@ -1,0 +1,342 @@
+// The strict meter-value reader and the meter pairs: the bits of the modes
+// that take the same readings, every pair against complex arithmetic of its
+// own, and the bounds' derivatives against finite differences.
+#include "core/MeterPairs.h"
+#include "core/ParseNumber.h"
+#include "core/RunCalc.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+const MeterPair &Pair(const char *name) { return *FindMeterPair(name); }
+
+// The result columns, by name.
+const std::pair<const char *, double CalcState::*> Results[] = {
+    {"Z", &CalcState::Z},   {"Rs", &CalcState::Rs},      {"Xs", &CalcState::Xs},
+    {"Y", &CalcState::Y},   {"Gp", &CalcState::Gp},      {"Bp", &CalcState::Bp},
+    {"Cs", &CalcState::Cs}, {"Cp", &CalcState::Cp},      {"Ls", &CalcState::Ls},
+    {"Lp", &CalcState::Lp}, {"Rp", &CalcState::Rp},      {"Q", &CalcState::Q},
+    {"D", &CalcState::D},   {"Phase", &CalcState::Phase}};
+
+bool SameBits(double a, double b) {
+  return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b));
+}
+
+TEST(MeterValue, AcceptedTexts) {
+  struct Case {
+    const char *text;
+    Quantity quantity;
+    double value;
+  };
+
+  const Case cases[] = {
+      {"4.7n", Quantity::Capacitance, 4.7e-9},
+      {"4.7nF", Quantity::Capacitance, 4.7e-9},
+      {"4n7", Quantity::Capacitance, 4.7e-9},
+      {"4n7F", Quantity::Capacitance, 4.7e-9},
+      {"1e-9", Quantity::Capacitance, 1e-9},
+      {"1F", Quantity::Capacitance, 1.0},
+      {"1f", Quantity::Capacitance, 1e-15},
+      {"2.2fF", Quantity::Capacitance, 2.2e-15},
+      {"1.5\xC2\xB5H", Quantity::Inductance, 1.5e-6}, // micro sign
+      {"1.5\xCE\xBCH", Quantity::Inductance, 1.5e-6}, // Greek mu
+      {"1.5uH", Quantity::Inductance, 1.5e-6},
+      {"10k", Quantity::Resistance, 10000.0},
+      {"100mOhm", Quantity::Resistance, 0.1},
+      {"4k7", Quantity::Resistance, 4700.0},
+      {"1M\xCE\xA9", Quantity::Resistance, 1e6},
+      {"3\xE2\x84\xA6", Quantity::Resistance, 3.0},
+      {"2ohms", Quantity::Resistance, 2.0},
+      {"-12.5deg", Quantity::Degrees, -12.5},
+      {"30\xC2\xB0", Quantity::Degrees, 30.0},
+      {"1.5rad", Quantity::Radians, 1.5},
+      {"1kHz", Quantity::Frequency, 1000.0},
+      {"1mHz", Quantity::Frequency, 0.001},
+      {"1MHz", Quantity::Frequency, 1e6},
+      {"3mho", Quantity::Conductance, 3.0},
+      {"2mmho", Quantity::Conductance, 0.002},
+      {"5mS", Quantity::Conductance, 0.005},
+      {"+.5", Quantity::Ratio, 0.5},
+      {"5.", Quantity::Ratio, 5.0},
+      {"200u", Quantity::Ratio, 0.0002},
+      {"1.5E+3k", Quantity::Ratio, 1.5e6},
+      // The prefix and the exponent combine before the one rounding.
+      {"0.1e-8m", Quantity::Ratio, 1e-12},
+      {"-0", Quantity::Ratio, -0.0},
+      {"1.7976931348623157e308", Quantity::Ratio, 1.7976931348623157e308},
+  };
+  for (const Case &c : cases) {
+    double v = 123;
+    EXPECT_EQ(ParseMeterValue(c.text, c.quantity, v), MeterValueStatus::Ok) << c.text;
+    EXPECT_TRUE(SameBits(v, c.value)) << c.text << " gave " << v;
+  }
+}
+
+TEST(MeterValue, RefusedTexts) {
+  struct Case {
+    const char *text;
+    Quantity quantity;
+    MeterValueStatus status;
+  };
+
+  const Case cases[] = {
+      {"", Quantity::Ratio, MeterValueStatus::NotANumber},
+      {" 1", Quantity::Ratio, MeterValueStatus::NotANumber},
+      {"1 ", Quantity::Ratio, MeterValueStatus::NotANumber},
+      {".", Quantity::Ratio, MeterValueStatus::NotANumber},
+      {"-", Quantity::Ratio, MeterValueStatus::NotANumber},
+      {"1e", Quantity::Ratio, MeterValueStatus::NotANumber},
+      {"1.2.3", Quantity::Ratio, MeterValueStatus::NotANumber},
+      {"inf", Quantity::Ratio, MeterValueStatus::NotANumber},
+      {"nan", Quantity::Ratio, MeterValueStatus::NotANumber},
+      {"0x10", Quantity::Ratio, MeterValueStatus::NotANumber},
+      {"4n7e3", Quantity::Ratio, MeterValueStatus::NotANumber}, // no exponent after a prefix point
+      {"4n7k", Quantity::Ratio, MeterValueStatus::NotANumber},
+      {"1kk", Quantity::Ratio, MeterValueStatus::NotANumber},
+      {"1x", Quantity::Ratio, MeterValueStatus::NotANumber},
+      {"n7", Quantity::Ratio, MeterValueStatus::NotANumber},
+      {"4.7nH", Quantity::Capacitance, MeterValueStatus::WrongUnit},
+      {"100mOhm", Quantity::Capacitance, MeterValueStatus::WrongUnit},
+      {"1F", Quantity::Ratio, MeterValueStatus::WrongUnit},
+      {"30deg", Quantity::Radians, MeterValueStatus::WrongUnit},
+      {"1Hz", Quantity::Resistance, MeterValueStatus::WrongUnit},
+      {"1e999", Quantity::Ratio, MeterValueStatus::OutOfRange},
+      {"1e308k", Quantity::Ratio, MeterValueStatus::OutOfRange},
+      {"1e99999999999999999999", Quantity::Ratio, MeterValueStatus::OutOfRange},
+  };
+  for (const Case &c : cases) {
+    double v = 123;
+    EXPECT_EQ(ParseMeterValue(c.text, c.quantity, v), c.status) << c.text;
+    EXPECT_EQ(v, 123) << c.text << ": a refused text leaves the value alone";
+  }
+  // Only the view's bytes are read: the 'k' beyond it does not count.
+  double v = 0;
+  EXPECT_EQ(ParseMeterValue(std::string_view("12k", 2), Quantity::Ratio, v), MeterValueStatus::Ok);
+  EXPECT_EQ(v, 12.0);
+}
+
+TEST(MeterPairs, NamesInOrderAndFoundInAnyCase) {
+  std::string names;
+  for (const MeterPair &p : MeterPairs)
+    names += std::string(p.name) + " ";
+  EXPECT_EQ(names,
+            "Cs-D Cs-Q Cs-Rs Cp-D Cp-Q Cp-G Cp-Rp Ls-D Ls-Q Ls-Rs Lp-D Lp-Q Lp-G Lp-Rp R-X G-B "
+            "Z-thd Z-thr Y-thd Y-thr ");
+  EXPECT_EQ(FindMeterPair("cP-d"), &MeterPairs[3]);
+  EXPECT_EQ(FindMeterPair("Y-THR"), &MeterPairs[19]);
+  EXPECT_EQ(FindMeterPair("Cp-D "), nullptr);
+}
+
+// The texts a mode's rows would hold for these readings, and the readings
+// as the mode stores them after its unit conversion.
+struct ModeReadings {
+  std::vector<std::string> rows;
+  double f, a, b;
+};
+
+std::string Text(double v) {
+  char buffer[40];
+  std::snprintf(buffer, sizeof buffer, "%.17g", v);
+  return buffer;
+}
+
+ModeReadings ForMode(const MeterPair &pair, double f, double a, double b) {
+  // The rows are read by ParseNumber; the pair then gets those very doubles.
+  const std::string F = Text(f), A = Text(a), B = Text(b);
+  const double pf = ParseNumber(F), pa = ParseNumber(A), pb = ParseNumber(B);
+  const auto micro = [](double v) { return Store(Ext(v) / MicrosPerUnit); };
+  const auto milli = [](double v) { return Store(Ext(v) / MillisPerUnit); };
+  switch (pair.modeId) {
+  case 1: // R-X: bridge and actual frequency the same; rows X then R
+    return {{F, F, B, A}, pf, pa, pb};
+  case 2: // G-B in umhos
+    return {{F, F, A, B}, pf, Store(Micro * Ext(pa)), Store(Micro * Ext(pb))};
+  case 3:
+  case 4:
+  case 5:
+  case 16: // capacitance in uF
+    return {{F, A, B}, pf, micro(pa), pb};
+  case 7:
+  case 8:
+  case 14:
+  case 15: // inductance in mH
+    return {{F, A, B}, pf, milli(pa), pb};
+  default: // V-Z: |Z| and degrees as they are
+    return {{F, A, B}, pf, pa, pb};
+  }
+}
+
+// Readings over many decades, signed where the meter shows a sign.
+double Reading(std::mt19937_64 &random, const MeterReading &r) {
+  std::uniform_real_distribution<double> decades(-6, 6), angle(-720, 720);
+  const bool angular = r.quantity == Quantity::Degrees || r.quantity == Quantity::Radians;
+  double v = angular ? angle(random) : std::pow(10.0, decades(random));
+  if (r.quantity == Quantity::Radians)
+    v *= 0.0174;
+  return r.isSigned && !angular && (random() & 1) ? -v : v;
+}
+
+// Every pair that a mode also takes gives that mode's bits, result for result.
+TEST(MeterPairs, SameBitsAsTheModeWithTheSameReadings) {
+  std::mt19937_64 random(20261207);
+  std::uniform_real_distribution<double> frequency(1, 8);
+  int compared = 0;
+  for (const MeterPair &pair : MeterPairs) {
+    if (pair.modeId == 0)
+      continue;
+    for (int trial = 0; trial < 5000; ++trial) {
+      const double f = std::pow(10.0, frequency(random));
+      // The mode's entries in its own units (uF, mH, umhos).
+      const double a = Reading(random, pair.a), b = Reading(random, pair.b);
+      const ModeReadings m = ForMode(pair, f, a, b);
+      std::vector<std::string_view> rows(m.rows.begin(), m.rows.end());
+      CalcState byMode{}, byPair{};
+      RunCalc(byMode, pair.modeId, rows);
+      ConvertMeterPair(byPair, pair, m.f, m.a, m.b);
+      for (const auto &[name, field] : Results)
+        EXPECT_TRUE(SameBits(byMode.*field, byPair.*field))
+            << pair.name << " " << name << ": mode " << byMode.*field << ", pair " << byPair.*field
+            << " (F " << m.f << ", A " << m.a << ", B " << m.b << ")";
+      ++compared;
+      ASSERT_FALSE(HasFailure());
+    }
+  }
+  EXPECT_EQ(compared, 11 * 5000);
+}
+
+using Complex = std::complex<long double>;
+
+// The impedance a pair's readings describe, worked out independently.
+Complex Impedance(const MeterPair &pair, double f, long double a, long double b) {
+  const long double w = 2 * 3.14159265358979323846L * f;
+  const std::string_view n = pair.name;
+  const Complex j(0, 1);
+  const long double degrees = 3.14159265358979323846L / 180;
+  const auto series = [&](Complex x) { return x; };
+  const auto parallel = [&](Complex y) { return 1.0L / y; };
+  if (n == "Cs-D")
+    return series(Complex(b / (w * a), -1 / (w * a)));
+  if (n == "Cs-Q")
+    return series(Complex(1 / (b * w * a), -1 / (w * a)));
+  if (n == "Cs-Rs")
+    return series(b - j / (w * a));
+  if (n == "Cp-D")
+    return parallel(Complex(b * w * a, w * a));
+  if (n == "Cp-Q")
+    return parallel(Complex(w * a / b, w * a));
+  if (n == "Cp-G")
+    return parallel(Complex(b, w * a));
+  if (n == "Cp-Rp")
+    return parallel(Complex(1 / b, w * a));
+  if (n == "Ls-D")
+    return series(Complex(b * w * a, w * a));
+  if (n == "Ls-Q")
+    return series(Complex(w * a / b, w * a));
+  if (n == "Ls-Rs")
+    return series(Complex(b, w * a));
+  if (n == "Lp-D")
+    return parallel(Complex(b / (w * a), -1 / (w * a)));
+  if (n == "Lp-Q")
+    return parallel(Complex(1 / (b * w * a), -1 / (w * a)));
+  if (n == "Lp-G")
+    return parallel(Complex(b, -1 / (w * a)));
+  if (n == "Lp-Rp")
+    return parallel(Complex(1 / b, -1 / (w * a)));
+  if (n == "R-X")
+    return series(Complex(a, b));
+  if (n == "G-B")
+    return parallel(Complex(a, b));
+  if (n == "Z-thd")
+    return std::polar(a, b * degrees);
+  if (n == "Z-thr")
+    return std::polar(a, b);
+  if (n == "Y-thd")
+    return 1.0L / std::polar(a, b * degrees);
+  return 1.0L / std::polar(a, b); // Y-thr
+}
+
+TEST(MeterPairs, EveryPairDescribesTheImpedanceOfItsReadings) {
+  std::mt19937_64 random(77);
+  for (const MeterPair &pair : MeterPairs)
+    for (int trial = 0; trial < 300; ++trial) {
+      const double f = 1000 * (1 + trial % 7), a = Reading(random, pair.a),
+                   b = Reading(random, pair.b);
+      CalcState s{};
+      ConvertMeterPair(s, pair, f, a, b);
+      const Complex z = Impedance(pair, f, a, b), y = 1.0L / z;
+      const long double scale = std::abs(z), yscale = std::abs(y);
+      SCOPED_TRACE(testing::Message() << pair.name << " F " << f << ", A " << a << ", B " << b);
+      EXPECT_NEAR(s.Rs, double(z.real()), 1e-12 * double(scale));
+      EXPECT_NEAR(s.Xs, double(z.imag()), 1e-12 * double(scale));
+      // Bp positive for a capacitive part: the admittance's imaginary part.
+      EXPECT_NEAR(s.Gp, double(y.real()), 1e-12 * double(yscale));
+      EXPECT_NEAR(s.Bp, double(y.imag()), 1e-12 * double(yscale));
+      ASSERT_FALSE(HasFailure());
+    }
+}
+
+// The bound with only one reading uncertain is |d result / d reading| times
+// that reading's bound: compared with a central difference of the results.
+TEST(MeterPairs, BoundsFollowTheDerivatives) {
+  std::mt19937_64 random(4242);
+  int compared = 0;
+  for (const MeterPair &pair : MeterPairs)
+    for (int trial = 0; trial < 60; ++trial) {
+      const double f = 1000 * (1 + trial % 5), a = Reading(random, pair.a),
+                   b = Reading(random, pair.b);
+      for (int which = 0; which < 2; ++which) {
+        const double x = which == 0 ? a : b, h = std::fabs(x) * 1e-6;
+        CalcState up{}, down{}, bounds{};
+        ConvertMeterPair(up, pair, f, which == 0 ? a + h : a, which == 1 ? b + h : b);
+        ConvertMeterPair(down, pair, f, which == 0 ? a - h : a, which == 1 ? b - h : b);
+        MeterPairBounds(pair, f, a, b, which == 0 ? 1 : 0, which == 1 ? 1 : 0, bounds);
+        for (const auto &[name, field] : Results) {
+          const double slope = std::fabs((up.*field - down.*field) / (2 * h));
+          const double bound = bounds.*field;
+          // Where the result is flat the difference is only rounding noise.
+          const double noise = 1e-9 * (std::fabs(up.*field) + std::fabs(down.*field)) / h;
+          EXPECT_NEAR(bound, slope, 1e-4 * slope + noise)
+              << pair.name << " d" << name << "/d" << (which == 0 ? pair.a.name : pair.b.name)
+              << " at F " << f << ", A " << a << ", B " << b;
+          ++compared;
+        }
+        ASSERT_FALSE(HasFailure());
+      }
+    }
+  EXPECT_EQ(compared, 20 * 60 * 2 * 14);
+}
+
+// Bounds add over the two readings, scale with them, and a reading without
+// error adds nothing even where the derivative by it is infinite.
+TEST(MeterPairs, BoundsAddAndScale) {
+  const MeterPair &cpd = Pair("Cp-D");
+  CalcState onlyA{}, onlyB{}, both{}, doubled{};
+  MeterPairBounds(cpd, 1000, 1e-9, 2e-4, 5e-13, 0, onlyA);
+  MeterPairBounds(cpd, 1000, 1e-9, 2e-4, 0, 5e-4, onlyB);
+  MeterPairBounds(cpd, 1000, 1e-9, 2e-4, 5e-13, 5e-4, both);
+  MeterPairBounds(cpd, 1000, 1e-9, 2e-4, 1e-12, 1e-3, doubled);
+  for (const auto &[name, field] : Results) {
+    EXPECT_NEAR(both.*field, onlyA.*field + onlyB.*field, 1e-12 * both.*field) << name;
+    EXPECT_NEAR(doubled.*field, 2 * both.*field, 1e-12 * both.*field) << name;
+  }
+  // D = 0 makes Rp infinite and its derivative undefined; with an exact D
+  // the reactive results keep finite bounds all the same.
+  CalcState lossless{};
+  MeterPairBounds(cpd, 1000, 1e-9, 0, 5e-13, 0, lossless);
+  EXPECT_TRUE(std::isnan(lossless.Rp));
+  for (double CalcState::*field : {&CalcState::Xs, &CalcState::Bp, &CalcState::Cp, &CalcState::Z})
+    EXPECT_TRUE(std::isfinite(lossless.*field) && lossless.*field > 0);
+  // Rp = Rs(1 + 1/D^2) is worthless when D is below the meter's D accuracy.
+  EXPECT_GT(both.Rp, 2 * 7.957747154594767e8);
+}
+
+} // namespace
