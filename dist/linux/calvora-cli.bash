@@ -1,5 +1,6 @@
-# Bash completion for calvora-cli: the commands, the options of calc and
-# batch, and the mode captions and numbers that MODE takes.
+# Bash completion for calvora-cli: the commands, the options of calc, batch
+# and convert, the mode captions and numbers that MODE takes, and the meter
+# pairs that convert and batch --pair take.
 #
 # Two mode captions contain "||", and an unescaped "|" is one of readline's
 # word breaks, so the words are taken from the line itself (split on blanks
@@ -9,6 +10,7 @@
 
 _calvora_cli_modes="R-X G-B Cs-D Cp-D Cs-R Cs||Cs Ls-Q Lp-Q V-Z Cs-Cs Ls||Ls Ls-Ls IVP Lp-R Ls-R Cp-Rp"
 _calvora_cli_mode_numbers="1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16"
+_calvora_cli_pairs="Cs-D Cs-Q Cs-Rs Cp-D Cp-Q Cp-G Cp-Rp Ls-D Ls-Q Ls-Rs Lp-D Lp-Q Lp-G Lp-Rp R-X G-B Z-thd Z-thr Y-thd Y-thr"
 
 # _calvora_cli_offer CUR WORD...: the WORDs that start with CUR, ignoring
 # letter case (captions are read in any case), appended to COMPREPLY.
@@ -48,17 +50,45 @@ _calvora_cli() {
 
     # words: the command and the complete words before the one being typed.
     if [[ ${#words[@]} -le 1 ]]; then
-        _calvora_cli_offer "$cur" calc batch parse format numbertext help --help -h --version
+        _calvora_cli_offer "$cur" calc batch convert parse format numbertext help --help -h --version
     else
-        local command=${words[1]} mode_given=0 options_done=0
+        local command=${words[1]} mode_given=0 options_done=0 pair_option=0 skip=0
+        local previous=${words[${#words[@]} - 1]}
         for ((i = 2; i < ${#words[@]}; i++)); do
-            if [[ $options_done == 0 && ${words[i]} == "--" ]]; then
+            if [[ $skip -gt 0 ]]; then
+                # the values of --accuracy and --pair are no mode
+                skip=$((skip - 1))
+            elif [[ $options_done == 0 && ${words[i]} == "--" ]]; then
                 options_done=1
+            elif [[ $options_done == 0 && ${words[i]} == "--accuracy" ]]; then
+                skip=2
+            elif [[ $options_done == 0 && ${words[i]} == "--pair" ]]; then
+                pair_option=1
+                skip=1
             elif [[ $options_done == 1 || ${words[i]} != -?* ]]; then
                 mode_given=1
             fi
         done
+        if [[ $previous == "--pair" && $options_done == 0 ]]; then
+            # shellcheck disable=SC2086 # the list is split on purpose
+            _calvora_cli_offer "$cur" $_calvora_cli_pairs
+            return 0
+        fi
+        if [[ $skip -gt 0 ]]; then
+            return 0 # an accuracy is typed, not offered
+        fi
         case $command in
+        convert)
+            if [[ $mode_given == 1 ]]; then
+                return 0
+            fi
+            if [[ $options_done == 0 && $cur == -* ]]; then
+                _calvora_cli_offer "$cur" --json --accuracy --
+            else
+                # shellcheck disable=SC2086 # the list is split on purpose
+                _calvora_cli_offer "$cur" $_calvora_cli_pairs
+            fi
+            ;;
         calc | batch)
             if [[ $mode_given == 1 ]]; then
                 return 0
@@ -67,8 +97,10 @@ _calvora_cli() {
                 if [[ $command == calc ]]; then
                     _calvora_cli_offer "$cur" --panel --report --json --help -h --
                 else
-                    _calvora_cli_offer "$cur" --header --help -h --
+                    _calvora_cli_offer "$cur" --header --pair --accuracy --help -h --
                 fi
+            elif [[ $pair_option == 1 ]]; then
+                return 0 # with --pair no mode follows
             else
                 # shellcheck disable=SC2086 # the lists are split on purpose
                 _calvora_cli_offer "$cur" $_calvora_cli_modes $_calvora_cli_mode_numbers
