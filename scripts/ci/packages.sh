@@ -271,14 +271,36 @@ calvora-cli calc Cs-D =
 calvora-cli calc -- 3 1000 =
 calvora-cli format 1=
 calvora-cli parse =
+calvora-cli co=convert
+calvora-cli convert z-=Z-thd Z-thr
+calvora-cli convert --=--json --accuracy --
+calvora-cli convert --accuracy 1% 1% lp-r=Lp-Rp
+calvora-cli batch --pair y-=Y-thd Y-thr
+calvora-cli batch --pair Cp-D --a=--accuracy
+calvora-cli batch --pair Cp-D c=
 EOF
-  [ "$bad" = 0 ] && echo "18 completion cases as expected"
+  [ "$bad" = 0 ] && echo "25 completion cases as expected"
   return $bad
+}
+
+# The completion offers exactly the meter pairs of --help.
+completion_pairs() {
+  local file=$1 cli=$2 want got
+  want=$("$cli" --help | sed -nE 's/^  ([A-Za-z]+-[A-Za-z]+) +A = .*/\1/p')
+  got=$(complete_line "$file" "calvora-cli convert ")
+  if [ -z "$want" ] || [ "$want" != "$got" ]; then
+    echo "completion pairs differ from --help (- help, + completion):"
+    diff <(echo "$want") <(echo "$got")
+    return 1
+  fi
+  echo "$(wc -l <<<"$got") meter pairs, as --help lists them"
 }
 
 deb_completion() {
   completion_modes "$deb_root/usr/share/bash-completion/completions/calvora-cli" \
     "$deb_root/usr/bin/calvora-cli" &&
+    completion_pairs "$deb_root/usr/share/bash-completion/completions/calvora-cli" \
+      "$deb_root/usr/bin/calvora-cli" &&
     completion_cases "$deb_root/usr/share/bash-completion/completions/calvora-cli"
 }
 
