@@ -13,6 +13,11 @@
 
 namespace {
 
+// The steps below are small and called from few places; inlining them all
+// into the two public routines keeps the spelling of a batch value to a
+// straight run of instructions.
+#define CALVORA_INLINE [[gnu::always_inline]] inline
+
 constexpr int FractionBits = 52;
 constexpr std::uint64_t HiddenBit = std::uint64_t{1} << FractionBits;
 constexpr std::uint64_t FractionMask = HiddenBit - 1;
@@ -53,7 +58,7 @@ int FloorLog2OfPow10(int e) { return (e * Log2Of10Multiplier) >> Log2Of10Shift; 
 // dropped), where g = g[0] × 2^63 + g[1]. The bits below 2^-64 of g[1] × cp
 // and the lowest bit of g[0] × cp are left out: g's extra unit more than
 // makes up for them, so that exact products stay exact.
-std::uint64_t ScaleRoundToOdd(const std::uint64_t (&g)[2], std::uint64_t cp) {
+CALVORA_INLINE std::uint64_t ScaleRoundToOdd(const std::uint64_t (&g)[2], std::uint64_t cp) {
 #if defined(__SIZEOF_INT128__)
   using U128 = unsigned __int128;
   const std::uint64_t x1 = static_cast<std::uint64_t>((U128{g[1]} * cp) >> 64);
@@ -71,7 +76,7 @@ std::uint64_t ScaleRoundToOdd(const std::uint64_t (&g)[2], std::uint64_t cp) {
 }
 
 // The shortest decimal for c × 2^q (c > 0), possibly with trailing zeros.
-ShortestDecimal SchubfachDigits(int q, std::uint64_t c) {
+CALVORA_INLINE ShortestDecimal SchubfachDigits(int q, std::uint64_t c) {
   // Step 1: the interval of reals that round to the value, in quarter units;
   // its ends belong to it when c is even (ties to even read back as c).
   const std::uint64_t open = c & 1;
@@ -113,40 +118,63 @@ ShortestDecimal SchubfachDigits(int q, std::uint64_t c) {
   return {takeS ? s : t, k};
 }
 
-ShortestDecimal WithoutTrailingZeros(ShortestDecimal d) {
-  while (d.significand % 10 == 0) {
+// Trailing zeros off eight, four, two and one at a time (at most 16 of them).
+CALVORA_INLINE ShortestDecimal WithoutTrailingZeros(ShortestDecimal d) {
+  if (d.significand % 10 != 0)
+    return d;
+  while (d.significand % 100000000 == 0) {
+    d.significand /= 100000000;
+    d.exponent += 8;
+  }
+  if (d.significand % 10000 == 0) {
+    d.significand /= 10000;
+    d.exponent += 4;
+  }
+  if (d.significand % 100 == 0) {
+    d.significand /= 100;
+    d.exponent += 2;
+  }
+  if (d.significand % 10 == 0) {
     d.significand /= 10;
-    ++d.exponent;
+    d.exponent += 1;
   }
   return d;
 }
 
-int DigitCount(std::uint64_t m) {
+CALVORA_INLINE int DigitCount(std::uint64_t m) {
   // bit_width × log10(2) is the count or one more.
   const int estimate = (static_cast<int>(std::bit_width(m)) * 1233) >> 12;
   return estimate + 1 - int{m < PowersOfTen[static_cast<std::size_t>(estimate)]};
 }
 
-void PutPair(char *p, std::uint32_t pair) { std::memcpy(p, DigitPairs.data() + 2 * pair, 2); }
+CALVORA_INLINE void PutPair(char *p, std::uint32_t pair) {
+  std::memcpy(p, DigitPairs.data() + 2 * pair, 2);
+}
 
-// Writes x (below 10^8) as exactly eight digits, leading zeros included,
-// ending just before `end`.
-void WriteEightDigitsEndingAt(char *end, std::uint32_t x) {
-  const std::uint32_t high = x / 10000;
-  const std::uint32_t low = x % 10000;
-  PutPair(end - 8, high / 100);
-  PutPair(end - 6, high % 100);
-  PutPair(end - 4, low / 100);
-  PutPair(end - 2, low % 100);
+CALVORA_INLINE char *EightDigits(char *p, std::uint32_t x) {
+  // y = x / 10^6 in fixed point with 56 fraction bits (the scale rounded up
+  // so that every x below 10^8 comes out right); each pair is the integer
+  // part, and the fraction times 100 gives the next.
+  constexpr std::uint64_t Scale = (std::uint64_t{1} << 56) / 1000000 + 1;
+  constexpr std::uint64_t Fraction = (std::uint64_t{1} << 56) - 1;
+  std::uint64_t y = x * Scale;
+  PutPair(p, static_cast<std::uint32_t>(y >> 56));
+  y = (y & Fraction) * 100;
+  PutPair(p + 2, static_cast<std::uint32_t>(y >> 56));
+  y = (y & Fraction) * 100;
+  PutPair(p + 4, static_cast<std::uint32_t>(y >> 56));
+  y = (y & Fraction) * 100;
+  PutPair(p + 6, static_cast<std::uint32_t>(y >> 56));
+  return p + 8;
 }
 
 // Writes the digits of m so that the last one is just before `end`.
-void WriteDigitsEndingAt(char *end, std::uint64_t m) {
+CALVORA_INLINE void WriteDigitsEndingAt(char *end, std::uint64_t m) {
   // Eight digits at a time while more than eight remain, then two per step.
   while (m >= 100000000) {
     const std::uint64_t high = m / 100000000;
-    WriteEightDigitsEndingAt(end, static_cast<std::uint32_t>(m - high * 100000000));
     end -= 8;
+    EightDigits(end, static_cast<std::uint32_t>(m - high * 100000000));
     m = high;
   }
   std::uint32_t rest = static_cast<std::uint32_t>(m);
@@ -199,7 +227,7 @@ void WriteExactIntegerEndingAt(char *end, std::uint64_t c, int q) {
     remainder = current % 1000000000;
   }
   const std::uint32_t nine = static_cast<std::uint32_t>(remainder);
-  WriteEightDigitsEndingAt(end, nine % 100000000);
+  EightDigits(end - 8, nine % 100000000);
   end[-9] = static_cast<char>('0' + nine / 100000000);
   WriteDigitsEndingAt(end - 9, quotient);
 }
@@ -207,6 +235,34 @@ void WriteExactIntegerEndingAt(char *end, std::uint64_t c, int q) {
 // m × 10^exponent written out with `point` digits before the decimal point;
 // an integer past 2^53 (binary exponent q > 0) is written exactly as the
 // double holds it, as to_chars does, rather than as its digits and zeros.
+// Moves the `count` bytes at p + 1 one place left (count in [1, 16]), by
+// loading both ends before storing them, possibly overlapping.
+template <typename Word> void ShiftEndsLeft(char *p, int count) {
+  constexpr int size = static_cast<int>(sizeof(Word));
+  Word head, tail;
+  std::memcpy(&head, p + 1, sizeof head);
+  std::memcpy(&tail, p + 1 + count - size, sizeof tail);
+  std::memcpy(p, &head, sizeof head);
+  std::memcpy(p + count - size, &tail, sizeof tail);
+}
+
+CALVORA_INLINE void ShiftLeftByOne(char *p, int count) {
+  if (count >= 8)
+    ShiftEndsLeft<std::uint64_t>(p, count);
+  else if (count >= 4)
+    ShiftEndsLeft<std::uint32_t>(p, count);
+  else if (count >= 2)
+    ShiftEndsLeft<std::uint16_t>(p, count);
+  else
+    p[0] = p[1];
+}
+
+// m × 10^exponent written out with `point` digits before the decimal point;
+// an integer past 2^53 (binary exponent q > 0) is written exactly as the
+// double holds it, as to_chars does, rather than as its digits and zeros.
+// Fixed form is never chosen with more than five trailing zeros or more than
+// three zeros after the point, so those are written as five and four bytes
+// (the digits then overwrite the extra ones).
 char *WriteFixed(char *p, std::uint64_t m, int digits, int exponent, int point, std::uint64_t c,
                  int q) {
   if (exponent >= 0) {
@@ -214,44 +270,24 @@ char *WriteFixed(char *p, std::uint64_t m, int digits, int exponent, int point, 
       WriteExactIntegerEndingAt(p + point, c, q);
     } else {
       WriteDigitsEndingAt(p + digits, m);
-      std::memset(p + digits, '0', static_cast<std::size_t>(exponent));
+      std::memcpy(p + digits, "00000", 5);
     }
     return p + point;
   }
   if (point > 0) {
     // The digits one place right, then the integer part back left.
     WriteDigitsEndingAt(p + 1 + digits, m);
-    for (int i = 0; i < point; ++i)
-      p[i] = p[i + 1];
+    ShiftLeftByOne(p, point);
     p[point] = '.';
     return p + 1 + digits;
   }
-  p[0] = '0';
-  p[1] = '.';
-  std::memset(p + 2, '0', static_cast<std::size_t>(-point));
+  std::memcpy(p, "0.0000", 6);
   char *end = p + 2 - point + digits;
   WriteDigitsEndingAt(end, m);
   return end;
 }
 
-} // namespace
-
-Product128 MultiplyBy32BitHalves(std::uint64_t a, std::uint64_t b) {
-  const std::uint64_t aLow = a & 0xFFFFFFFF, aHigh = a >> 32;
-  const std::uint64_t bLow = b & 0xFFFFFFFF, bHigh = b >> 32;
-  const std::uint64_t lowLow = aLow * bLow;
-  const std::uint64_t lowHigh = aLow * bHigh;
-  const std::uint64_t highLow = aHigh * bLow;
-  const std::uint64_t highHigh = aHigh * bHigh;
-  // The column of weight 2^32 collects three 32-bit parts and carries on.
-  const std::uint64_t middle = (lowLow >> 32) + (lowHigh & 0xFFFFFFFF) + (highLow & 0xFFFFFFFF);
-  Product128 product;
-  product.high = highHigh + (lowHigh >> 32) + (highLow >> 32) + (middle >> 32);
-  product.low = (middle << 32) | (lowLow & 0xFFFFFFFF);
-  return product;
-}
-
-ShortestDecimal ShortestDigits(double value) {
+CALVORA_INLINE ShortestDecimal ShortestDigitsOf(double value) {
   const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
   const int biased = static_cast<int>((bits >> FractionBits) & 0x7FF);
   const std::uint64_t fraction = bits & FractionMask;
@@ -271,11 +307,32 @@ ShortestDecimal ShortestDigits(double value) {
   return WithoutTrailingZeros(SchubfachDigits(MinBinaryExponent, fraction));
 }
 
+} // namespace
+
+char *WriteEightDigits(char *p, std::uint32_t x) { return EightDigits(p, x); }
+
+Product128 MultiplyBy32BitHalves(std::uint64_t a, std::uint64_t b) {
+  const std::uint64_t aLow = a & 0xFFFFFFFF, aHigh = a >> 32;
+  const std::uint64_t bLow = b & 0xFFFFFFFF, bHigh = b >> 32;
+  const std::uint64_t lowLow = aLow * bLow;
+  const std::uint64_t lowHigh = aLow * bHigh;
+  const std::uint64_t highLow = aHigh * bLow;
+  const std::uint64_t highHigh = aHigh * bHigh;
+  // The column of weight 2^32 collects three 32-bit parts and carries on.
+  const std::uint64_t middle = (lowLow >> 32) + (lowHigh & 0xFFFFFFFF) + (highLow & 0xFFFFFFFF);
+  Product128 product;
+  product.high = highHigh + (lowHigh >> 32) + (highLow >> 32) + (middle >> 32);
+  product.low = (middle << 32) | (lowLow & 0xFFFFFFFF);
+  return product;
+}
+
+ShortestDecimal ShortestDigits(double value) { return ShortestDigitsOf(value); }
+
 char *WriteShortestText(char *p, double value) {
   const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
   if (bits >> 63)
     *p++ = '-';
-  const ShortestDecimal d = ShortestDigits(value);
+  const ShortestDecimal d = ShortestDigitsOf(value);
   if (d.significand == 0) {
     *p = '0';
     return p + 1;

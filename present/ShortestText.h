@@ -23,6 +23,10 @@ ShortestDecimal ShortestDigits(double value);
 // "-0", "1000", "1e+06", "0.001", "1e-05", "1.5e-308". Returns the end.
 char *WriteShortestText(char *p, double value);
 
+// Writes x (below 10^8) at `p` as exactly eight digits, leading zeros
+// included, as the routines above write their digits. Returns p + 8.
+char *WriteEightDigits(char *p, std::uint32_t x);
+
 // The full 128-bit product of two 64-bit numbers built from 32-bit halves,
 // as the routines above use it where the compiler has no 128-bit integer.
 struct Product128 {
