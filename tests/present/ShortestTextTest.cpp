@@ -2,13 +2,15 @@
 // the oracle over seeded random bit patterns and the values where the digits
 // or the layout are hardest to get right (powers of two and ten and their
 // neighbours, the fixed/scientific flips, subnormals, the ends of the range,
-// integers, 17-digit values), and the 64x64-bit product it is built on.
+// integers, 17-digit values), and the eight-digit groups and the 64x64-bit
+// product it is built on.
 #include "ShortestTextOracle.h"
 
 #include <gtest/gtest.h>
 
 #include <cfloat>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -252,6 +254,19 @@ TEST(ShortestText, SeventeenDigitValues) {
   // A double carries a little under 16 digits, so only about a quarter of
   // random 17-digit texts need all 17 to read back.
   EXPECT_GT(seventeen, 300000 / 5);
+}
+
+// Every eight-digit group, against a decimal counter stepped alongside.
+TEST(ShortestText, EveryEightDigitGroup) {
+  char counter[8] = {'0', '0', '0', '0', '0', '0', '0', '0'};
+  char text[8];
+  for (std::uint32_t x = 0; x < 100000000; ++x) {
+    if (WriteEightDigits(text, x) != text + 8 || std::memcmp(text, counter, 8) != 0)
+      FAIL() << x << " gave " << std::string(text, 8);
+    for (int i = 7; i >= 0 && ++counter[i] > '9'; --i)
+      counter[i] = '0';
+  }
+  EXPECT_EQ(std::string(counter, 8), "00000000") << "the counter wrapped round";
 }
 
 // The product from 32-bit halves, against the compiler's 128-bit product
