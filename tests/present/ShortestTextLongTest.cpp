@@ -1,5 +1,5 @@
 // The long comparison of the shortest spelling with std::to_chars: seeded
-// random bit patterns (CALVORA_SHORTEST_LONG_COUNT of them, 400 million by
+// random bit patterns (CALVORA_SHORTEST_LONG_COUNT of them, 1.5 billion by
 // default), the lowest and highest 2^16 significands of every binary
 // exponent, and the first 2^24 subnormals. Built only with
 // CALVORA_SHORTEST_LONG_TEST=ON.
@@ -16,7 +16,7 @@ constexpr std::uint64_t FractionMask = (std::uint64_t{1} << 52) - 1;
 
 std::uint64_t RandomCount() {
   const char *text = std::getenv("CALVORA_SHORTEST_LONG_COUNT");
-  return text != nullptr ? std::strtoull(text, nullptr, 10) : 400000000;
+  return text != nullptr ? std::strtoull(text, nullptr, 10) : 1500000000;
 }
 
 TEST(ShortestTextLong, RandomBitPatterns) {
