@@ -55,9 +55,12 @@ int FloorLog10OfThreeQuartersPow2(int q) {
 int FloorLog2OfPow10(int e) { return (e * Log2Of10Multiplier) >> Log2Of10Shift; }
 
 // g × cp / 2^127 rounded to odd (down, the lowest bit set when something was
-// dropped), where g = g[0] × 2^63 + g[1]. The bits below 2^-64 of g[1] × cp
-// and the lowest bit of g[0] × cp are left out: g's extra unit more than
-// makes up for them, so that exact products stay exact.
+// dropped), where g = g[0] × 2^63 + g[1], as the method computes it: the
+// bits of g[1] × cp below 2^64 and the lowest bit of g[0] × cp are left out,
+// and g's extra unit makes up for them. (Keeping them, with g above the
+// exact scaled power, turns an interval end that falls exactly on a decimal
+// into a slightly larger odd one: 4.890081839382528e+22 came out with 17
+// digits.)
 CALVORA_INLINE std::uint64_t ScaleRoundToOdd(const std::uint64_t (&g)[2], std::uint64_t cp) {
 #if defined(__SIZEOF_INT128__)
   using U128 = unsigned __int128;
@@ -90,15 +93,15 @@ CALVORA_INLINE ShortestDecimal SchubfachDigits(int q, std::uint64_t c) {
     k = FloorLog10OfThreeQuartersPow2(q);
   }
   // Step 2: the value and both ends times 10^-k, four times over, rounded to
-  // odd; the value then has 16 or 17 digits before the point.
+  // odd; a normal value then has 16 or 17 digits before the point.
   const int h = q + FloorLog2OfPow10(-k) + 2;
   const std::uint64_t(&g)[2] = ShortestPowers[k - ShortestPowerMinK];
   const std::uint64_t vb = ScaleRoundToOdd(g, cb << h);
   const std::uint64_t vbl = ScaleRoundToOdd(g, cbl << h);
   const std::uint64_t vbr = ScaleRoundToOdd(g, cbr << h);
   // Step 3: one digit fewer, if exactly one of the two neighbouring
-  // multiples of ten lies inside (at most one can).
-  // (Zero never lies inside: vbl is at least 1.)
+  // multiples of ten lies inside (at most one can; zero never does, as vbl
+  // is at least 1).
   const std::uint64_t s = vb >> 2;
   const std::uint64_t sp10 = s / 10 * 10;
   const std::uint64_t tp10 = sp10 + 10;
@@ -210,15 +213,16 @@ char *WriteScientific(char *p, std::uint64_t m, int digits, int exponent) {
   return p + 2;
 }
 
-// The integer c × 2^q (q in [1, 22], so below 2^75) in full, ending just
-// before `end`: divided by 10^9 over 32-bit limbs, the quotient and the
-// nine-digit remainder written separately.
+// The integer c × 2^q (q in [1, 21]: fixed form stops below 10^22) in full,
+// ending just before `end`: divided by 10^9 over 32-bit limbs, the quotient
+// and the nine-digit remainder written separately.
 void WriteExactIntegerEndingAt(char *end, std::uint64_t c, int q) {
   const std::uint64_t high = c >> (64 - q);
   const std::uint64_t low = c << q;
   const std::uint32_t limbs[3] = {static_cast<std::uint32_t>(high),
                                   static_cast<std::uint32_t>(low >> 32),
                                   static_cast<std::uint32_t>(low)};
+  // The quotient is below 2^46, so the top limb's share of it is zero.
   std::uint64_t quotient = 0;
   std::uint64_t remainder = 0;
   for (std::uint32_t limb : limbs) {
@@ -232,9 +236,6 @@ void WriteExactIntegerEndingAt(char *end, std::uint64_t c, int q) {
   WriteDigitsEndingAt(end - 9, quotient);
 }
 
-// m × 10^exponent written out with `point` digits before the decimal point;
-// an integer past 2^53 (binary exponent q > 0) is written exactly as the
-// double holds it, as to_chars does, rather than as its digits and zeros.
 // Moves the `count` bytes at p + 1 one place left (count in [1, 16]), by
 // loading both ends before storing them, possibly overlapping.
 template <typename Word> void ShiftEndsLeft(char *p, int count) {

@@ -7,9 +7,9 @@
 // Room that the longest spelling needs ("-2.2250738585072014e-308").
 inline constexpr int ShortestTextMax = 24;
 
-// A finite double's shortest round-tripping digits: |value| is nearest to
-// significand × 10^exponent among the decimals with the fewest significant
-// digits that read back as it (ties to an even last digit). The significand
+// A finite double's shortest round-tripping digits: significand × 10^exponent
+// is, of the decimals with the fewest significant digits that read back as
+// |value|, the nearest to it (the even last digit on a tie). The significand
 // has no trailing zeros; zero gives {0, 0}.
 struct ShortestDecimal {
   std::uint64_t significand = 0;
@@ -18,9 +18,11 @@ struct ShortestDecimal {
 
 ShortestDecimal ShortestDigits(double value);
 
-// Writes finite `value` at `p` (at most ShortestTextMax bytes) as its shortest
-// digits in fixed or scientific form, whichever is shorter (fixed on a tie):
-// "-0", "1000", "1e+06", "0.001", "1e-05", "1.5e-308". Returns the end.
+// Writes finite `value` at `p` as its shortest digits in fixed or scientific
+// form, whichever is shorter (fixed on a tie), byte for byte as to_chars:
+// "-0", "1000", "1e+06", "0.001", "1e-05", "1.5e-308", and an integer past
+// 2^53 in fixed form exactly as held ("123456789012345683968"). Uses at most
+// ShortestTextMax bytes at `p`; returns the end of the text.
 char *WriteShortestText(char *p, double value);
 
 // Writes x (below 10^8) at `p` as exactly eight digits, leading zeros
