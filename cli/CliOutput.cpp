@@ -1,5 +1,7 @@
 #include "cli/CliOutput.h"
 
+#include "present/ShortestText.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -62,8 +64,10 @@ char *SpellDouble17(char *p, double value) {
   return std::to_chars(p, p + NumberSpellingMax, value, std::chars_format::general, 17).ptr;
 }
 
+static_assert(ShortestTextMax <= NumberSpellingMax);
+
 char *SpellDoubleShortest(char *p, double value) {
   if (!std::isfinite(value))
     return SpellNonFinite(p, value);
-  return std::to_chars(p, p + NumberSpellingMax, value).ptr;
+  return WriteShortestText(p, value);
 }

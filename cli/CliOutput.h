@@ -47,6 +47,7 @@ inline constexpr std::size_t NumberSpellingMax = 32;
 // Writes at `p` and returns the end of the text.
 char *SpellDouble17(char *p, double value);
 
-// The shortest text that reads back as `value` (std::to_chars), spelled
-// "inf", "-inf", "nan" when not finite. Returns the end of the text.
+// The shortest text that reads back as `value`, byte for byte as
+// std::to_chars writes it (WriteShortestText), spelled "inf", "-inf", "nan"
+// when not finite. Returns the end of the text.
 char *SpellDoubleShortest(char *p, double value);

@@ -1,5 +1,6 @@
-// Time per call of the entry parser, the engineering formatter and the mode
-// calculations, and the batch converter's throughput in rows per second.
+// Time per call of the entry parser, the engineering formatter, the mode
+// calculations and the shortest spelling of a double (beside std::to_chars),
+// and the batch converter's throughput in rows per second.
 // Figures only: nothing here is compared against a target.
 #include "cli/Cli.h"
 #include "core/CalcState.h"
@@ -7,9 +8,11 @@
 #include "core/RunCalc.h"
 #include "core/Trigonometry.h"
 #include "present/NumberText.h"
+#include "present/ShortestText.h"
 
 #include <benchmark/benchmark.h>
 
+#include <charconv>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -120,6 +123,38 @@ void BM_Arctangent(benchmark::State &state, long double x) {
 BENCHMARK_CAPTURE(BM_Arctangent, q_0_37, 0.37L);
 BENCHMARK_CAPTURE(BM_Arctangent, q_minus_100, -100.0L);
 BENCHMARK_CAPTURE(BM_Arctangent, q_0_001, 0.001L);
+
+// The shortest spelling of typical batch results, and std::to_chars on the
+// same values for comparison.
+void BM_ShortestText(benchmark::State &state, double value) {
+  char text[ShortestTextMax];
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(value);
+    benchmark::DoNotOptimize(WriteShortestText(text, value));
+    benchmark::ClobberMemory();
+  }
+}
+
+BENCHMARK_CAPTURE(BM_ShortestText, digits17_159_15494309189535, 159.15494309189535);
+BENCHMARK_CAPTURE(BM_ShortestText, digits17_neg_1591_5494309189535, -1591.5494309189535);
+BENCHMARK_CAPTURE(BM_ShortestText, digits10_6_282557051e_05, 6.282557051e-05);
+BENCHMARK_CAPTURE(BM_ShortestText, integer_1000, 1000.0);
+BENCHMARK_CAPTURE(BM_ShortestText, small_1e_9, 1e-9);
+
+void BM_to_chars(benchmark::State &state, double value) {
+  char text[64];
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(value);
+    benchmark::DoNotOptimize(std::to_chars(text, text + sizeof text, value).ptr);
+    benchmark::ClobberMemory();
+  }
+}
+
+BENCHMARK_CAPTURE(BM_to_chars, digits17_159_15494309189535, 159.15494309189535);
+BENCHMARK_CAPTURE(BM_to_chars, digits17_neg_1591_5494309189535, -1591.5494309189535);
+BENCHMARK_CAPTURE(BM_to_chars, digits10_6_282557051e_05, 6.282557051e-05);
+BENCHMARK_CAPTURE(BM_to_chars, integer_1000, 1000.0);
+BENCHMARK_CAPTURE(BM_to_chars, small_1e_9, 1e-9);
 
 // The batch converter on an in-memory log of Cs-D rows; output is counted
 // and dropped.
