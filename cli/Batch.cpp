@@ -251,7 +251,7 @@ void PutResultRow(BatchRun &run, const SplitRecord &record, std::size_t lineLeng
     p = SpellDoubleShortest(p, s.*ResultColumns[i]);
     if (source.withBounds) {
       *p++ = ',';
-      p = SpellDoubleShortest(p, bounds.*ResultColumns[i]);
+      p = SpellBound(p, bounds.*ResultColumns[i]);
     }
     *p++ = i + 1 < ResultCount ? ',' : '\n';
   }

@@ -68,6 +68,7 @@ constexpr std::string_view HelpText =
     "  calvora-cli batch --pair PAIR [--accuracy ACC_A ACC_B] [--header]\n"
     "      The same for a meter's log of F, A, B records; with --accuracy a\n"
     "      bound column follows each result column (calc_Z_bound, ...).\n"
+    "      In JSON and CSV, bounds are rounded up to three significant digits.\n"
     "  calvora-cli --help | --version\n"
     "\n"
     "VALUE is a C-locale floating-point number (decimal, hex float such as\n"

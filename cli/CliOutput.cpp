@@ -71,3 +71,101 @@ char *SpellDoubleShortest(char *p, double value) {
     return SpellNonFinite(p, value);
   return WriteShortestText(p, value);
 }
+
+char *SpellBound(char *p, double bound) {
+  if (!std::isfinite(bound))
+    return SpellNonFinite(p, bound);
+  if (bound <= 0) {
+    *p++ = '0';
+    return p;
+  }
+
+  // Step 1: the bound's shortest digits, and how many there are.
+  static constexpr std::uint64_t Powers[] = {1,
+                                             10,
+                                             100,
+                                             1000,
+                                             10000,
+                                             100000,
+                                             1000000,
+                                             10000000,
+                                             100000000,
+                                             1000000000,
+                                             10000000000,
+                                             100000000000,
+                                             1000000000000,
+                                             10000000000000,
+                                             100000000000000,
+                                             1000000000000000,
+                                             10000000000000000,
+                                             100000000000000000};
+  const ShortestDecimal shortest = ShortestDigits(bound);
+  std::uint64_t m = shortest.significand;
+  int e = shortest.exponent; // of the last digit, for now
+  int count = 1;
+  while (count < 17 && m >= Powers[count])
+    ++count;
+
+  // Step 2: three digits, rounded up; 999.x rounds up to 1000, one digit
+  // more, which is 100 one place up. Digits past the twelfth do not round
+  // up: they are the double's last bits (0.05 % of 1 nF is held as
+  // 5.000000000000001e-13), and a first-order bound is far rougher.
+  constexpr int NoiseFrom = 13;
+  if (count > 3) {
+    const std::uint64_t rest = m % Powers[count - 3];
+    m /= Powers[count - 3];
+    e += count - 3;
+    const std::uint64_t counted = count >= NoiseFrom ? rest / Powers[count - NoiseFrom + 1] : rest;
+    if (counted != 0 && ++m == 1000) {
+      m = 100;
+      ++e;
+    }
+  }
+  while (m < 100) {
+    m *= 10;
+    --e;
+  }
+  e += 2;
+  char digits[3] = {char('0' + m / 100), char('0' + m / 10 % 10), char('0' + m % 10)};
+  count = 3;
+  while (count > 1 && digits[count - 1] == '0')
+    --count;
+
+  // Step 3: fixed or scientific, whichever is shorter (fixed on a tie), as
+  // the shortest spelling lays out its digits.
+  const int fixedLength =
+      e >= 0 ? std::max(e + 1, count) + (count > e + 1 ? 1 : 0) : 2 + (-e - 1) + count;
+  const int exponentDigits = std::abs(e) >= 100 ? 3 : 2;
+  const int scientificLength = count + (count > 1 ? 1 : 0) + 2 + exponentDigits;
+  if (fixedLength <= scientificLength) {
+    if (e < 0) {
+      *p++ = '0';
+      *p++ = '.';
+      for (int i = 0; i < -e - 1; ++i)
+        *p++ = '0';
+      for (int i = 0; i < count; ++i)
+        *p++ = digits[i];
+    } else {
+      for (int i = 0; i <= std::max(e, count - 1); ++i) {
+        if (i == e + 1)
+          *p++ = '.';
+        *p++ = i < count ? digits[i] : '0';
+      }
+    }
+    return p;
+  }
+  *p++ = digits[0];
+  if (count > 1) {
+    *p++ = '.';
+    for (int i = 1; i < count; ++i)
+      *p++ = digits[i];
+  }
+  *p++ = 'e';
+  *p++ = e < 0 ? '-' : '+';
+  const int a = std::abs(e);
+  if (a >= 100)
+    *p++ = char('0' + a / 100);
+  *p++ = char('0' + a / 10 % 10);
+  *p++ = char('0' + a % 10);
+  return p;
+}

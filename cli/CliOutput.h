@@ -51,3 +51,10 @@ char *SpellDouble17(char *p, double value);
 // std::to_chars writes it (WriteShortestText), spelled "inf", "-inf", "nan"
 // when not finite. Returns the end of the text.
 char *SpellDoubleShortest(char *p, double value);
+
+// A bound (not negative) rounded up to three significant digits, so that it
+// stays a bound (its shortest digits are rounded, and digits past the
+// twelfth, the double's last bits, do not round up), in the layout of the shortest spelling
+// ("79.6", "3.15e-09", "0.0005"); "0" for zero, "inf" and "nan" when not finite. Returns the end of
+// the text.
+char *SpellBound(char *p, double bound);

@@ -89,9 +89,9 @@ const ResultField &ColumnField(double CalcState::*member) {
   return ResultFields[0];
 }
 
-void PutNumber(CliOutput &out, double value) {
+void PutNumber(CliOutput &out, double value, bool bound = false) {
   char number[NumberSpellingMax];
-  char *end = SpellDoubleShortest(number, value);
+  char *end = bound ? SpellBound(number, value) : SpellDoubleShortest(number, value);
   // JSON has no literal for infinities and NaN: they travel as strings.
   const bool finite = std::isfinite(value);
   if (!finite)
@@ -101,14 +101,15 @@ void PutNumber(CliOutput &out, double value) {
     PutCliOutput(out, "\"");
 }
 
-// {"Z": ..., ...} of the result columns from `s`.
-void PutJsonObject(CliOutput &out, const CalcState &s) {
+// {"Z": ..., ...} of the result columns from `s`: shortest round-trip
+// numbers, or bounds rounded up to three significant digits.
+void PutJsonObject(CliOutput &out, const CalcState &s, bool bounds = false) {
   PutCliOutput(out, "{");
   for (std::size_t i = 0; i < ResultColumns.size(); ++i) {
     PutCliOutput(out, i == 0 ? "\"" : ", \"");
     PutCliOutput(out, CalcStateFieldName(ResultColumns[i]));
     PutCliOutput(out, "\": ");
-    PutNumber(out, s.*ResultColumns[i]);
+    PutNumber(out, s.*ResultColumns[i], bounds);
   }
   PutCliOutput(out, "}");
 }
@@ -236,7 +237,7 @@ int RunConvertCommand(int argc, const char *const *argv, const CliStreams &strea
     PutJsonObject(out, s);
     if (withBounds) {
       PutCliOutput(out, ", \"bounds\": ");
-      PutJsonObject(out, bounds);
+      PutJsonObject(out, bounds, true);
       PutCliOutput(out, ", \"unreliable\": [");
       bool first = true;
       for (double CalcState::*column : ResultColumns) {

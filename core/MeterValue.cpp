@@ -47,17 +47,23 @@ constexpr int ExponentCap = 100000;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The quantity a unit spelling belongs to, or nullptr when it is none.
+// The quantity a unit spelling belongs to, or nullptr when it is none. The
+// first byte is compared first: most texts have no unit, or a short one.
 const Unit *FindUnit(std::string_view text) {
+  if (text.empty())
+    return nullptr;
   for (const Unit &u : Units)
-    if (u.text == text)
+    if (u.text[0] == text[0] && u.text == text)
       return &u;
   return nullptr;
 }
 
+// The prefix that `text` starts with, or nullptr.
 const Prefix *FindPrefixAt(std::string_view text) {
+  if (text.empty())
+    return nullptr;
   for (const Prefix &p : Prefixes)
-    if (text.substr(0, p.text.size()) == p.text)
+    if (p.text[0] == text[0] && text.substr(0, p.text.size()) == p.text)
       return &p;
   return nullptr;
 }
