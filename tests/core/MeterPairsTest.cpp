@@ -17,8 +17,6 @@
 
 namespace {
 
-const MeterPair &Pair(const char *name) { return *FindMeterPair(name); }
-
 // The result columns, by name.
 const std::pair<const char *, double CalcState::*> Results[] = {
     {"Z", &CalcState::Z},   {"Rs", &CalcState::Rs},      {"Xs", &CalcState::Xs},
@@ -31,97 +29,58 @@ bool SameBits(double a, double b) {
   return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b));
 }
 
-TEST(MeterValue, AcceptedTexts) {
-  struct Case {
-    const char *text;
-    Quantity quantity;
-    double value;
-  };
+// An accepted text gives exactly `value`; a refused one its status, and
+// the value is left alone (123).
+TEST(MeterValue, AcceptedAndRefusedTexts) {
+  using enum MeterValueStatus;
+  using Q = Quantity;
 
-  const Case cases[] = {
-      {"4.7n", Quantity::Capacitance, 4.7e-9},
-      {"4.7nF", Quantity::Capacitance, 4.7e-9},
-      {"4n7", Quantity::Capacitance, 4.7e-9},
-      {"4n7F", Quantity::Capacitance, 4.7e-9},
-      {"1e-9", Quantity::Capacitance, 1e-9},
-      {"1F", Quantity::Capacitance, 1.0},
-      {"1f", Quantity::Capacitance, 1e-15},
-      {"2.2fF", Quantity::Capacitance, 2.2e-15},
-      {"1.5\xC2\xB5H", Quantity::Inductance, 1.5e-6}, // micro sign
-      {"1.5\xCE\xBCH", Quantity::Inductance, 1.5e-6}, // Greek mu
-      {"1.5uH", Quantity::Inductance, 1.5e-6},
-      {"10k", Quantity::Resistance, 10000.0},
-      {"100mOhm", Quantity::Resistance, 0.1},
-      {"4k7", Quantity::Resistance, 4700.0},
-      {"1M\xCE\xA9", Quantity::Resistance, 1e6},
-      {"3\xE2\x84\xA6", Quantity::Resistance, 3.0},
-      {"2ohms", Quantity::Resistance, 2.0},
-      {"-12.5deg", Quantity::Degrees, -12.5},
-      {"30\xC2\xB0", Quantity::Degrees, 30.0},
-      {"1.5rad", Quantity::Radians, 1.5},
-      {"1kHz", Quantity::Frequency, 1000.0},
-      {"1mHz", Quantity::Frequency, 0.001},
-      {"1MHz", Quantity::Frequency, 1e6},
-      {"3mho", Quantity::Conductance, 3.0},
-      {"2mmho", Quantity::Conductance, 0.002},
-      {"5mS", Quantity::Conductance, 0.005},
-      {"+.5", Quantity::Ratio, 0.5},
-      {"5.", Quantity::Ratio, 5.0},
-      {"200u", Quantity::Ratio, 0.0002},
-      {"1.5E+3k", Quantity::Ratio, 1.5e6},
-      // The prefix and the exponent combine before the one rounding.
-      {"0.1e-8m", Quantity::Ratio, 1e-12},
-      {"-0", Quantity::Ratio, -0.0},
-      {"1.7976931348623157e308", Quantity::Ratio, 1.7976931348623157e308},
-  };
-  for (const Case &c : cases) {
-    double v = 123;
-    EXPECT_EQ(ParseMeterValue(c.text, c.quantity, v), MeterValueStatus::Ok) << c.text;
-    EXPECT_TRUE(SameBits(v, c.value)) << c.text << " gave " << v;
-  }
-}
-
-TEST(MeterValue, RefusedTexts) {
-  struct Case {
+  const struct {
     const char *text;
     Quantity quantity;
     MeterValueStatus status;
+    double value;
+  } cases[] = {
+      // clang-format off
+      {"4.7nF", Q::Capacitance, Ok, 4.7e-9}, {"4n7F", Q::Capacitance, Ok, 4.7e-9},
+      {"1e-9", Q::Capacitance, Ok, 1e-9}, {"1F", Q::Capacitance, Ok, 1.0},
+      {"1f", Q::Capacitance, Ok, 1e-15}, {"2.2fF", Q::Capacitance, Ok, 2.2e-15},
+      // The micro sign, the Greek mu and u.
+      {"1.5\xC2\xB5H", Q::Inductance, Ok, 1.5e-6}, {"1.5\xCE\xBCH", Q::Inductance, Ok, 1.5e-6},
+      {"1.5uH", Q::Inductance, Ok, 1.5e-6},
+      {"100mOhm", Q::Resistance, Ok, 0.1}, {"4k7", Q::Resistance, Ok, 4700.0},
+      {"1M\xCE\xA9", Q::Resistance, Ok, 1e6}, {"3\xE2\x84\xA6", Q::Resistance, Ok, 3.0},
+      {"2ohms", Q::Resistance, Ok, 2.0}, {"-12.5deg", Q::Degrees, Ok, -12.5},
+      {"30\xC2\xB0", Q::Degrees, Ok, 30.0}, {"1.5rad", Q::Radians, Ok, 1.5},
+      {"1mHz", Q::Frequency, Ok, 0.001}, {"1MHz", Q::Frequency, Ok, 1e6},
+      {"3mho", Q::Conductance, Ok, 3.0}, {"2mmho", Q::Conductance, Ok, 0.002},
+      {"5mS", Q::Conductance, Ok, 0.005},
+      {"+.5", Q::Ratio, Ok, 0.5}, {"5.", Q::Ratio, Ok, 5.0}, {"200u", Q::Ratio, Ok, 0.0002},
+      {"1.5E+3k", Q::Ratio, Ok, 1.5e6}, {"-0", Q::Ratio, Ok, -0.0},
+      {"1.7976931348623157e308", Q::Ratio, Ok, 1.7976931348623157e308},
+      {"0.1e-8m", Q::Ratio, Ok, 1e-12}, // prefix and exponent combine before the one rounding
+      {"", Q::Ratio, NotANumber, 123}, {" 1", Q::Ratio, NotANumber, 123},
+      {"1 ", Q::Ratio, NotANumber, 123}, {".", Q::Ratio, NotANumber, 123},
+      {"1e", Q::Ratio, NotANumber, 123}, {"inf", Q::Ratio, NotANumber, 123},
+      {"0x10", Q::Ratio, NotANumber, 123}, {"4n7k", Q::Ratio, NotANumber, 123},
+      {"1kk", Q::Ratio, NotANumber, 123}, {"1x", Q::Ratio, NotANumber, 123},
+      {"n7", Q::Ratio, NotANumber, 123},
+      {"4n7e3", Q::Ratio, NotANumber, 123}, // no exponent after a prefix point
+      {"4.7nH", Q::Capacitance, WrongUnit, 123}, {"1F", Q::Ratio, WrongUnit, 123},
+      {"30deg", Q::Radians, WrongUnit, 123}, {"1Hz", Q::Resistance, WrongUnit, 123},
+      {"1e999", Q::Ratio, OutOfRange, 123}, {"1e308k", Q::Ratio, OutOfRange, 123},
+      {"1e99999999999999999999", Q::Ratio, OutOfRange, 123},
+      // clang-format on
   };
 
-  const Case cases[] = {
-      {"", Quantity::Ratio, MeterValueStatus::NotANumber},
-      {" 1", Quantity::Ratio, MeterValueStatus::NotANumber},
-      {"1 ", Quantity::Ratio, MeterValueStatus::NotANumber},
-      {".", Quantity::Ratio, MeterValueStatus::NotANumber},
-      {"-", Quantity::Ratio, MeterValueStatus::NotANumber},
-      {"1e", Quantity::Ratio, MeterValueStatus::NotANumber},
-      {"1.2.3", Quantity::Ratio, MeterValueStatus::NotANumber},
-      {"inf", Quantity::Ratio, MeterValueStatus::NotANumber},
-      {"nan", Quantity::Ratio, MeterValueStatus::NotANumber},
-      {"0x10", Quantity::Ratio, MeterValueStatus::NotANumber},
-      {"4n7e3", Quantity::Ratio, MeterValueStatus::NotANumber}, // no exponent after a prefix point
-      {"4n7k", Quantity::Ratio, MeterValueStatus::NotANumber},
-      {"1kk", Quantity::Ratio, MeterValueStatus::NotANumber},
-      {"1x", Quantity::Ratio, MeterValueStatus::NotANumber},
-      {"n7", Quantity::Ratio, MeterValueStatus::NotANumber},
-      {"4.7nH", Quantity::Capacitance, MeterValueStatus::WrongUnit},
-      {"100mOhm", Quantity::Capacitance, MeterValueStatus::WrongUnit},
-      {"1F", Quantity::Ratio, MeterValueStatus::WrongUnit},
-      {"30deg", Quantity::Radians, MeterValueStatus::WrongUnit},
-      {"1Hz", Quantity::Resistance, MeterValueStatus::WrongUnit},
-      {"1e999", Quantity::Ratio, MeterValueStatus::OutOfRange},
-      {"1e308k", Quantity::Ratio, MeterValueStatus::OutOfRange},
-      {"1e99999999999999999999", Quantity::Ratio, MeterValueStatus::OutOfRange},
-  };
-  for (const Case &c : cases) {
+  for (const auto &c : cases) {
     double v = 123;
     EXPECT_EQ(ParseMeterValue(c.text, c.quantity, v), c.status) << c.text;
-    EXPECT_EQ(v, 123) << c.text << ": a refused text leaves the value alone";
+    EXPECT_TRUE(SameBits(v, c.value)) << c.text << " gave " << v;
   }
   // Only the view's bytes are read: the 'k' beyond it does not count.
   double v = 0;
-  EXPECT_EQ(ParseMeterValue(std::string_view("12k", 2), Quantity::Ratio, v), MeterValueStatus::Ok);
-  EXPECT_EQ(v, 12.0);
+  EXPECT_TRUE(ParseMeterValue(std::string_view("12k", 2), Q::Ratio, v) == Ok && v == 12);
 }
 
 TEST(MeterPairs, NamesInOrderAndFoundInAnyCase) {
@@ -215,53 +174,24 @@ TEST(MeterPairs, SameBitsAsTheModeWithTheSameReadings) {
 
 using Complex = std::complex<long double>;
 
-// The impedance a pair's readings describe, worked out independently.
+// The impedance a pair's readings describe, from the definitions: the
+// reactance of the series model or the susceptance of the parallel one from
+// the C or L reading (a capacitor's Xs and an inductor's Bp negative), the
+// loss part from D (D times its magnitude), Q (divided by Q), a resistance
+// or a conductance; R-X, G-B and the polar pairs directly.
 Complex Impedance(const MeterPair &pair, double f, long double a, long double b) {
-  const long double w = 2 * 3.14159265358979323846L * f;
-  const std::string_view n = pair.name;
-  const Complex j(0, 1);
-  const long double degrees = 3.14159265358979323846L / 180;
-  const auto series = [&](Complex x) { return x; };
-  const auto parallel = [&](Complex y) { return 1.0L / y; };
-  if (n == "Cs-D")
-    return series(Complex(b / (w * a), -1 / (w * a)));
-  if (n == "Cs-Q")
-    return series(Complex(1 / (b * w * a), -1 / (w * a)));
-  if (n == "Cs-Rs")
-    return series(b - j / (w * a));
-  if (n == "Cp-D")
-    return parallel(Complex(b * w * a, w * a));
-  if (n == "Cp-Q")
-    return parallel(Complex(w * a / b, w * a));
-  if (n == "Cp-G")
-    return parallel(Complex(b, w * a));
-  if (n == "Cp-Rp")
-    return parallel(Complex(1 / b, w * a));
-  if (n == "Ls-D")
-    return series(Complex(b * w * a, w * a));
-  if (n == "Ls-Q")
-    return series(Complex(w * a / b, w * a));
-  if (n == "Ls-Rs")
-    return series(Complex(b, w * a));
-  if (n == "Lp-D")
-    return parallel(Complex(b / (w * a), -1 / (w * a)));
-  if (n == "Lp-Q")
-    return parallel(Complex(1 / (b * w * a), -1 / (w * a)));
-  if (n == "Lp-G")
-    return parallel(Complex(b, -1 / (w * a)));
-  if (n == "Lp-Rp")
-    return parallel(Complex(1 / b, -1 / (w * a)));
-  if (n == "R-X")
-    return series(Complex(a, b));
-  if (n == "G-B")
-    return parallel(Complex(a, b));
-  if (n == "Z-thd")
-    return std::polar(a, b * degrees);
-  if (n == "Z-thr")
-    return std::polar(a, b);
-  if (n == "Y-thd")
-    return 1.0L / std::polar(a, b * degrees);
-  return 1.0L / std::polar(a, b); // Y-thr
+  const long double pi = 3.14159265358979323846L, w = 2 * pi * f;
+  const std::string n = pair.name, loss = n.substr(3);
+  if (n == "R-X" || n == "G-B")
+    return n == "R-X" ? Complex(a, b) : 1.0L / Complex(a, b);
+  if (n[0] == 'Z' || n[0] == 'Y') {
+    const Complex z = std::polar(a, n.back() == 'd' ? b * pi / 180 : b);
+    return n[0] == 'Z' ? z : 1.0L / z;
+  }
+  const bool series = n[1] == 's', negative = series == (n[0] == 'C');
+  const long double reactive = negative ? -1 / (w * a) : w * a, m = std::fabs(reactive);
+  const Complex v(loss == "D" ? b * m : loss == "Q" ? m / b : loss == "Rp" ? 1 / b : b, reactive);
+  return series ? v : 1.0L / v;
 }
 
 TEST(MeterPairs, EveryPairDescribesTheImpedanceOfItsReadings) {
@@ -318,7 +248,7 @@ TEST(MeterPairs, BoundsFollowTheDerivatives) {
 // Bounds add over the two readings, scale with them, and a reading without
 // error adds nothing even where the derivative by it is infinite.
 TEST(MeterPairs, BoundsAddAndScale) {
-  const MeterPair &cpd = Pair("Cp-D");
+  const MeterPair &cpd = *FindMeterPair("Cp-D");
   CalcState onlyA{}, onlyB{}, both{}, doubled{};
   MeterPairBounds(cpd, 1000, 1e-9, 2e-4, 5e-13, 0, onlyA);
   MeterPairBounds(cpd, 1000, 1e-9, 2e-4, 0, 5e-4, onlyB);

@@ -81,18 +81,13 @@ long double RandomExtended(std::mt19937_64 &random, int e) {
   return random() & 1 ? -x : x;
 }
 
-long double Next(long double x, int steps) {
-  const long double toward = steps > 0 ? HUGE_VALL : -HUGE_VALL;
-  for (int i = 0; i < std::abs(steps); ++i)
-    x = std::nextafter(x, toward);
-  return x;
-}
-
 // x and its neighbours up to `steps` ulps away, with both signs.
 void AddAround(std::vector<long double> &out, long double x, int steps) {
-  for (int k = -steps; k <= steps; ++k) {
-    out.push_back(Next(x, k));
-    out.push_back(-Next(x, k));
+  for (int k = 0; k < steps; ++k)
+    x = std::nextafter(x, -HUGE_VALL);
+  for (int k = -steps; k <= steps; ++k, x = std::nextafter(x, HUGE_VALL)) {
+    out.push_back(x);
+    out.push_back(-x);
   }
 }
 
@@ -138,7 +133,8 @@ TEST(TrigonometryMpfr, RandomArgumentsRoundCorrectly) {
 
 // The long doubles nearest to k π/2 (found with MPFR at the precision k
 // needs) for small k and for random k up to the top of the range, their
-// neighbours, and the generator's closest cases per exponent.
+// neighbours, and the generator's hard cases (TrigonometryHardCases.h says
+// which).
 TEST(TrigonometryMpfr, NearestToMultiplesOfHalfPi) {
   std::vector<long double> arguments;
   std::mt19937_64 random(7);
@@ -235,94 +231,77 @@ TEST(TrigonometryMpfr, PassBoundsAndNearMidpoints) {
   mpfr_clears(a, y, scaled, static_cast<mpfr_ptr>(nullptr));
   EXPECT_EQ(differences, 0);
   EXPECT_GT(near, 400);
-  EXPECT_TRUE(worst[0][0] < -74 && worst[0][1] < -74 && worst[0][2] < -76);
-  EXPECT_TRUE(worst[1][0] < -120 && worst[1][1] < -120 && worst[1][2] < -120);
-  RecordProperty("near a midpoint", near);
   for (int pass = 0; pass < 2; ++pass)
-    RecordProperty(pass ? "second pass sin cos atan" : "first pass sin cos atan",
-                   std::to_string(worst[pass][0]) + " " + std::to_string(worst[pass][1]) + " " +
-                       std::to_string(worst[pass][2]));
+    EXPECT_TRUE(worst[pass][0] < (pass ? -120 : -74) && worst[pass][1] < (pass ? -120 : -74) &&
+                worst[pass][2] < (pass ? -120 : -76))
+        << "pass " << pass + 1 << ": " << worst[pass][0] << " " << worst[pass][1] << " "
+        << worst[pass][2];
+  RecordProperty("near a midpoint", near);
 }
-
-namespace {
-
-// hi must be v rounded to a long double and lo the rest rounded.
-void ExpectPair(const long double *pair, mpfr_srcptr v, const std::string &what) {
-  mpfr_t rest;
-  mpfr_init2(rest, mpfr_get_prec(v));
-  const long double hi = mpfr_get_ld(v, MPFR_RNDN);
-  mpfr_set_ld(rest, hi, MPFR_RNDN);
-  mpfr_sub(rest, v, rest, MPFR_RNDN);
-  const long double lo = mpfr_get_ld(rest, MPFR_RNDN);
-  mpfr_clear(rest);
-  EXPECT_TRUE(Same(pair[0], hi) && Same(pair[1], lo))
-      << what << ": {" << std::hexfloat << pair[0] << ", " << pair[1] << "}, want {" << hi << ", "
-      << lo << "}";
-}
-
-} // namespace
 
 // Every generated table against MPFR at 17,100 bits (2/π) or 400 bits.
 TEST(TrigonometryTables, MatchMpfrAtHighPrecision) {
   constexpr int bits = 32 * TwoOverPiWordCount;
-  // 2/π * 2^bits lies beyond the long double range set for the others.
-  mpfr_set_emax(mpfr_get_emax_max());
-  mpfr_t v, w;
-  mpfr_init2(v, bits + 128);
-  mpfr_init2(w, bits + 128);
-  mpfr_const_pi(w, MPFR_RNDN);
-  mpfr_ui_div(v, 2, w, MPFR_RNDN);
+  mpfr_set_emax(mpfr_get_emax_max()); // 2/π * 2^bits lies beyond the long double range
+  mpfr_t v, x, rest;
+  mpfr_inits2(bits + 128, v, x, rest, static_cast<mpfr_ptr>(nullptr));
+  mpfr_const_pi(x, MPFR_RNDN);
+  mpfr_ui_div(v, 2, x, MPFR_RNDN);
   mpfr_mul_2ui(v, v, bits, MPFR_RNDN);
-  mpz_t z, word;
-  mpz_inits(z, word, nullptr);
+  mpz_t z;
+  mpz_init(z);
   mpfr_get_z(z, v, MPFR_RNDZ);
   int wrong = 0;
-  for (int i = 0; i < TwoOverPiWordCount; ++i) {
-    mpz_tdiv_q_2exp(word, z, static_cast<mp_bitcnt_t>(32 * (TwoOverPiWordCount - 1 - i)));
-    wrong += (mpz_get_ui(word) & 0xFFFFFFFFu) != TwoOverPiWords[i];
-  }
+  for (int i = TwoOverPiWordCount - 1; i >= 0; --i, mpz_tdiv_q_2exp(z, z, 32))
+    wrong += (mpz_get_ui(z) & 0xFFFFFFFFu) != TwoOverPiWords[i];
   EXPECT_EQ(wrong, 0) << "words of 2/pi";
-  mpz_clears(z, word, nullptr);
+  mpz_clear(z);
   mpfr_set_emax(16384);
-
-  mpfr_set_prec(v, 400);
-  mpfr_set_prec(w, 400);
+  for (mpfr_ptr p : {v, x, rest})
+    mpfr_set_prec(p, 400);
+  // hi must be v rounded to a long double and lo the rest rounded.
+  const auto check = [&](const long double *pair, const std::string &what) {
+    const long double hi = mpfr_get_ld(v, MPFR_RNDN);
+    mpfr_set_ld(rest, hi, MPFR_RNDN);
+    mpfr_sub(rest, v, rest, MPFR_RNDN);
+    const long double lo = mpfr_get_ld(rest, MPFR_RNDN);
+    EXPECT_TRUE(Same(pair[0], hi) && Same(pair[1], lo))
+        << what << ": {" << std::hexfloat << pair[0] << ", " << pair[1] << "}, want {" << hi << ", "
+        << lo << "}";
+  };
   mpfr_const_pi(v, MPFR_RNDN);
   mpfr_div_2ui(v, v, 1, MPFR_RNDN);
-  ExpectPair(HalfPi, v, "pi/2");
+  check(HalfPi, "pi/2");
   for (int j = 0; j < SineTableSize; ++j) {
-    mpfr_set_ui(w, static_cast<unsigned long>(j), MPFR_RNDN);
-    mpfr_div_2ui(w, w, SineTableStepBits, MPFR_RNDN);
-    mpfr_sin(v, w, MPFR_RNDN);
-    ExpectPair(SineCosineTable[j], v, "sin(" + std::to_string(j) + "/64)");
-    mpfr_cos(v, w, MPFR_RNDN);
-    ExpectPair(SineCosineTable[j] + 2, v, "cos(" + std::to_string(j) + "/64)");
+    mpfr_set_d(x, std::ldexp(j, -SineTableStepBits), MPFR_RNDN);
+    mpfr_sin(v, x, MPFR_RNDN);
+    check(SineCosineTable[j], "sin(" + std::to_string(j) + "/64)");
+    mpfr_cos(v, x, MPFR_RNDN);
+    check(SineCosineTable[j] + 2, "cos(" + std::to_string(j) + "/64)");
   }
   for (int j = 0; j < ArctangentTableSize; ++j) {
-    mpfr_set_ui(w, static_cast<unsigned long>(j), MPFR_RNDN);
-    mpfr_div_2ui(w, w, ArctangentTableStepBits, MPFR_RNDN);
-    mpfr_atan(v, w, MPFR_RNDN);
-    ExpectPair(ArctangentTable[j], v, "atan(" + std::to_string(j) + "/128)");
-    mpfr_const_pi(w, MPFR_RNDN);
-    mpfr_div_2ui(w, w, 1, MPFR_RNDN);
-    mpfr_sub(v, w, v, MPFR_RNDN);
-    ExpectPair(ArctangentTable[j] + 2, v, "pi/2 - atan(" + std::to_string(j) + "/128)");
+    mpfr_set_d(x, std::ldexp(j, -ArctangentTableStepBits), MPFR_RNDN);
+    mpfr_atan(v, x, MPFR_RNDN);
+    check(ArctangentTable[j], "atan(" + std::to_string(j) + "/128)");
+    mpfr_const_pi(x, MPFR_RNDN);
+    mpfr_div_2ui(x, x, 1, MPFR_RNDN);
+    mpfr_sub(v, x, v, MPFR_RNDN);
+    check(ArctangentTable[j] + 2, "pi/2 - atan(" + std::to_string(j) + "/128)");
   }
-  // Series coefficients 1/(2k+1)!, 1/(2k)! and 1/(2k+1).
-  for (int k = 1; k <= 8; ++k) {
+  // Series coefficients 1/(2k+1), 1/(2k+1)! and 1/(2k)!.
+  for (unsigned long k = 1; k <= 8; ++k) {
     mpfr_set_ui(v, 1, MPFR_RNDN);
-    mpfr_div_ui(v, v, static_cast<unsigned long>(2 * k + 1), MPFR_RNDN);
-    ExpectPair(ArctangentCoefficients[k - 1], v, "1/" + std::to_string(2 * k + 1));
-    if (k > 6)
-      continue;
-    mpfr_fac_ui(w, static_cast<unsigned long>(2 * k + 1), MPFR_RNDN);
-    mpfr_ui_div(v, 1, w, MPFR_RNDN);
-    ExpectPair(SineCoefficients[k - 1], v, "1/(2k+1)!, k = " + std::to_string(k));
-    mpfr_fac_ui(w, static_cast<unsigned long>(2 * k), MPFR_RNDN);
-    mpfr_ui_div(v, 1, w, MPFR_RNDN);
-    ExpectPair(CosineCoefficients[k - 1], v, "1/(2k)!, k = " + std::to_string(k));
+    mpfr_div_ui(v, v, 2 * k + 1, MPFR_RNDN);
+    check(ArctangentCoefficients[k - 1], "1/" + std::to_string(2 * k + 1));
+    for (unsigned long n : {2 * k + 1, 2 * k})
+      if (k <= 6) {
+        mpfr_fac_ui(x, n, MPFR_RNDN);
+        mpfr_ui_div(v, 1, x, MPFR_RNDN);
+        check((n % 2 ? SineCoefficients : CosineCoefficients)[k - 1],
+              "1/" + std::to_string(n) + "!");
+      }
   }
-  mpfr_clears(v, w, static_cast<mpfr_ptr>(nullptr));
+  mpfr_clears(v, x, rest, static_cast<mpfr_ptr>(nullptr));
 }
 
 // The hard cases lie as close to multiples of π/2 as the generator says:

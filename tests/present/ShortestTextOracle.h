@@ -10,7 +10,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -36,20 +35,13 @@ inline void CompareWithToChars(OracleTally &tally, double value) {
   if (!std::isfinite(value))
     return;
   ++tally.checked;
-  char expected[64];
-  char actual[ShortestTextMax + 8];
-  char *expectedEnd = std::to_chars(expected, expected + sizeof expected, value).ptr;
-  char *actualEnd = WriteShortestText(actual, value);
-  const std::string_view e(expected, static_cast<std::size_t>(expectedEnd - expected));
-  const std::string_view a(actual, static_cast<std::size_t>(actualEnd - actual));
-  if (e == a)
-    return;
-  if (++tally.disagreements <= 20) {
-    char bits[24];
-    std::snprintf(bits, sizeof bits, "%016llx",
-                  static_cast<unsigned long long>(std::bit_cast<std::uint64_t>(value)));
-    ADD_FAILURE() << "bits 0x" << bits << ": to_chars \"" << e << "\", ours \"" << a << "\"";
-  }
+  char expected[64], actual[ShortestTextMax + 8];
+  const std::string_view e(
+      expected, std::size_t(std::to_chars(expected, expected + 64, value).ptr - expected)),
+      a(actual, std::size_t(WriteShortestText(actual, value) - actual));
+  if (e != a && ++tally.disagreements <= 20)
+    ADD_FAILURE() << "bits 0x" << std::hex << std::bit_cast<std::uint64_t>(value) << ": to_chars \""
+                  << e << "\", ours \"" << a << "\"";
 }
 
 // Every check of a group must have run and agreed.

@@ -1,6 +1,7 @@
 // The whole program driven as a user drives it: clicks and typed keys on the
 // real window, offscreen.
 #include "QtTestSupport.h"
+#include "tests/gui/UserModes.h"
 
 #include <QAccessible>
 
@@ -34,41 +35,6 @@ QStringList PanelLines() {
   return lines;
 }
 
-struct ModeCase {
-  const char *caption;
-  int buttonId;
-  const char *rows; // "label:unit|..." with the unit's leading blank; no colon for no unit
-  QString hint;
-};
-
-const char *const Bridge = "Frequency entries provide the ratio for manual equipment having fixed "
-                           "frequency ranges like the GR 1603 Z-Y bridge.";
-const QString Pair = "%1 using the series model- note that the combined %2 is also calculated.";
-
-// clang-format off
-const std::vector<ModeCase> Modes = {
-    {"R-X", 100, "Bridge f0: Hz|Actual f0: Hz|X: Ohms|R: Ohms", Bridge},
-    {"G-B", 101, "Bridge f0: Hz|Actual f0: Hz|G: umhos|B: umhos", Bridge},
-    {"Cs-D", 102, "F: Hz|Cs: uF|DF", "Series Model"},
-    {"Cp-D", 103, "F: Hz|Cp: uF|DF", "Parallel Model"},
-    {"Cs-R", 106, "F: Hz|Cs: uF|R: Ohms", "Series Model"},
-    {"Cs||Cs", 112, "F: Hz|Cs1: uF|D1|Cs2: uF|D2", Pair.arg("Paralleled capacitors", "dissipation factor")},
-    {"Ls-Q", 104, "F: Hz|Ls: mH|Q", "Series Model"},
-    {"Lp-Q", 105, "F: Hz|Lp: mH|Q", "Parallel Model"},
-    {"V-Z", 107, "F: Hz|Z: Ohms|Phase angle: deg.",
-     "This mode is included for use with vector impedance analyzers like the HP4800A and HP4815A."},
-    {"Cs-Cs", 113, "F: Hz|Cs1: uF|D1|Cs2: uF|D2", Pair.arg("Series capacitors", "dissipation factor")},
-    {"Ls||Ls", 114, "F: Hz|Ls1: mH|Q1|Ls2: mH|Q2", Pair.arg("Paralleled inductors", "Q")},
-    {"Ls-Ls", 115, "F: Hz|Ls1: mH|Q1|Ls2: mH|Q2", Pair.arg("Series inductors", "Q")},
-    {"IVP", 116, "F: Hz|voltage: V|current: A|phase: deg.",
-     "Values based on voltage across the part, current through the part, and the phase angle "
-     "between voltage and current."},
-    {"Lp-R", 119, "F: Hz|Lp: mH|Rp: Ohms", "Parallel Model"},
-    {"Ls-R", 120, "F: Hz|Ls: mH|Rs: Ohms", "Series Model"},
-    {"Cp-Rp", 121, "F: Hz|Cp: uF|Rp: Ohms", "Parallel Model"},
-};
-// clang-format on
-
 } // namespace
 
 class MainWindowTests : public QObject {
@@ -85,18 +51,19 @@ private slots:
   void everyModeButtonBuildsItsRows() {
     RunProgram([] {
       const int labelIds[5] = {171, 172, 173, 174, 186};
-      for (const ModeCase &mode : Modes) {
+      for (const UserMode &mode : UserModes) {
         QCOMPARE(TextOf(mode.buttonId), mode.caption);
         Click(mode.buttonId);
-        const QStringList rows = QString::fromLatin1(mode.rows).split('|');
+        const auto rows = RowsOf(mode);
         std::set<int> wanted = FixedIds;
         wanted.insert(187);
         for (int k = 0; k < 5; ++k) {
-          if (k >= rows.size()) {
+          if (k >= int(rows.size())) {
             QVERIFY(!Control(labelIds[k]) && !Control(151 + k) && !Control(231 + k));
             continue;
           }
-          const QString label = rows[k].section(':', 0, 0), unit = rows[k].section(':', 1);
+          const QString label = QString::fromStdString(rows[k].first),
+                        unit = QString::fromStdString(rows[k].second);
           wanted.insert({labelIds[k], 151 + k});
           QCOMPARE(TextOf(labelIds[k]), label);
           QCOMPARE(TextOf(151 + k), unit == " Hz" ? "1000" : " ");
@@ -107,8 +74,10 @@ private slots:
             wanted.insert(231 + k);
         }
         QCOMPARE(ShownIds(), wanted);
-        QCOMPARE(TextOf(187), mode.hint);
-        QCOMPARE(QApplication::focusWidget(), Control(151 + int(rows.filter(": Hz").size())));
+        QCOMPARE(TextOf(187), QString::fromStdString(mode.hint));
+        const auto frequencies = std::count_if(rows.begin(), rows.end(),
+                                               [](const auto &row) { return row.second == " Hz"; });
+        QCOMPARE(QApplication::focusWidget(), Control(151 + int(frequencies)));
         TypeInto(150 + int(rows.size()), "2");
       }
     });

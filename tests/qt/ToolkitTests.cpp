@@ -1,6 +1,7 @@
 // The dialog toolkit: geometry from dialog units on the program's window,
 // and the messages a dialog of its own delivers for keys, clicks and closing.
 #include "QtTestSupport.h"
+#include "tests/gui/NumericMode.h"
 
 #include <QTemporaryDir>
 
@@ -31,30 +32,6 @@ QRect Expected(const QFont &font, int x, int y, int w, int h) {
   const double bx = (sum / 26 + 1) / 2 / 4.0, by = m.height() / 8.0; // pixels per unit
   const auto px = [](double v) { return int(std::lround(v)); };
   return QRect(QPoint(px(x * bx), px(y * by)), QPoint(px((x + w) * bx) - 1, px((y + h) * by) - 1));
-}
-
-// Whether the numeric mode is set now: x87 at 64-bit precision, round to
-// nearest, every exception masked; SSE round to nearest, no flush to zero.
-bool InNumericMode() {
-  unsigned short word = 0;
-  unsigned csr = 0;
-  __asm__ volatile("fnstcw %0\n\tstmxcsr %1" : "=m"(word), "=m"(csr));
-  return (word & 0x0F3F) == 0x033F && (csr & 0xFFC0) == 0x1F80;
-}
-
-// Spoils the numeric mode: x87 at 53 bits rounding toward zero, SSE flushing
-// to zero and rounding down.
-void SpoilNumericMode() {
-  const unsigned short word = 0x0E7F;
-  const unsigned csr = 0xBF80;
-  __asm__ volatile("fldcw %0\n\tldmxcsr %1" : : "m"(word), "m"(csr));
-}
-
-// Whether `operation` returns in the numeric mode from a spoiled one.
-bool RestoresNumericMode(const std::function<void()> &operation) {
-  SpoilNumericMode();
-  operation();
-  return InNumericMode();
 }
 
 std::vector<bool> EnteredInNumericMode; // one per message the callback saw

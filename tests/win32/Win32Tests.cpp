@@ -30,12 +30,15 @@
 #include "dialog/MainDialog.h"
 #include "platform/win32/Win32Toolkit.h"
 #include "present/ResultContent.h"
+#include "tests/gui/NumericMode.h"
+#include "tests/gui/UserModes.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -91,29 +94,6 @@ unsigned CountGdiObjects() {
   for (int i = 0; table != nullptr && i < 0x10000; ++i)
     count += table[i * 24 + 14] != 0 ? 1 : 0;
   return count;
-}
-
-// Spoils the numeric mode (x87: 53-bit precision, round toward zero; SSE:
-// flush to zero, round down).
-void SpoilNumericMode() {
-  const unsigned short corruptWord = 0x0E7F;
-  const unsigned corruptCsr = 0xBF80;
-  __asm__ volatile("fldcw %0\n\tldmxcsr %1" : : "m"(corruptWord), "m"(corruptCsr));
-}
-
-// Whether the numeric mode is set now.
-bool InNumericMode() {
-  unsigned short word = 0;
-  unsigned csr = 0;
-  __asm__ volatile("fnstcw %0\n\tstmxcsr %1" : "=m"(word), "=m"(csr));
-  return (word & 0x0F3F) == 0x033F && (csr & 0xFFC0) == 0x1F80;
-}
-
-// Runs `operation` with the numeric mode spoiled; whether it is back.
-bool RestoresNumericMode(const std::function<void()> &operation) {
-  SpoilNumericMode();
-  operation();
-  return InNumericMode();
 }
 
 // Steps run one per timer tick inside the modal loop of the dialog that
@@ -295,98 +275,18 @@ HWND Child(int id) { return GetDlgItem(Hwnd(DialogHandle), id); }
 
 void Click(int id) { SendMessageW(Child(id), BM_CLICK, 0, 0); }
 
+// Calcs in one dialog, in this order: R-X must leave none of Cs-R's rows
+// behind. The panel must show exactly the rows that ResultPanelRows gives for
+// the entries as typed (their texts are the result content tests'), every
+// other panel label absent.
 struct CalcCase {
   const char *mode;
-  std::vector<const wchar_t *> entries;                  // row 1 first; nullptr keeps the default
-  std::vector<std::pair<int, const wchar_t *>> expected; // identifier, text ("<none>": absent)
-  int children; // 21 fixed, 3 per row and the hint, the panel's labels
+  std::vector<const wchar_t *> entries; // row 1 first; nullptr keeps the default
+  int children;                         // 21 fixed, 3 per row and the hint, the panel's labels
 };
 
-// Run in this order in one dialog: R-X must leave none of Cs-R's rows behind.
-const CalcCase CalcCases[] = {
-    {"Cs-R",
-     {nullptr, L"1", L"10"},
-     {{175, L"Z"},
-      {201, L" 159.4688 Ohms"},
-      {203, L"-159.1549 Ohms"},
-      {206, L" 6.26 mmhos"},
-      {182, L"Cp"},
-      {208, L" 996.0677 nF"},
-      {188, L"Rp"},
-      {212, L" 2.543 kOhms"},
-      {211, L"-86.4 degrees"}},
-     21 + 9 + 1 + 24},
-    {"R-X",
-     {nullptr, nullptr, L"0", L"100"},
-     {{181, L"Device is purely resistive"},
-      {182, L"<none>"},
-      {207, L"<none>"},
-      {208, L"<none>"},
-      {183, L"<none>"},
-      {184, L"<none>"},
-      {209, L"<none>"},
-      {210, L"<none>"},
-      {211, L" 0 degrees"}},
-     21 + 12 + 1 + 9 + 8},
-};
-
-// The sixteen modes as the user sees them, written out here rather than taken
-// from the catalogue, so that a slip in the catalogue shows: caption, button,
-// rows as "label:unit|..." (the unit with its leading blank, no colon for no
-// unit; a frequency row starts at "1000", any other at one blank; the caret
-// goes to the first row that is not a frequency), hint.
-struct ModeCase {
-  const char *caption;
-  int buttonId;
-  const char *rows;
-  std::string hint;
-};
-
-const char *const Bridge = "Frequency entries provide the ratio for manual equipment having fixed "
-                           "frequency ranges like the GR 1603 Z-Y bridge.";
-
-std::string Pair(const char *parts, const char *figure) {
-  return std::string(parts) + " using the series model- note that the combined " + figure +
-         " is also calculated.";
-}
-
-const ModeCase Modes[] = {
-    {"R-X", 100, "Bridge f0: Hz|Actual f0: Hz|X: Ohms|R: Ohms", Bridge},
-    {"G-B", 101, "Bridge f0: Hz|Actual f0: Hz|G: umhos|B: umhos", Bridge},
-    {"Cs-D", 102, "F: Hz|Cs: uF|DF", "Series Model"},
-    {"Cp-D", 103, "F: Hz|Cp: uF|DF", "Parallel Model"},
-    {"Cs-R", 106, "F: Hz|Cs: uF|R: Ohms", "Series Model"},
-    {"Cs||Cs", 112, "F: Hz|Cs1: uF|D1|Cs2: uF|D2",
-     Pair("Paralleled capacitors", "dissipation factor")},
-    {"Ls-Q", 104, "F: Hz|Ls: mH|Q", "Series Model"},
-    {"Lp-Q", 105, "F: Hz|Lp: mH|Q", "Parallel Model"},
-    {"V-Z", 107, "F: Hz|Z: Ohms|Phase angle: deg.",
-     "This mode is included for use with vector impedance analyzers like the HP4800A and HP4815A."},
-    {"Cs-Cs", 113, "F: Hz|Cs1: uF|D1|Cs2: uF|D2", Pair("Series capacitors", "dissipation factor")},
-    {"Ls||Ls", 114, "F: Hz|Ls1: mH|Q1|Ls2: mH|Q2", Pair("Paralleled inductors", "Q")},
-    {"Ls-Ls", 115, "F: Hz|Ls1: mH|Q1|Ls2: mH|Q2", Pair("Series inductors", "Q")},
-    {"IVP", 116, "F: Hz|voltage: V|current: A|phase: deg.",
-     "Values based on voltage across the part, current through the part, and the phase angle "
-     "between voltage and current."},
-    {"Lp-R", 119, "F: Hz|Lp: mH|Rp: Ohms", "Parallel Model"},
-    {"Ls-R", 120, "F: Hz|Ls: mH|Rs: Ohms", "Series Model"},
-    {"Cp-Rp", 121, "F: Hz|Cp: uF|Rp: Ohms", "Parallel Model"},
-};
-
-// The rows of a ModeCase: (label, unit) each, the unit empty for none.
-std::vector<std::pair<std::string, std::string>> RowsOf(const ModeCase &mode) {
-  std::vector<std::pair<std::string, std::string>> rows;
-  std::string text = mode.rows;
-  for (std::size_t start = 0; start <= text.size();) {
-    const std::size_t end = std::min(text.find('|', start), text.size());
-    const std::string row = text.substr(start, end - start);
-    const std::size_t colon = row.find(':');
-    rows.emplace_back(row.substr(0, colon),
-                      colon == std::string::npos ? "" : row.substr(colon + 1));
-    start = end + 1;
-  }
-  return rows;
-}
+const CalcCase CalcCases[] = {{"Cs-R", {nullptr, L"1", L"10"}, 21 + 9 + 1 + 24},
+                              {"R-X", {nullptr, nullptr, L"0", L"100"}, 21 + 12 + 1 + 9 + 8}};
 
 // One run of the program's dialog from the process-wide values as they are at
 // start, driven from its own modal loop and ended by SC_CLOSE.
@@ -405,7 +305,7 @@ TEST(MainDialog, FixedControlsBoxesModesCalcsAndClose) {
       [] { Click(CalcButtonId); }, // no mode yet: the warning
       [] { Click(AboutButtonId); },
   };
-  for (const ModeCase &mode : Modes) {
+  for (const UserMode &mode : UserModes) {
     steps.push_back([&mode] {
       EXPECT_EQ(Text(Child(mode.buttonId)), Widen(mode.caption));
       Click(mode.buttonId);
@@ -432,13 +332,23 @@ TEST(MainDialog, FixedControlsBoxesModesCalcsAndClose) {
   for (const CalcCase &c : CalcCases) {
     steps.push_back([&c] { Click(FindModeByCaption(c.mode)->buttonId); });
     steps.push_back([&c] {
-      for (std::size_t k = 0; k < c.entries.size(); ++k)
+      std::vector<std::string> texts;
+      for (std::size_t k = 0; k < c.entries.size(); ++k) {
         if (c.entries[k] != nullptr)
           SendMessageW(Child(EntryBoxId(int(k) + 1)), WM_SETTEXT, 0,
                        reinterpret_cast<LPARAM>(c.entries[k]));
+        texts.push_back(GetControlText(DialogHandle, EntryBoxId(int(k) + 1)));
+      }
       Click(CalcButtonId);
-      for (const auto &[id, text] : c.expected)
-        EXPECT_EQ(Text(Child(id)), text) << c.mode << ", control " << id;
+      CalcState state{};
+      RunCalc(state, FindModeByCaption(c.mode)->entry.ModeId,
+              std::vector<std::string_view>(texts.begin(), texts.end()));
+      std::map<int, std::string> shown;
+      for (const ResultRow &r : ResultPanelRows(state))
+        shown[r.nameId] = r.name, shown[r.valueId] = r.value;
+      for (int id : ResultPanelIds)
+        EXPECT_EQ(Text(Child(id)), shown.count(id) ? Widen(shown[id].c_str()) : L"<none>")
+            << c.mode << ", control " << id;
       EXPECT_EQ(CountChildren(Hwnd(DialogHandle)), c.children) << c.mode;
     });
   }
