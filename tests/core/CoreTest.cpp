@@ -166,13 +166,12 @@ void CheckAll(const std::vector<std::pair<std::string, double>> &cases) {
 TEST(CalcStatePhase, ArctangentOfQInDegrees) {
   const struct {
     double gp, bp, phase;
-  } cases[] = {{1, -4.1e15, 0x1.67fffffffffffp+6},
-               {1, -4.2e15, 90},
-               {1, 4.2e15, -90},
-               {1, -Inf, 90},
-               {1, Inf, -90},
-               {1, -1, 45},
-               {2, -517, 0x1.671d08d40726dp+6}};
+  } cases[] = {
+      // clang-format off
+      {1, -4.1e15, 0x1.67fffffffffffp+6}, {1, -4.2e15, 90}, {1, 4.2e15, -90}, {1, -Inf, 90},
+      {1, Inf, -90}, {1, -1, 45}, {2, -517, 0x1.671d08d40726dp+6},
+      // clang-format on
+  };
 
   for (const auto &c : cases) {
     CalcState s{.F = 1000, .Gp = c.gp, .Bp = c.bp};
@@ -452,17 +451,9 @@ TEST(ParseNumberDecimal, RandomTextsMatchExactArithmetic) {
     const int point = pick(-40, count + 1), exponent = pick(-360, 330);
     const std::size_t at = std::size_t(std::clamp(point, 0, count));
     std::string text = pick(0, 1) ? "-" : "";
-    if (point < 0) {
-      text += "0.";
-      text.append(std::size_t(-point), '0');
-      text += digits;
-    } else {
-      text += digits.substr(0, at);
-      text += point > count ? "" : ".";
-      text += digits.substr(at);
-    }
-    text += pick(0, 1) ? 'E' : 'd';
-    text += std::to_string(exponent);
+    text += point < 0 ? "0." + std::string(std::size_t(-point), '0') + digits
+                      : digits.substr(0, at) + (point > count ? "" : ".") + digits.substr(at);
+    text += (pick(0, 1) ? "E" : "d") + std::to_string(exponent);
 
     const int kept = std::min(count, 18), scale = std::min(point, count) + exponent - kept;
     const std::uint64_t m = std::stoull(digits.substr(0, std::size_t(kept)));

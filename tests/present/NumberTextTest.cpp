@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <random>
 #include <string>
-#include <vector>
 
 namespace {
 

@@ -15,21 +15,15 @@ namespace {
 using Lines = std::vector<std::string>;
 
 // 1 uF in series with 10 ohms at 1 kHz.
-constexpr CalcState Capacitor = {.F = 1000,
-                                 .Z = 159.4687929050209,
-                                 .Rs = 10,
-                                 .Rp = 2543.0295910584446,
-                                 .Xs = -159.15494309189535,
-                                 .Gp = 0.00039323175928274824,
-                                 .Bp = 0.0062584778270571685,
-                                 .Y = 0.006270819398473761,
-                                 .Cs = -1e-06,
-                                 .Cp = -9.960676824071725e-07,
-                                 .Ls = -0.025330295910584447,
-                                 .Lp = -0.025430295910584447,
-                                 .Q = -15.915494309189535,
-                                 .D = 0.06283185307179585,
-                                 .Phase = -86.40472622013183};
+// clang-format off
+constexpr CalcState Capacitor = {
+    .F = 1000, .Z = 159.4687929050209, .Rs = 10, .Rp = 2543.0295910584446,
+    .Xs = -159.15494309189535, .Gp = 0.00039323175928274824, .Bp = 0.0062584778270571685,
+    .Y = 0.006270819398473761, .Cs = -1e-06, .Cp = -9.960676824071725e-07,
+    .Ls = -0.025330295910584447, .Lp = -0.025430295910584447, .Q = -15.915494309189535,
+    .D = 0.06283185307179585, .Phase = -86.40472622013183};
+
+// clang-format on
 
 // One text per panel row, "id name | id:value @y". Names sit at x 300, 45
 // wide (the message 90, with no value label); values at x 350 on the name's

@@ -26,9 +26,8 @@ inline QString TextOf(int id) {
   return Control(id) ? Control(id)->property("text").toString() : QString();
 }
 
-inline void Click(int id) {
-  QTest::mouseClick(Control(id), Qt::LeftButton);
-} // asserts the control exists
+// Asserts that the control exists.
+inline void Click(int id) { QTest::mouseClick(Control(id), Qt::LeftButton); }
 
 // Selects all of a text box's text and types over it.
 inline void TypeInto(int id, const QString &text) {

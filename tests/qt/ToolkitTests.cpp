@@ -105,21 +105,22 @@ private slots:
   // returns in the numeric mode, and every call of the callback is entered
   // in it.
   void numericModeAfterEveryOperationAndInEveryCallback() {
-    QVERIFY(RestoresNumericMode([] { SetDialogFont("Arial", 10, 0, 0); }));
     WindowRef d = nullptr;
-    QVERIFY(RestoresNumericMode([&] {
-      d = NewDialog(UnitMode::DialogUnits, nullptr, "Mode test", std::nullopt, std::nullopt, 200,
-                    120, OverlappedWindowStyle, 0);
-    }));
-    QVERIFY(RestoresNumericMode([&] { SetDialogIcon(d, "tbicon"); }));
-    QVERIFY(RestoresNumericMode(
-        [&] { AddControl(ControlKind::TextBox, d, 11, "1", 10, 10, 60, 10, 0, 0); }));
-    QVERIFY(RestoresNumericMode(
-        [&] { AddControl(ControlKind::Button, d, 13, "Go", 10, 40, 35, 14, 0, 0); }));
-    QVERIFY(RestoresNumericMode([&] { QCOMPARE(GetControlText(d, 11), "1"); }));
-    QVERIFY(RestoresNumericMode([&] { SetControlFocus(d, 11); }));
-    QVERIFY(RestoresNumericMode([&] { PlayResourceSound("glass_a"); }));
-    QVERIFY(RestoresNumericMode([&] { RemoveControl(d, 11); }));
+    const std::function<void()> operations[] = {
+        [] { SetDialogFont("Arial", 10, 0, 0); },
+        [&] {
+          d = NewDialog(UnitMode::DialogUnits, nullptr, "Mode test", std::nullopt, std::nullopt,
+                        200, 120, OverlappedWindowStyle, 0);
+        },
+        [&] { SetDialogIcon(d, "tbicon"); },
+        [&] { AddControl(ControlKind::TextBox, d, 11, "1", 10, 10, 60, 10, 0, 0); },
+        [&] { AddControl(ControlKind::Button, d, 13, "Go", 10, 40, 35, 14, 0, 0); },
+        [&] { QCOMPARE(GetControlText(d, 11), "1"); },
+        [&] { SetControlFocus(d, 11); },
+        [] { PlayResourceSound("glass_a"); },
+        [&] { RemoveControl(d, 11); }};
+    for (std::size_t i = 0; i < std::size(operations); ++i)
+      QVERIFY2(RestoresNumericMode(operations[i]), qPrintable(QString("operation %1").arg(i)));
     EnteredInNumericMode.clear();
     QTimer::singleShot(0, [d] {
       SpoilNumericMode();
@@ -140,8 +141,8 @@ private slots:
         [] { AttachPrinter(PrinterChoice::Choose, PrintDialogOptions{}, ""); }));
     QVERIFY(RestoresNumericMode([] { AttachedPrinterName(); }));
     QVERIFY(RestoresNumericMode([] { PrintText("Z =  1 kOhms"); }));
-    QVERIFY(RestoresNumericMode([] { PrintLineBreak(); }));
-    QVERIFY(RestoresNumericMode([] { DetachPrinter(); }));
+    QVERIFY(RestoresNumericMode(PrintLineBreak));
+    QVERIFY(RestoresNumericMode(DetachPrinter));
     QVERIFY(QFileInfo(dir.filePath("mode.pdf")).size() > 0);
   }
 };

@@ -35,7 +35,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <functional>
 #include <map>
@@ -167,19 +166,18 @@ TEST(Toolkit, DialogControlKindsAndRecords) {
     std::uint32_t expected, expectedEx;
   };
 
+  // clang-format off
   const Case cases[] = {
       {ControlKind::Button, 0, "Calc", L"Button", 0x50010000, 0}, // push button, tab stop
       {ControlKind::Button, BS_DEFPUSHBUTTON, "", L"Button", 0x50000001, 0}, // child, visible added
-      {ControlKind::Frame, WS_TABSTOP | BS_CHECKBOX, "F", L"Button", 0x50000007,
-       0}, // group box only
-      {ControlKind::Label, 0,
-       "\xB5"
-       "F \xB0",
-       L"Static", 0x50000000, 0},                                            // 8-bit text
+      // A frame is a group box only: no tab stop, no check box.
+      {ControlKind::Frame, WS_TABSTOP | BS_CHECKBOX, "F", L"Button", 0x50000007, 0},
+      {ControlKind::Label, 0, "\xB5" "F \xB0", L"Static", 0x50000000, 0}, // 8-bit text
       {ControlKind::TextBox, 0, " ", L"Edit", 0x50010080, WS_EX_CLIENTEDGE}, // sunken, no border
       {ControlKind::TextBox, WS_BORDER, "-1.5e-3 and a text longer than its box", L"Edit",
        0x50800000, 0},
   };
+  // clang-format on
   for (int i = 0; i < 6; ++i) {
     const Case &c = cases[i];
     EXPECT_TRUE(RestoresNumericMode(
