@@ -22,15 +22,13 @@ namespace {
 // stays in the band and rounds to 1000. The small bands and "G" end at the
 // single-precision values nearest their powers of ten.
 TEST(EngineeringFormatter, CasesAndBandBounds) {
-  struct Case {
+  // clang-format off
+  const struct {
     double value;
     int places;
     const char *unit;
     const char *expected;
-  };
-
-  // clang-format off
-  const Case cases[] = {
+  } cases[] = {
       {1234.5678, 4, "Ohms", " 1.2346 kOhms"}, {470, 4, "Ohms", " 470 Ohms"},
       {-1e12, 4, "X", "-1 TX"}, {0.0123456, 2, "mhos", " 12.35 mmhos"},
       {999999.99996, 4, "Ohms", " 1000 kOhms"},
@@ -44,7 +42,7 @@ TEST(EngineeringFormatter, CasesAndBandBounds) {
                            9.999999974752427e-07, 0.0010000000474974513, 1.0, 1000.0, 1e6, 1e9,
                            999999995904.0};
   // clang-format on
-  for (const Case &c : cases)
+  for (const auto &c : cases)
     EXPECT_EQ(EngineeringFormatter(c.value, c.places, c.unit), c.expected)
         << c.value << " " << c.places;
   const std::string prefixes[] = {"a", "f", "p", "n", "u", "m", "", "k", "M", "G", "T"};
@@ -56,13 +54,11 @@ TEST(EngineeringFormatter, CasesAndBandBounds) {
 }
 
 TEST(RoundDecimals, Cases) {
-  struct Case {
+  const struct {
     double value;
     int places;
     long double expected;
-  };
-
-  const Case cases[] = {
+  } cases[] = {
       // clang-format off
       // Ties go to the even neighbour; places outside -18..18 count as -18 or 18.
       {0.125, 2, 0.12L}, {5e17, -18, 0}, {6e17, INT_MIN, 1e18L},
@@ -71,7 +67,8 @@ TEST(RoundDecimals, Cases) {
       {0.1, 1, 0.1L}, {-0.4, 0, -0.0L}, {-HUGE_VAL, INT_MIN, -HUGE_VALL},
       // clang-format on
   };
-  for (const Case &c : cases) {
+
+  for (const auto &c : cases) {
     const long double r = RoundDecimals(c.value, c.places);
     EXPECT_TRUE(r == c.expected && std::signbit(r) == std::signbit(c.expected))
         << c.value << " to " << c.places;
@@ -80,12 +77,10 @@ TEST(RoundDecimals, Cases) {
 }
 
 TEST(NumberText, Cases) {
-  struct Case {
+  const struct {
     long double value;
     const char *expected;
-  };
-
-  const Case cases[] = {
+  } cases[] = {
       // clang-format off
       {LDBL_MAX, " 1.18973149535723E+4932"}, {-0x1p-16445L, "-3.64519953188247E-4951"},
       // The limits of the plain layouts: 15 integer digits, 15 decimals.
@@ -98,7 +93,8 @@ TEST(NumberText, Cases) {
       {999999999999999.9L, " 1E+15"}, {-9.999999999999999e-16L, "-.000000000000001"},
       // clang-format on
   };
-  for (const Case &c : cases)
+
+  for (const auto &c : cases)
     EXPECT_EQ(NumberText(c.value), c.expected) << std::hexfloat << c.value;
 }
 

@@ -70,16 +70,15 @@ TEST(ResultContent, BpChoosesTheRows) {
   const Lines resistive = {"181 Device is purely resistive @180", "188 Rp | 212: 2.543 kOhms @210",
                            "Device is purely resistive", "Rp =  2.543 kOhms"};
 
-  struct Case {
+  const struct {
     double bp;
     const Lines &expected;
     std::size_t rows, lines;
-  };
+  } cases[] = {{1e-3, capacitive, 12, 13}, {HUGE_VAL, capacitive, 12, 13},
+               {-1e-3, inductive, 12, 13}, {NAN, inductive, 10, 11},
+               {0.0, resistive, 9, 10},    {-0.0, resistive, 9, 10}};
 
-  const Case cases[] = {{1e-3, capacitive, 12, 13}, {HUGE_VAL, capacitive, 12, 13},
-                        {-1e-3, inductive, 12, 13}, {NAN, inductive, 10, 11},
-                        {0.0, resistive, 9, 10},    {-0.0, resistive, 9, 10}};
-  for (const Case &c : cases) {
+  for (const auto &c : cases) {
     CalcState s = Capacitor;
     s.Bp = c.bp;
     const Lines panel = Panel(s), report = ReportLines(s);
@@ -92,18 +91,17 @@ TEST(ResultContent, BpChoosesTheRows) {
 // The panel shows "> 1E6" for a Q of magnitude above 1E6 and for a D above
 // 1E6 or NaN; the report always prints both as magnitudes.
 TEST(ResultContent, LargeQAndD) {
-  struct Case {
+  const struct {
     double q, d;
-    Lines expected;
-  }; // panel Q and D, report Q and D
-
-  const Case cases[] = {
+    Lines expected; // panel Q and D, report Q and D
+  } cases[] = {
       {-1000000.5, 1000000, {"> 1E6", " 1000000", "Q =  1000000.5", "D =  1000000"}},
       {-1000000, 1000000.5, {" 1000000", "> 1E6", "Q =  1000000", "D =  1000000.5"}},
       {999999.99996, -2000000, {" 1000000", " 2000000", "Q =  1000000", "D =  2000000"}},
       {NAN, NAN, {" 0", "> 1E6", "Q =  0", "D =  0"}},
   };
-  for (const Case &c : cases) {
+
+  for (const auto &c : cases) {
     CalcState s = Capacitor;
     s.Q = c.q;
     s.D = c.d;

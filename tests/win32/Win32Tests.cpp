@@ -158,16 +158,14 @@ TEST(Toolkit, DialogControlKindsAndRecords) {
   GetObjectW(font, sizeof lf, &lf);
   EXPECT_STREQ(lf.lfFaceName, L"Arial");
 
-  struct Case {
+  // clang-format off
+  const struct {
     ControlKind kind;
     std::uint32_t style;
     const char *text;
     const wchar_t *className;
     std::uint32_t expected, expectedEx;
-  };
-
-  // clang-format off
-  const Case cases[] = {
+  } cases[] = {
       {ControlKind::Button, 0, "Calc", L"Button", 0x50010000, 0}, // push button, tab stop
       {ControlKind::Button, BS_DEFPUSHBUTTON, "", L"Button", 0x50000001, 0}, // child, visible added
       // A frame is a group box only: no tab stop, no check box.
@@ -177,9 +175,10 @@ TEST(Toolkit, DialogControlKindsAndRecords) {
       {ControlKind::TextBox, WS_BORDER, "-1.5e-3 and a text longer than its box", L"Edit",
        0x50800000, 0},
   };
+
   // clang-format on
   for (int i = 0; i < 6; ++i) {
-    const Case &c = cases[i];
+    const auto &c = cases[i];
     EXPECT_TRUE(RestoresNumericMode(
         [&] { AddControl(c.kind, dialog, 300 + i, c.text, 20, 10 + 20 * i, 65, 14, c.style, 0); }));
     const HWND control = GetDlgItem(h, 300 + i);
