@@ -441,7 +441,8 @@ TEST(ParseNumberDecimal, RandomTextsMatchExactArithmetic) {
     std::string text = pick(0, 1) ? "-" : "";
     text += point < 0 ? "0." + std::string(std::size_t(-point), '0') + digits
                       : digits.substr(0, at) + (point > count ? "" : ".") + digits.substr(at);
-    text += (pick(0, 1) ? "E" : "d") + std::to_string(exponent);
+    text += pick(0, 1) ? 'E' : 'd';
+    text += std::to_string(exponent);
 
     const int kept = std::min(count, 18), scale = std::min(point, count) + exponent - kept;
     const std::uint64_t m = std::stoull(digits.substr(0, std::size_t(kept)));
