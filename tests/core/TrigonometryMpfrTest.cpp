@@ -57,16 +57,20 @@ struct Checked {
 const Checked Functions[] = {
     {"Sine", Sine, mpfr_sin}, {"Cosine", Cosine, mpfr_cos}, {"Arctangent", Arctangent, mpfr_atan}};
 
-// Compares every function at every argument; reports the first few differences.
+// Counts a result of ours that is not f(x) correctly rounded; reports the first few.
+void Compare(const Checked &f, long double x, int &differences) {
+  const long double got = f.ours(x), want = Rounded(f.exact, x);
+  if (!Same(got, want) && ++differences <= 5)
+    ADD_FAILURE() << f.name << "(" << std::hexfloat << x << ") = " << got << ", correctly rounded "
+                  << want;
+}
+
+// Compares every function at every argument.
 void CheckAll(const std::vector<long double> &arguments, const char *what) {
   int differences = 0;
   for (const Checked &f : Functions)
-    for (long double x : arguments) {
-      const long double got = f.ours(x), want = Rounded(f.exact, x);
-      if (!Same(got, want) && ++differences <= 5)
-        ADD_FAILURE() << what << ": " << f.name << "(" << std::hexfloat << x << ") = " << got
-                      << ", correctly rounded " << want;
-    }
+    for (long double x : arguments)
+      Compare(f, x, differences);
   EXPECT_EQ(differences, 0) << what;
 }
 
@@ -155,20 +159,15 @@ TEST(TrigonometryMpfr, NearestToMultiplesOfHalfPi) {
 }
 
 // The breakpoints of the tables and the limits of each range, a few ulps
-// either side: j/64 (sine table), j/128 and the midpoints where the nearest
-// breakpoint changes (arctangent below 1), 128/(j + 1/2) (above 1), π/4,
-// the end of the unreduced range, 2^-32, 1, 256 and 2^66.
+// either side: j/128 (arctangent below 1; the even ones are the sine
+// table's j/64) and the midpoints (j + 1/2)/128 where the nearest breakpoint
+// changes, their reciprocals times 128^2 (arctangent above 1), π/4, the end
+// of the unreduced range, 2^-32, 1, 256 and 2^66.
 TEST(TrigonometryMpfr, BreakpointsAndRangeLimits) {
   std::vector<long double> arguments;
-  for (int j = 1; j <= 51; ++j)
-    AddAround(arguments, j / 64.0L, 3);
-  for (int j = 0; j <= 128; ++j) {
-    AddAround(arguments, (j + 0.5L) / 128, 3);
-    AddAround(arguments, 128.0L / (j + 0.5L), 3);
-    if (j > 0) {
-      AddAround(arguments, j / 128.0L, 3);
-      AddAround(arguments, 128.0L / j, 3);
-    }
+  for (long double t = 0.5L; t <= 128.5L; t += 0.5L) {
+    AddAround(arguments, t / 128, 3);
+    AddAround(arguments, 128 / t, 3);
   }
   for (long double x : {0.78539816339744830962L, 0x1.92p-1L, 0x1p-32L, 1.0L, 256.0L, 0x1p66L,
                         0x1p-16382L, 0x1p-16445L, std::numeric_limits<long double>::max()})
@@ -211,20 +210,18 @@ TEST(TrigonometryMpfr, PassBoundsAndNearMidpoints) {
       if (std::fabs(mpfr_get_d(scaled, MPFR_RNDN) - 0.5) >= 0x1p-10)
         continue;
       ++near;
-      const long double got = f.ours(x), want = Rounded(f.exact, x);
-      if (!Same(got, want) && ++differences <= 5)
-        ADD_FAILURE() << f.name << "(" << std::hexfloat << x << ") = " << got
-                      << ", correctly rounded " << want;
+      Compare(f, x, differences);
     }
   }
   mpfr_clears(a, y, scaled, static_cast<mpfr_ptr>(nullptr));
   EXPECT_EQ(differences, 0);
   EXPECT_GT(near, 400);
   for (int pass = 0; pass < 2; ++pass)
-    EXPECT_TRUE(worst[pass][0] < (pass ? -120 : -74) && worst[pass][1] < (pass ? -120 : -74) &&
-                worst[pass][2] < (pass ? -120 : -76))
-        << "pass " << pass + 1 << ": " << worst[pass][0] << " " << worst[pass][1] << " "
-        << worst[pass][2];
+    for (int k = 0; k < 3; ++k)
+      EXPECT_LT(worst[pass][k], pass    ? -120
+                                : k < 2 ? -74
+                                        : -76)
+          << "pass " << pass + 1 << ", " << Functions[k].name;
   RecordProperty("near a midpoint", near);
 }
 
@@ -246,8 +243,12 @@ TEST(TrigonometryTables, MatchMpfrAtHighPrecision) {
   EXPECT_EQ(wrong, 0) << "words of 2/pi";
   mpz_clear(z);
   mpfr_set_emax(16384);
+  mpfr_t halfPi;
+  mpfr_init2(halfPi, 400);
   for (mpfr_ptr p : {v, x, rest})
     mpfr_set_prec(p, 400);
+  mpfr_const_pi(halfPi, MPFR_RNDN);
+  mpfr_div_2ui(halfPi, halfPi, 1, MPFR_RNDN);
   // hi must be v rounded to a long double and lo the rest rounded.
   const auto check = [&](const long double *pair, const std::string &what) {
     const long double hi = mpfr_get_ld(v, MPFR_RNDN);
@@ -258,8 +259,7 @@ TEST(TrigonometryTables, MatchMpfrAtHighPrecision) {
         << what << ": {" << std::hexfloat << pair[0] << ", " << pair[1] << "}, want {" << hi << ", "
         << lo << "}";
   };
-  mpfr_const_pi(v, MPFR_RNDN);
-  mpfr_div_2ui(v, v, 1, MPFR_RNDN);
+  mpfr_set(v, halfPi, MPFR_RNDN);
   check(HalfPi, "pi/2");
   for (int j = 0; j < SineTableSize; ++j) {
     mpfr_set_d(x, std::ldexp(j, -SineTableStepBits), MPFR_RNDN);
@@ -272,25 +272,23 @@ TEST(TrigonometryTables, MatchMpfrAtHighPrecision) {
     mpfr_set_d(x, std::ldexp(j, -ArctangentTableStepBits), MPFR_RNDN);
     mpfr_atan(v, x, MPFR_RNDN);
     check(ArctangentTable[j], "atan(" + std::to_string(j) + "/128)");
-    mpfr_const_pi(x, MPFR_RNDN);
-    mpfr_div_2ui(x, x, 1, MPFR_RNDN);
-    mpfr_sub(v, x, v, MPFR_RNDN);
+    mpfr_sub(v, halfPi, v, MPFR_RNDN);
     check(ArctangentTable[j] + 2, "pi/2 - atan(" + std::to_string(j) + "/128)");
   }
-  // Series coefficients 1/(2k+1), 1/(2k+1)! and 1/(2k)!.
-  for (unsigned long k = 1; k <= 8; ++k) {
-    mpfr_set_ui(v, 1, MPFR_RNDN);
-    mpfr_div_ui(v, v, 2 * k + 1, MPFR_RNDN);
-    check(ArctangentCoefficients[k - 1], "1/" + std::to_string(2 * k + 1));
-    for (unsigned long n : {2 * k + 1, 2 * k})
-      if (k <= 6) {
-        mpfr_fac_ui(x, n, MPFR_RNDN);
-        mpfr_ui_div(v, 1, x, MPFR_RNDN);
-        check((n % 2 ? SineCoefficients : CosineCoefficients)[k - 1],
-              "1/" + std::to_string(n) + "!");
-      }
+  // Series coefficients 1/n! for n from 2 to 13 (cosine even, sine odd) and
+  // 1/n for odd n from 3 to 17 (arctangent).
+  for (unsigned long n = 2; n <= 17; ++n) {
+    mpfr_fac_ui(x, n, MPFR_RNDN);
+    mpfr_ui_div(v, 1, x, MPFR_RNDN);
+    if (n <= 13)
+      check((n % 2 ? SineCoefficients : CosineCoefficients)[(n - 2) / 2],
+            "1/" + std::to_string(n) + "!");
+    mpfr_set_ui(x, n, MPFR_RNDN);
+    mpfr_ui_div(v, 1, x, MPFR_RNDN);
+    if (n % 2)
+      check(ArctangentCoefficients[(n - 3) / 2], "1/" + std::to_string(n));
   }
-  mpfr_clears(v, x, rest, static_cast<mpfr_ptr>(nullptr));
+  mpfr_clears(v, x, rest, halfPi, static_cast<mpfr_ptr>(nullptr));
 }
 
 // The hard cases lie as close to multiples of π/2 as the generator says:

@@ -13,9 +13,14 @@
 namespace {
 
 std::vector<std::pair<unsigned, std::uintptr_t>> Messages; // message, wParam
+std::vector<bool> EnteredInNumericMode;                    // one per message the callback saw
 
-// Records the clicked commands, the close command and the close message.
+// Records the clicked commands, the close command and the close message, and
+// for every call whether it was entered in the numeric mode; leaves the mode
+// spoiled, which the toolkit must not rely on.
 std::intptr_t Recorder(WindowRef, unsigned message, std::uintptr_t wParam, std::intptr_t) {
+  EnteredInNumericMode.push_back(InNumericMode());
+  SpoilNumericMode();
   if (message == MsgSysCommand || message == MsgClose ||
       (message == MsgCommand && wParam >> 16 == NotifyClicked))
     Messages.emplace_back(message, wParam);
@@ -32,14 +37,6 @@ QRect Expected(const QFont &font, int x, int y, int w, int h) {
   const double bx = (sum / 26 + 1) / 2 / 4.0, by = m.height() / 8.0; // pixels per unit
   const auto px = [](double v) { return int(std::lround(v)); };
   return QRect(QPoint(px(x * bx), px(y * by)), QPoint(px((x + w) * bx) - 1, px((y + h) * by) - 1));
-}
-
-std::vector<bool> EnteredInNumericMode; // one per message the callback saw
-
-std::intptr_t ModeRecorder(WindowRef, unsigned, std::uintptr_t, std::intptr_t) {
-  EnteredInNumericMode.push_back(InNumericMode());
-  SpoilNumericMode(); // the toolkit must not rely on the callback to put it back
-  return 0;
 }
 
 } // namespace
@@ -69,26 +66,60 @@ private slots:
     });
   }
 
-  // State: a dialog of the toolkit's own. Action: Enter, keypad Enter and
-  // Esc in a text box, a click on a button; then Alt+F4, which must work
-  // without a window manager. Expected: commands 1, 1, 2 and the button's,
-  // the dialog still open; then the close command and the close message (the
-  // same path as the close box, which ends every RunProgram), and the modal
-  // run ends with the dialog gone.
-  void keysClicksAndClosing() {
-    SetDialogFont("Arial", 10, 0, 0);
-    WindowRef d = NewDialog(UnitMode::DialogUnits, nullptr, "Toolkit test", std::nullopt,
-                            std::nullopt, 200, 120, OverlappedWindowStyle, 0);
-    AddControl(ControlKind::TextBox, d, 11, "", 10, 10, 60, 10, 0, 0);
-    AddControl(ControlKind::Button, d, 13, "Go", 10, 40, 35, 14, 0, 0);
+  // State: the numeric mode spoiled before each toolkit operation, before
+  // each key and click, and inside the callback. Action: every operation
+  // once, building a dialog of the toolkit's own, a box and a print job into
+  // a PDF file; in the dialog's run Enter, keypad Enter and Esc in a text box,
+  // a click on a button, then Alt+F4, which must work without a window
+  // manager. Expected: each operation and the run return in the numeric mode,
+  // and every call of the callback is entered in it; commands 1, 1, 2 and the
+  // button's, the dialog still open; then the close command and the close
+  // message (the same path as the close box, which ends every RunProgram),
+  // and the modal run ends with the dialog gone.
+  void keysClicksClosingAndTheNumericMode() {
+    WindowRef d = nullptr;
+    QTemporaryDir dir;
+    const std::function<void()> operations[] = {
+        [] { SetDialogFont("Arial", 10, 0, 0); },
+        [&] {
+          d = NewDialog(UnitMode::DialogUnits, nullptr, "Toolkit test", std::nullopt, std::nullopt,
+                        200, 120, OverlappedWindowStyle, 0);
+        },
+        [&] { SetDialogIcon(d, "tbicon"); },
+        [&] { AddControl(ControlKind::TextBox, d, 11, "1", 10, 10, 60, 10, 0, 0); },
+        [&] { AddControl(ControlKind::Button, d, 13, "Go", 10, 40, 35, 14, 0, 0); },
+        [&] { AddControl(ControlKind::Label, d, 14, "x", 10, 70, 35, 10, 0, 0); },
+        [&] { QCOMPARE(GetControlText(d, 11), "1"); },
+        [&] { SetControlFocus(d, 11); },
+        [] { PlayResourceSound("glass_a"); },
+        [&] { RemoveControl(d, 14); },
+        [] { RunGuarded([] { ShowMessage("Box", 0, "Mode test"); }); },
+        [&] {
+          PrintNextJobToPdf(dir.filePath("mode.pdf").toStdString());
+          AttachPrinter(PrinterChoice::Choose, PrintDialogOptions{}, "");
+        },
+        [] { AttachedPrinterName(); },
+        [] { PrintText("Z =  1 kOhms"); },
+        PrintLineBreak,
+        DetachPrinter};
+    for (std::size_t i = 0; i < std::size(operations); ++i)
+      QVERIFY2(RestoresNumericMode(operations[i]), qPrintable(QString("operation %1").arg(i)));
+    QVERIFY(QFileInfo(dir.filePath("mode.pdf")).size() > 0);
+    QVERIFY(!ControlWidget(d, 14));
     QTimer::singleShot(0, [d] {
-      for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+      for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        SpoilNumericMode();
         QTest::keyClick(ControlWidget(d, 11), key);
+      }
+      SpoilNumericMode();
       QTest::mouseClick(ControlWidget(d, 13), Qt::LeftButton);
       QVERIFY(DialogWidget(d) && DialogWidget(d)->isVisible());
+      SpoilNumericMode();
       QTest::keyClick(ControlWidget(d, 11), Qt::Key_F4, Qt::AltModifier);
     });
-    RunGuarded([d] { RunModal(d, Recorder); });
+    bool restored = false;
+    RunGuarded([&] { restored = RestoresNumericMode([&] { RunModal(d, Recorder); }); });
+    QVERIFY(restored);
     QVERIFY(!DialogWidget(d));
     const decltype(Messages) expected = {{MsgCommand, 1},
                                          {MsgCommand, 1},
@@ -97,53 +128,8 @@ private slots:
                                          {MsgSysCommand, SysCommandClose},
                                          {MsgClose, 0}};
     QCOMPARE(Messages, expected);
-  }
-
-  // State: the numeric mode spoiled before each toolkit operation and inside
-  // the callback. Action: every operation once, a dialog run with a click
-  // and Alt+F4, a box, a print job into a PDF file. Expected: each operation
-  // returns in the numeric mode, and every call of the callback is entered
-  // in it.
-  void numericModeAfterEveryOperationAndInEveryCallback() {
-    WindowRef d = nullptr;
-    const std::function<void()> operations[] = {
-        [] { SetDialogFont("Arial", 10, 0, 0); },
-        [&] {
-          d = NewDialog(UnitMode::DialogUnits, nullptr, "Mode test", std::nullopt, std::nullopt,
-                        200, 120, OverlappedWindowStyle, 0);
-        },
-        [&] { SetDialogIcon(d, "tbicon"); },
-        [&] { AddControl(ControlKind::TextBox, d, 11, "1", 10, 10, 60, 10, 0, 0); },
-        [&] { AddControl(ControlKind::Button, d, 13, "Go", 10, 40, 35, 14, 0, 0); },
-        [&] { QCOMPARE(GetControlText(d, 11), "1"); },
-        [&] { SetControlFocus(d, 11); },
-        [] { PlayResourceSound("glass_a"); },
-        [&] { RemoveControl(d, 11); }};
-    for (std::size_t i = 0; i < std::size(operations); ++i)
-      QVERIFY2(RestoresNumericMode(operations[i]), qPrintable(QString("operation %1").arg(i)));
-    EnteredInNumericMode.clear();
-    QTimer::singleShot(0, [d] {
-      SpoilNumericMode();
-      QTest::mouseClick(ControlWidget(d, 13), Qt::LeftButton);
-      SpoilNumericMode();
-      QTest::keyClick(ControlWidget(d, 13), Qt::Key_F4, Qt::AltModifier);
-    });
-    bool restored = false;
-    RunGuarded([&] { restored = RestoresNumericMode([&] { RunModal(d, ModeRecorder); }); });
-    QVERIFY(restored);
-    QVERIFY(EnteredInNumericMode.size() >= 5); // init, size, the click, close command, close
+    QVERIFY(EnteredInNumericMode.size() >= 8); // init, size, the six above
     QCOMPARE(std::count(EnteredInNumericMode.begin(), EnteredInNumericMode.end(), false), 0);
-    RunGuarded([&] { restored = RestoresNumericMode([] { ShowMessage("Box", 0, "Mode test"); }); });
-    QVERIFY(restored);
-    QTemporaryDir dir;
-    PrintNextJobToPdf(dir.filePath("mode.pdf").toStdString());
-    QVERIFY(RestoresNumericMode(
-        [] { AttachPrinter(PrinterChoice::Choose, PrintDialogOptions{}, ""); }));
-    QVERIFY(RestoresNumericMode([] { AttachedPrinterName(); }));
-    QVERIFY(RestoresNumericMode([] { PrintText("Z =  1 kOhms"); }));
-    QVERIFY(RestoresNumericMode(PrintLineBreak));
-    QVERIFY(RestoresNumericMode(DetachPrinter));
-    QVERIFY(QFileInfo(dir.filePath("mode.pdf")).size() > 0);
   }
 };
 
