@@ -90,14 +90,6 @@ void CompareBothSigns(OracleTally &tally, double value, int steps) {
 // The double nearest to the decimal text (only its neighbourhood matters).
 double Parse(const std::string &text) { return std::strtod(text.c_str(), nullptr); }
 
-// A random decimal significand of exactly `digits` digits.
-std::string RandomDigits(std::mt19937_64 &random, int digits) {
-  std::string text(1, static_cast<char>('1' + random() % 9));
-  for (int i = 1; i < digits; ++i)
-    text += static_cast<char>('0' + random() % 10);
-  return text;
-}
-
 // Fixed and scientific layouts and where they trade places, both exponent
 // widths, "-0", exact integers past 2^53, a last-digit tie to even, and the
 // shortest digits of the narrower interval just above a power of two.
@@ -182,7 +174,10 @@ TEST(ShortestText, FixedAndScientificFlips) {
   for (int digits = 1; digits <= 17; ++digits)
     for (int exponent = -30; exponent <= 30; ++exponent)
       for (int i = 0; i < 20; ++i) {
-        const std::string significand = RandomDigits(random, digits);
+        // A random significand of exactly `digits` digits.
+        std::string significand(1, static_cast<char>('1' + random() % 9));
+        while (int(significand.size()) < digits)
+          significand += static_cast<char>('0' + random() % 10);
         const int scale = exponent - (digits - 1);
         CompareBothSigns(tally, Parse(significand + "e" + std::to_string(scale)), 2);
         // A significand of all nines rounds into the next decade.
