@@ -259,7 +259,7 @@ TEST(RunCalcModes, WorkedExamplesAndEveryMode) {
       {"Lp-R with Rp 0, through Q", 14, {"1000", "1", "0"}, {FIELD(Gp, Inf), FIELD(Bp, NaN)}},
       // The modes that a meter pair also takes are held to the pair's bits, and
       // the pair to complex arithmetic, in MeterPairsTest; Lp-R's scratch value
-      // Aux is not part of that comparison.
+      // Aux is not among the fields compared there.
       {"Lp-R", 14, {"1000", "10", "470"},
        {FIELD(Lp, 10e-3), FIELD(Rp, 470), FIELD(Aux, 62.83185307)}},
       // Unlike parts: 1 uF (D 0.01) with 3 uF (D 0.03), 1 mH (Q 10) with 3 mH (Q 30).

@@ -235,8 +235,8 @@ TEST(MeterPairs, BoundsFollowTheDerivatives) {
 // A reading without error adds nothing to a bound, even where the derivative
 // by it is undefined: D = 0 makes Rp infinite and its derivative undefined;
 // with an exact D the reactive results keep finite bounds all the same. How
-// the two readings' parts add up and scale with their bounds is pinned by the
-// companion's accuracy output for these readings (CliTest).
+// the two readings' shares add up and scale with their bounds is pinned by
+// the companion's accuracy output for these readings (CliTest).
 TEST(MeterPairs, ExactReadingAddsNothing) {
   CalcState lossless{};
   MeterPairBounds(*FindMeterPair("Cp-D"), 1000, 1e-9, 0, 5e-13, 0, lossless);
