@@ -281,7 +281,7 @@ TEST(TrigonometryTables, MatchMpfrAtHighPrecision) {
     mpfr_fac_ui(x, n, MPFR_RNDN);
     mpfr_ui_div(v, 1, x, MPFR_RNDN);
     if (n <= 13)
-      check((n % 2 ? SineCoefficients : CosineCoefficients)[(n - 2) / 2],
+      check(n % 2 ? SineCoefficients[(n - 2) / 2] : CosineCoefficients[(n - 2) / 2],
             "1/" + std::to_string(n) + "!");
     mpfr_set_ui(x, n, MPFR_RNDN);
     mpfr_ui_div(v, 1, x, MPFR_RNDN);
