@@ -9,22 +9,25 @@ static_assert(std::numeric_limits<long double>::digits == 64,
               "Calvora needs long double with a 64-bit significand (x87 "
               "extended precision); this target's long double is different");
 
+// The type of every intermediate result: the x87 extended format.
+using Extended = long double;
+
 // A stored double widened for a formula: every formula widens its stored
 // operands to extended precision...
-inline long double Ext(double v) { return v; }
+inline Extended Ext(double v) { return v; }
 
 // ...and rounds its result to double exactly once, when it is stored.
-inline double Store(long double v) { return static_cast<double>(v); }
+inline double Store(Extended v) { return static_cast<double>(v); }
 
 // The decimal constant used for π everywhere, held at extended precision.
-inline constexpr long double Pi = 3.141592653589793L;
+inline constexpr Extended Pi = 3.141592653589793L;
 
 // Degrees to radians, one extended factor: an angle in degrees is
 // multiplied by it.
-inline constexpr long double DegreesToRadians = Pi / 180.0L;
+inline constexpr Extended DegreesToRadians = Pi / 180.0L;
 
 // Entry units to SI: a value in micro-units (uF) or milli-units (mH) is
 // divided by these; an admittance in umhos is multiplied by Micro.
-inline constexpr long double MicrosPerUnit = 1000000.0L;
-inline constexpr long double MillisPerUnit = 1000.0L;
-inline constexpr long double Micro = 0.000001L;
+inline constexpr Extended MicrosPerUnit = 1000000.0L;
+inline constexpr Extended MillisPerUnit = 1000.0L;
+inline constexpr Extended Micro = 0.000001L;
