@@ -1,6 +1,7 @@
 // Extended-precision arithmetic as every formula of the program uses it.
 #pragma once
 
+#include <cmath>
 #include <limits>
 
 // Every intermediate result is carried with a 64-bit significand; results on
@@ -18,6 +19,20 @@ inline Extended Ext(double v) { return v; }
 
 // ...and rounds its result to double exactly once, when it is stored.
 inline double Store(Extended v) { return static_cast<double>(v); }
+
+// The square root, correctly rounded.
+inline Extended SquareRoot(Extended x) { return std::sqrt(x); }
+
+// The neighbours of a finite `x` in the extended format: the next value
+// toward -infinity and toward +infinity. Infinities and NaN come back as
+// they are.
+inline Extended NextBelow(Extended x) {
+  return std::nextafter(x, -std::numeric_limits<Extended>::infinity());
+}
+
+inline Extended NextAbove(Extended x) {
+  return std::nextafter(x, std::numeric_limits<Extended>::infinity());
+}
 
 // The decimal constant used for π everywhere, held at extended precision.
 inline constexpr Extended Pi = 3.141592653589793L;
