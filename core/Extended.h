@@ -23,9 +23,9 @@ inline double Store(Extended v) { return static_cast<double>(v); }
 // The square root, correctly rounded.
 inline Extended SquareRoot(Extended x) { return std::sqrt(x); }
 
-// The neighbours of a finite `x` in the extended format: the next value
-// toward -infinity and toward +infinity. Infinities and NaN come back as
-// they are.
+// The neighbours of `x` in the extended format: the next value toward
+// -infinity and toward +infinity (from an infinity toward the other, the
+// largest finite value; -infinity below and +infinity above stay; NaN stays).
 inline Extended NextBelow(Extended x) {
   return std::nextafter(x, -std::numeric_limits<Extended>::infinity());
 }
