@@ -23,6 +23,9 @@ inline double Store(Extended v) { return static_cast<double>(v); }
 // The square root, correctly rounded.
 inline Extended SquareRoot(Extended x) { return std::sqrt(x); }
 
+// Whether `x` carries a minus sign (-0 and negative NaNs included).
+inline bool SignBit(Extended x) { return std::signbit(x); }
+
 // The neighbours of `x` in the extended format: the next value toward
 // -infinity and toward +infinity (from an infinity toward the other, the
 // largest finite value; -infinity below and +infinity above stay; NaN stays).
