@@ -140,6 +140,9 @@ char *PutCsvField(char *p, std::string_view field) {
   return p;
 }
 
+// The ends of a result's range, in the columns after its own.
+constexpr std::string_view RangeSuffixes[2] = {"_low", "_high"};
+
 // Whether `name` is the name of a result column under `prefix`.
 bool IsResultName(std::string_view name, std::string_view prefix, bool withBounds) {
   if (name.substr(0, prefix.size()) != prefix)
@@ -147,18 +150,20 @@ bool IsResultName(std::string_view name, std::string_view prefix, bool withBound
   name.remove_prefix(prefix.size());
   for (double CalcState::*column : ResultColumns) {
     const std::string_view field = CalcStateFieldName(column);
-    if (name == field ||
-        (withBounds && name.size() == field.size() + 6 && name.substr(0, field.size()) == field &&
-         name.substr(field.size()) == "_bound"))
+    if (name == field)
       return true;
+    if (withBounds && name.substr(0, field.size()) == field)
+      for (std::string_view suffix : RangeSuffixes)
+        if (name.substr(field.size()) == suffix)
+          return true;
   }
   return false;
 }
 
 // The input columns' names as they are, then the result columns, named
-// "calc_Z" ... "calc_Phase" (and "calc_Z_bound" ...): should an input
-// column carry one of those names, the results take one more "calc_", so
-// that no name stands twice.
+// "calc_Z" ... "calc_Phase" (and "calc_Z_low", "calc_Z_high" ...): should an
+// input column carry one of those names, the results take one more
+// "calc_", so that no name stands twice.
 void PutHeader(BatchRun &run, const std::string_view *names) {
   CliOutput &out = *run.out;
   const bool withBounds = run.source->withBounds;
@@ -179,12 +184,13 @@ void PutHeader(BatchRun &run, const std::string_view *names) {
   for (std::size_t i = 0; i < ResultCount; ++i) {
     PutCliOutput(out, prefix);
     PutCliOutput(out, CalcStateFieldName(ResultColumns[i]));
-    if (withBounds) {
-      PutCliOutput(out, ",");
-      PutCliOutput(out, prefix);
-      PutCliOutput(out, CalcStateFieldName(ResultColumns[i]));
-      PutCliOutput(out, "_bound");
-    }
+    if (withBounds)
+      for (std::string_view suffix : RangeSuffixes) {
+        PutCliOutput(out, ",");
+        PutCliOutput(out, prefix);
+        PutCliOutput(out, CalcStateFieldName(ResultColumns[i]));
+        PutCliOutput(out, suffix);
+      }
     PutCliOutput(out, i + 1 < ResultCount ? "," : "\n");
   }
 }
@@ -208,11 +214,12 @@ std::string FieldCountMessage(const BatchRun &run, int found) {
   return text;
 }
 
-// The record of a pair's readings, or false with the line reported.
-bool ConvertReadings(BatchRun &run, const SplitRecord &record, CalcState &s, CalcState &bounds) {
-  static constexpr MeterReading Frequency{"F", Quantity::Frequency, false, "frequency"};
+// The record of a pair's readings and, with accuracy, the ranges of its
+// results; or false with the line reported.
+bool ConvertReadings(BatchRun &run, const SplitRecord &record, CalcState &s, CalcState &low,
+                     CalcState &high) {
   const BatchSource &source = *run.source;
-  const MeterReading *readings[3] = {&Frequency, &source.pair->a, &source.pair->b};
+  const MeterReading *readings[3] = {&FrequencyReading, &source.pair->a, &source.pair->b};
   static constexpr std::string_view What[3] = {"field 1", "field 2", "field 3"};
   double values[3] = {};
   std::string problem;
@@ -223,26 +230,26 @@ bool ConvertReadings(BatchRun &run, const SplitRecord &record, CalcState &s, Cal
     }
   ConvertMeterPair(s, *source.pair, values[0], values[1], values[2]);
   if (source.withBounds)
-    MeterPairBounds(*source.pair, values[0], values[1], values[2],
+    MeterPairRanges(*source.pair, values[0], values[1], values[2],
                     AbsoluteBound(source.accuracyA, values[1]),
-                    AbsoluteBound(source.accuracyB, values[2]), bounds);
+                    AbsoluteBound(source.accuracyB, values[2]), s, low, high);
   return true;
 }
 
 void PutResultRow(BatchRun &run, const SplitRecord &record, std::size_t lineLength) {
   const BatchSource &source = *run.source;
-  CalcState s{}, bounds{};
+  CalcState s{}, low{}, high{};
   if (source.mode != nullptr)
     RunCalc(
         s, source.mode->ModeId,
         std::span<const std::string_view>(record.fields, static_cast<std::size_t>(run.fieldCount)));
-  else if (!ConvertReadings(run, record, s, bounds))
+  else if (!ConvertReadings(run, record, s, low, high))
     return;
 
   // The unescaped fields are no longer than the line, so this bounds the row.
   CliOutput &out = *run.out;
   char *p = ReserveCliOutput(out, 2 * lineLength + 3 * MaxFields +
-                                      2 * ResultCount * (NumberSpellingMax + 1));
+                                      3 * ResultCount * (NumberSpellingMax + 1));
   for (int i = 0; i < run.fieldCount; ++i) {
     p = PutCsvField(p, record.fields[i]);
     *p++ = ',';
@@ -251,7 +258,9 @@ void PutResultRow(BatchRun &run, const SplitRecord &record, std::size_t lineLeng
     p = SpellDoubleShortest(p, s.*ResultColumns[i]);
     if (source.withBounds) {
       *p++ = ',';
-      p = SpellBound(p, bounds.*ResultColumns[i]);
+      p = SpellDoubleShortest(p, low.*ResultColumns[i]);
+      *p++ = ',';
+      p = SpellDoubleShortest(p, high.*ResultColumns[i]);
     }
     *p++ = i + 1 < ResultCount ? ',' : '\n';
   }

@@ -6,6 +6,7 @@
 #include "core/MeterPairs.h"
 #include "core/Modes.h"
 
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -39,11 +40,24 @@ bool ReadMeterAccuracy(std::string_view text, const MeterReading &reading, std::
 // The absolute bound of a reading of `value`.
 double AbsoluteBound(const MeterAccuracy &accuracy, double value);
 
-// Whether a result is flagged: its bound exceeds its magnitude, or either
-// is not a number.
-inline bool IsUnreliable(double value, double bound) {
-  return !(bound <= (value < 0 ? -value : value));
+// Whether a result's range says little: it is undefined, unbounded,
+// contains zero (so its sign is not known), or spans more than a factor of
+// two. `low` and `high` are the ends of the range, NaN when undefined.
+inline bool IsUnreliable(double low, double high) {
+  if (!(low <= high))
+    return true; // undefined
+  const double infinity = std::numeric_limits<double>::infinity();
+  if (low == -infinity || high == infinity || (low <= 0 && high >= 0))
+    return true;
+  return low > 0 ? high > 2 * low : low < 2 * high;
 }
+
+// The largest distance from a value to either end of its range, rounded
+// up: a symmetric bound that encloses the range. NaN when either is.
+double RangeBound(double value, double low, double high);
+
+// The frequency, which the meter reports as a value above zero.
+extern const MeterReading FrequencyReading;
 
 // What a batch run converts each record with: a mode's entry rows, or a
 // meter pair's readings (F, A, B), with bounds when accuracy is given.

@@ -7,6 +7,7 @@
 #include "present/ResultContent.h"
 
 #include <cmath>
+#include <limits>
 #include <string>
 
 namespace {
@@ -67,9 +68,15 @@ bool ReadValue(std::string_view text, Quantity quantity, std::string_view what, 
   return false;
 }
 
-// A result's value (or bound) as the panel writes it, but signed: the
-// companion keeps the record's own signs.
+// A result's value (or an end of its range) as the panel writes it, but
+// signed: the companion keeps the record's own signs. An infinite or
+// undefined result is said to be so, with the sign's place kept as for
+// numbers, never written as the panel's large number or zero.
 std::string ResultText(const ResultField &field, double value) {
+  if (value != value)
+    return " undefined";
+  if (value - value != 0)
+    return value > 0 ? " inf" : "-inf";
   switch (field.style) {
   case ResultStyle::QualityFactor:
   case ResultStyle::DissipationFactor:
@@ -101,25 +108,61 @@ void PutNumber(CliOutput &out, double value, bool bound = false) {
     PutCliOutput(out, "\"");
 }
 
-// {"Z": ..., ...} of the result columns from `s`: shortest round-trip
-// numbers, or bounds rounded up to three significant digits.
-void PutJsonObject(CliOutput &out, const CalcState &s, bool bounds = false) {
+// {"Z": ..., ...} of the result columns: `put` writes each one's value.
+template <class PutValue> void PutJsonObject(CliOutput &out, PutValue put) {
   PutCliOutput(out, "{");
   for (std::size_t i = 0; i < ResultColumns.size(); ++i) {
     PutCliOutput(out, i == 0 ? "\"" : ", \"");
     PutCliOutput(out, CalcStateFieldName(ResultColumns[i]));
     PutCliOutput(out, "\": ");
-    PutNumber(out, s.*ResultColumns[i], bounds);
+    put(ResultColumns[i]);
   }
   PutCliOutput(out, "}");
 }
 
+// "LOW … HIGH", each end written like the value (the high end without the
+// sign's blank), or the value's word for an undefined range.
+std::string RangeText(const ResultField &field, double low, double high) {
+  if (low != low || high != high)
+    return ResultText(field, low != low ? low : high);
+  std::string text = ResultText(field, low);
+  text += " \xE2\x80\xA6 "; // …
+  const std::string highText = ResultText(field, high);
+  text.append(highText, highText[0] == ' ' ? 1 : 0);
+  return text;
+}
+
 } // namespace
+
+const MeterReading FrequencyReading{"F", Quantity::Frequency, false, "frequency"};
 
 bool ReadMeterReading(std::string_view text, const MeterReading &reading, std::string_view what,
                       double &value, std::string &problem) {
   if (!ReadValue(text, reading.quantity, what, value, problem))
     return false;
+  const std::string quoted = std::string(what) + " '" + std::string(text) + "'";
+  // No impedance has a frequency of zero or below.
+  if (reading.quantity == Quantity::Frequency && !(value > 0)) {
+    problem = quoted + " is not a frequency above zero";
+    return false;
+  }
+  // Past a right angle the reading would be a part that gives energy back
+  // (a negative resistance), which no passive part is.
+  if (reading.quantity == Quantity::Degrees && !(value >= -90 && value <= 90)) {
+    problem = quoted + " is beyond \xC2\xB1"
+                       "90 degrees; a passive part's phase lies within "
+                       "\xC2\xB1"
+                       "90\xC2\xB0";
+    return false;
+  }
+  if (reading.quantity == Quantity::Radians &&
+      !(value >= -0x1.921fb54442d18p0 && value <= 0x1.921fb54442d18p0)) {
+    problem = quoted + " is beyond \xC2\xB1\xCF\x80/2; a passive part's phase lies within "
+                       "\xC2\xB1"
+                       "90\xC2\xB0 (\xC2\xB1"
+                       "1.5707963267948966 rad)";
+    return false;
+  }
   if (!reading.isSigned && std::signbit(value) && value != 0) {
     problem = std::string(what) + " '" + std::string(text) + "' is negative; " + reading.name +
               " is entered as a magnitude";
@@ -152,7 +195,21 @@ bool ReadMeterAccuracy(std::string_view text, const MeterReading &reading, std::
 double AbsoluteBound(const MeterAccuracy &accuracy, double value) {
   if (!accuracy.relative)
     return accuracy.amount;
-  return Store(std::fabs(Ext(value)) * Ext(accuracy.amount) / 100.0L);
+  // Rounded up past the two roundings of the product and the quotient, so
+  // that the box holds every reading the percentage allows.
+  const Extended magnitude = Ext(value) < 0 ? -Ext(value) : Ext(value);
+  const Extended bound = magnitude * Ext(accuracy.amount) / 100 * (1 + Ext(0x1p-60));
+  const double rounded = Store(bound);
+  return Ext(rounded) < bound ? std::nextafter(rounded, HUGE_VAL) : rounded;
+}
+
+double RangeBound(double value, double low, double high) {
+  const Extended below = Ext(value) - Ext(low), above = Ext(high) - Ext(value);
+  const Extended bound = below > above ? below : above;
+  if (bound != bound || low != low || high != high)
+    return std::numeric_limits<double>::quiet_NaN();
+  const double rounded = Store(bound);
+  return Ext(rounded) < bound ? std::nextafter(rounded, HUGE_VAL) : rounded;
 }
 
 void PutPairHelp(CliOutput &out) {
@@ -206,10 +263,9 @@ int RunConvertCommand(int argc, const char *const *argv, const CliStreams &strea
                                          "'; see calvora-cli --help for the pairs");
 
   // Step 2: the readings and the accuracies, every one validated.
-  static constexpr MeterReading Frequency{"F", Quantity::Frequency, false, "frequency"};
   double f = 0, a = 0, b = 0;
   std::string problem;
-  if (!ReadMeterReading(argv[next + 1], Frequency, "F", f, problem) ||
+  if (!ReadMeterReading(argv[next + 1], FrequencyReading, "F", f, problem) ||
       !ReadMeterReading(argv[next + 2], pair->a, "A", a, problem) ||
       !ReadMeterReading(argv[next + 3], pair->b, "B", b, problem))
     return ReportUsageError(streams, problem);
@@ -219,13 +275,13 @@ int RunConvertCommand(int argc, const char *const *argv, const CliStreams &strea
                      !ReadMeterAccuracy(accuracyText[1], pair->b, "ACC_B", accuracyB, problem)))
     return ReportUsageError(streams, problem);
 
-  // Step 3: the record and, with accuracy, the bounds.
+  // Step 3: the record and, with accuracy, the ranges.
   CalcState s{};
   ConvertMeterPair(s, *pair, f, a, b);
-  CalcState bounds{};
+  CalcState low{}, high{};
   if (withBounds)
-    MeterPairBounds(*pair, f, a, b, AbsoluteBound(accuracyA, a), AbsoluteBound(accuracyB, b),
-                    bounds);
+    MeterPairRanges(*pair, f, a, b, AbsoluteBound(accuracyA, a), AbsoluteBound(accuracyB, b), s,
+                    low, high);
 
   // Step 4: one row per result, or one JSON object.
   if (json) {
@@ -234,14 +290,24 @@ int RunConvertCommand(int argc, const char *const *argv, const CliStreams &strea
     PutCliOutput(out, "\", \"F\": ");
     PutNumber(out, f);
     PutCliOutput(out, ", \"values\": ");
-    PutJsonObject(out, s);
+    PutJsonObject(out, [&](double CalcState::*column) { PutNumber(out, s.*column); });
     if (withBounds) {
+      PutCliOutput(out, ", \"ranges\": ");
+      PutJsonObject(out, [&](double CalcState::*column) {
+        PutCliOutput(out, "[");
+        PutNumber(out, low.*column);
+        PutCliOutput(out, ", ");
+        PutNumber(out, high.*column);
+        PutCliOutput(out, "]");
+      });
       PutCliOutput(out, ", \"bounds\": ");
-      PutJsonObject(out, bounds, true);
+      PutJsonObject(out, [&](double CalcState::*column) {
+        PutNumber(out, RangeBound(s.*column, low.*column, high.*column), true);
+      });
       PutCliOutput(out, ", \"unreliable\": [");
       bool first = true;
       for (double CalcState::*column : ResultColumns) {
-        if (!IsUnreliable(s.*column, bounds.*column))
+        if (!IsUnreliable(low.*column, high.*column))
           continue;
         PutCliOutput(out, first ? "\"" : ", \"");
         first = false;
@@ -259,9 +325,9 @@ int RunConvertCommand(int argc, const char *const *argv, const CliStreams &strea
     line += '\t';
     line += ResultText(field, s.*column);
     if (withBounds) {
-      line += "\t\xC2\xB1"; // ±
-      line += ResultText(field, bounds.*column);
-      if (IsUnreliable(s.*column, bounds.*column))
+      line += '\t';
+      line += RangeText(field, low.*column, high.*column);
+      if (IsUnreliable(low.*column, high.*column))
         line += "\tunreliable";
     }
     line += '\n';

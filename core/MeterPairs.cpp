@@ -1,11 +1,9 @@
-// Meter parameter pairs to the calculation record, and the first-order
-// bounds of every result.
+// Meter parameter pairs to the calculation record, over any number type.
 #include "core/MeterPairs.h"
 
 #include "core/AsciiCase.h"
-#include "core/Trigonometry.h"
-
-#include <cmath>
+#include "core/Unrounded.h"
+#include "core/Reductions.h"
 
 namespace {
 
@@ -49,65 +47,6 @@ enum PairIndex {
   Ythr
 };
 
-inline long double Square(double v) { return Ext(v) * Ext(v); }
-
-// The phase of Z or Y, from degrees or radians, into (cos·magnitude,
-// sin·magnitude) as mode V-Z does it: the angle is stored as a double in
-// radians, then both functions take it.
-void PolarToRectangular(double magnitude, double angle, bool degrees, double &real,
-                        double &imaginary, double &storedAngle) {
-  storedAngle = degrees ? Store(DegreesToRadians * Ext(angle)) : angle;
-  long double sine, cosine;
-  SineCosine(Ext(storedAngle), sine, cosine);
-  real = Store(cosine * Ext(magnitude));
-  imaginary = Store(sine * Ext(magnitude));
-}
-
-// A value with its derivatives by the two readings, for the bounds.
-struct Dual {
-  long double v, da, db;
-};
-
-Dual Constant(long double c) { return {c, 0, 0}; }
-
-Dual operator+(Dual x, Dual y) { return {x.v + y.v, x.da + y.da, x.db + y.db}; }
-
-Dual operator-(Dual x) { return {-x.v, -x.da, -x.db}; }
-
-Dual operator*(Dual x, Dual y) {
-  return {x.v * y.v, x.da * y.v + x.v * y.da, x.db * y.v + x.v * y.db};
-}
-
-Dual operator/(Dual x, Dual y) {
-  const long double q = x.v / y.v;
-  return {q, (x.da - q * y.da) / y.v, (x.db - q * y.db) / y.v};
-}
-
-Dual SquareRoot(Dual x) {
-  const long double r = std::sqrt(x.v);
-  return {r, x.da / (2 * r), x.db / (2 * r)};
-}
-
-Dual ArctangentOf(Dual x) {
-  const long double d = 1 / (1 + x.v * x.v);
-  return {Arctangent(x.v), x.da * d, x.db * d};
-}
-
-void SineCosineOf(Dual x, Dual &sine, Dual &cosine) {
-  long double s, c;
-  SineCosine(x.v, s, c);
-  sine = {s, c * x.da, c * x.db};
-  cosine = {c, -s * x.da, -s * x.db};
-}
-
-// The bound a dual carries: a reading with no error adds nothing, even
-// where the derivative by it is infinite.
-double Bound(Dual x, double boundA, double boundB) {
-  const long double a = boundA == 0 ? 0 : std::fabs(x.da) * boundA;
-  const long double b = boundB == 0 ? 0 : std::fabs(x.db) * boundB;
-  return Store(a + b);
-}
-
 } // namespace
 
 const MeterPair MeterPairs[MeterPairCount] = {
@@ -146,88 +85,75 @@ const MeterPair *FindMeterPair(std::string_view name) {
   return nullptr;
 }
 
-void ConvertMeterPair(CalcState &s, const MeterPair &pair, double f, double a, double b) {
+template <class T>
+void ConvertMeterPair(CalcRecord<T> &s, const MeterPair &pair, std::type_identity_t<T> f,
+                      std::type_identity_t<T> a, std::type_identity_t<T> b) {
   const int index = static_cast<int>(&pair - MeterPairs);
   s.F = f;
   switch (index) {
   case CsQ: // Cs-Q: D from Q, then as Cs-D
-    b = Store(1.0L / Ext(b));
+    b = Store(1 / Ext(b));
     [[fallthrough]];
   case CsD: // Cs-D, as mode Cs-D: capacitances are carried negative
     s.Cs = -a;
     s.D = b;
-    CapacitorToSeries(s);
-    SeriesToParallel(s);
+    ReduceSeriesCapacitorD(s);
     break;
   case CsRs: // Cs-Rs, as mode Cs-R
     s.Cs = -a;
     s.Rs = b;
-    s.Xs = Store(1.0L / (((2.0L * Ext(s.Cs)) * Pi) * Ext(s.F)));
-    SeriesToParallel(s);
+    ReduceSeriesCapacitorR(s);
     break;
   case CpQ: // Cp-Q: D from Q, then as Cp-D
-    b = Store(1.0L / Ext(b));
+    b = Store(1 / Ext(b));
     [[fallthrough]];
   case CpD: // Cp-D, as mode Cp-D
     s.Cp = -a;
     s.D = b;
-    s.Cs = Store((Square(s.D) + 1.0L) * Ext(s.Cp));
-    CapacitorToSeries(s);
-    SeriesToParallel(s);
+    ReduceParallelCapacitorD(s);
     break;
   case CpG: // Cp-G: the susceptance of the capacitance, positive
     s.Cp = -a;
     s.Gp = b;
-    s.Bp = Store(((Pi * 2.0L) * Ext(s.F)) * Ext(a));
+    s.Bp = Store(((Pi * 2) * Ext(s.F)) * Ext(a));
     ParallelToSeries(s);
     break;
-  case CpRp: // Cp-Rp, as mode Cp-Rp: with both negative, D comes out positive
+  case CpRp: // Cp-Rp, as mode Cp-Rp: both carried negative
     s.Cp = -a;
     s.Rp = -b;
-    s.D = Store(1.0L / ((((Pi * 2.0L) * Ext(s.F)) * Ext(s.Cp)) * Ext(s.Rp)));
-    s.Cs = Store((Square(s.D) + 1.0L) * Ext(s.Cp));
-    CapacitorToSeries(s);
-    SeriesToParallel(s);
+    ReduceParallelCapacitorR(s);
     break;
   case LsD: // Ls-D: Q from D, then as Ls-Q
-    b = Store(1.0L / Ext(b));
+    b = Store(1 / Ext(b));
     [[fallthrough]];
   case LsQ: // Ls-Q, as mode Ls-Q
     s.Ls = a;
     s.Q = b;
-    InductorToSeries(s);
-    SeriesToParallel(s);
+    ReduceSeriesInductorQ(s);
     break;
   case LsRs: // Ls-Rs, as mode Ls-R
     s.Ls = a;
     s.Rs = b;
-    InductorReactance(s);
-    SeriesToParallel(s);
+    ReduceSeriesInductorR(s);
     break;
   case LpD: // Lp-D: Q from D, then as Lp-Q
-    b = Store(1.0L / Ext(b));
+    b = Store(1 / Ext(b));
     [[fallthrough]];
   case LpQ: // Lp-Q, as mode Lp-Q
     s.Lp = a;
     s.Q = b;
-    s.Ls = Store((Square(s.Q) / (Square(s.Q) + 1.0L)) * Ext(s.Lp));
-    InductorToSeries(s);
-    SeriesToParallel(s);
+    ReduceParallelInductorQ(s);
     break;
   case LpG: // Lp-G: the susceptance of the inductance, negative
     s.Lp = a;
     s.Gp = b;
-    s.Bp = Store(-1.0L / (((Pi * 2.0L) * Ext(s.F)) * Ext(s.Lp)));
+    s.Bp = Store(-1 / (((Pi * 2) * Ext(s.F)) * Ext(s.Lp)));
     ParallelToSeries(s);
     break;
-  case LpRp: // Lp-Rp, as mode Lp-R (through Q, so a zero Rp gives NaN there too)
+  case LpRp: // Lp-Rp, as mode Lp-R
     s.Lp = a;
     s.Rp = b;
-    s.Gp = Store(1.0L / Ext(s.Rp));
-    s.Aux = Store(((Pi * 2.0L) * Ext(s.F)) * Ext(s.Lp));
-    s.Q = Store(-Ext(s.Rp) / Ext(s.Aux));
-    s.Bp = Store(Ext(s.Q) * Ext(s.Gp));
-    ParallelToSeries(s);
+    ReduceParallelInductorR(s);
     break;
   case RX: // R-X
     s.Rs = a;
@@ -239,122 +165,23 @@ void ConvertMeterPair(CalcState &s, const MeterPair &pair, double f, double a, d
     s.Bp = b;
     ParallelToSeries(s);
     break;
-  case Zthd: // Z-thd, as mode V-Z
+  case Zthd: // Z-thd, as mode V-Z: the angle is stored in radians first
   case Zthr: // Z-thr
     s.Z = a;
-    PolarToRectangular(s.Z, b, index == Zthd, s.Rs, s.Xs, s.Phase);
+    s.Phase = index == Zthd ? Store(DegreesToRadians * Ext(b)) : b;
+    PolarToRectangular(s.Z, s.Phase, s.Rs, s.Xs);
     SeriesToParallel(s);
     break;
   default: // Y-thd, Y-thr: the admittance's phase
     s.Y = a;
-    PolarToRectangular(s.Y, b, index == Ythd, s.Gp, s.Bp, s.Phase);
+    s.Phase = index == Ythd ? Store(DegreesToRadians * Ext(b)) : b;
+    PolarToRectangular(s.Y, s.Phase, s.Gp, s.Bp);
     ParallelToSeries(s);
     break;
   }
   DeriveQuantities(s);
 }
 
-void MeterPairBounds(const MeterPair &pair, double f, double a, double b, double boundA,
-                     double boundB, CalcState &bounds) {
-  const int index = static_cast<int>(&pair - MeterPairs);
-  const Dual A{a, 1, 0}, B{b, 0, 1}, one = Constant(1);
-  const Dual w = Constant((Pi * 2.0L) * Ext(f));
-  Dual Rs{}, Xs{}, Gp{}, Bp{};
-  bool series = true;
-  // Step 1: the series or the parallel model, as functions of the readings.
-  switch (index) {
-  case CsD:
-  case CsQ:
-  case CpD:
-  case CpQ: {
-    const Dual D = index == CsQ || index == CpQ ? one / B : B;
-    const Dual C = index >= CpD ? (D * D + one) * -A : -A; // series capacitance, negative
-    Xs = one / (w * C);
-    Rs = -D * Xs;
-    break;
-  }
-  case CsRs:
-    Xs = one / (w * -A);
-    Rs = B;
-    break;
-  case CpG:
-  case CpRp:
-    Gp = index == CpG ? B : one / B;
-    Bp = w * A;
-    series = false;
-    break;
-  case LsD:
-  case LsQ:
-  case LpD:
-  case LpQ: {
-    const Dual Q = index == LsD || index == LpD ? one / B : B;
-    const Dual L = index >= LpD ? Q * Q / (Q * Q + one) * A : A;
-    Xs = w * L;
-    Rs = Xs / Q;
-    break;
-  }
-  case LsRs:
-    Xs = w * A;
-    Rs = B;
-    break;
-  case LpG:
-  case LpRp:
-    Gp = index == LpG ? B : one / B;
-    Bp = -one / (w * A);
-    series = false;
-    break;
-  case RX:
-    Rs = A;
-    Xs = B;
-    break;
-  case GB:
-    Gp = A;
-    Bp = B;
-    series = false;
-    break;
-  default: {
-    const bool degrees = index == Zthd || index == Ythd;
-    const Dual angle = degrees ? B * Constant(DegreesToRadians) : B;
-    Dual sine, cosine;
-    SineCosineOf(angle, sine, cosine);
-    series = index <= Zthr;
-    (series ? Rs : Gp) = A * cosine;
-    (series ? Xs : Bp) = A * sine;
-    break;
-  }
-  }
-
-  // Step 2: the other model and every derived quantity, by their formulas.
-  if (series) {
-    const Dual den = Rs * Rs + Xs * Xs;
-    Gp = Rs / den;
-    Bp = -Xs / den;
-  } else {
-    const Dual den = Gp * Gp + Bp * Bp;
-    Rs = Gp / den;
-    Xs = -Bp / den;
-  }
-  const Dual Z = SquareRoot(Rs * Rs + Xs * Xs), Y = SquareRoot(Gp * Gp + Bp * Bp);
-  const Dual Cs = one / (w * Xs), Ls = Xs / w;
-  const Dual Q = -Bp / Gp, D = Gp / Bp;
-  const Dual Phase = ArctangentOf(Q) * Constant(180.0L / Pi);
-
-  bounds = CalcState{};
-  const auto set = [&](double CalcState::*field, Dual x) {
-    bounds.*field = Bound(x, boundA, boundB);
-  };
-  set(&CalcState::Z, Z);
-  set(&CalcState::Rs, Rs);
-  set(&CalcState::Xs, Xs);
-  set(&CalcState::Y, Y);
-  set(&CalcState::Gp, Gp);
-  set(&CalcState::Bp, Bp);
-  set(&CalcState::Cs, Cs);
-  set(&CalcState::Cp, Cs / (D * D + one));
-  set(&CalcState::Ls, Ls);
-  set(&CalcState::Lp, (one / (Q * Q) + one) * Ls);
-  set(&CalcState::Rp, one / Gp);
-  set(&CalcState::Q, Q);
-  set(&CalcState::D, D);
-  set(&CalcState::Phase, Phase);
-}
+template void ConvertMeterPair(CalcState &, const MeterPair &, double, double, double);
+template void ConvertMeterPair(CalcRecord<Unrounded> &, const MeterPair &, Unrounded, Unrounded,
+                               Unrounded);

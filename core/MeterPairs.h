@@ -7,6 +7,7 @@
 #include "core/MeterValue.h"
 
 #include <string_view>
+#include <type_traits>
 
 // One reading of a pair: its name, its quantity, and whether the meter
 // shows it signed (a reactance, a susceptance, a phase) or as a magnitude.
@@ -15,6 +16,19 @@ struct MeterReading {
   Quantity quantity;
   bool isSigned;
   const char *meaning; // for --help: "series capacitance"
+};
+
+// Results that depend on one reading alone, whatever the other: the series
+// resistance (Rs), the series reactance and what is read from it (Xs, Cs,
+// Ls), the parallel conductance (Gp, Rp), the parallel susceptance (Bp, Cp,
+// Lp), the magnitudes (Z, Y), and the angle (Q, D, Phase).
+enum class ResultGroup {
+  SeriesReal,
+  SeriesImaginary,
+  ParallelReal,
+  ParallelImaginary,
+  Magnitude,
+  Angle
 };
 
 struct MeterPair {
@@ -39,14 +53,25 @@ const MeterPair *FindMeterPair(std::string_view name);
 // the quantity the pair names (Z: positive inductive; Y: positive
 // capacitive). The record then carries the program's own conventions. The
 // operations and their order are those of the mode that takes the same
-// readings, so such a pair gives that mode's bits. Never fails.
-void ConvertMeterPair(CalcState &s, const MeterPair &pair, double f, double a, double b);
+// readings, so such a pair gives that mode's bits. Never fails. Written once
+// for the record's number type: double (the calculation) and Unrounded (the
+// same steps kept at extended precision, for the ranges).
+template <class T>
+void ConvertMeterPair(CalcRecord<T> &s, const MeterPair &pair, std::type_identity_t<T> f,
+                      std::type_identity_t<T> a, std::type_identity_t<T> b);
 
-// Worst-case first-order bounds of the results: the sum over the two
-// readings of |d result / d reading| times the reading's bound (the
-// frequency taken as exact), in the results' own units, each in the field
-// of `bounds` that holds the result in `s` (F, F0Bridge and Aux get 0).
-// `boundA` and `boundB` are absolute. A result whose derivative cannot be
-// formed (infinite or undefined) gets an infinite or NaN bound.
-void MeterPairBounds(const MeterPair &pair, double f, double a, double b, double boundA,
-                     double boundB, CalcState &bounds);
+// The lowest and the highest value each result takes while the readings
+// lie anywhere in the box [a - boundA, a + boundA] × [b - boundB, b + boundB]
+// (the frequency exact), the box clipped to what a reading can be: a
+// magnitude not below 0, a phase within ±90° (±π/2 in radians). Each result
+// goes into its field of `low` and `high` (F, F0Bridge and Aux are left 0).
+// The ends are the result's values, carried at extended precision and
+// rounded outward to doubles, at the points of the box where the result is
+// lowest and highest: the corners, the points where a signed reading
+// crosses zero, and the few points where a result turns (found from the
+// pair's shape); the calculated value `values` lies inside too. An end is
+// infinite where the result is unbounded, and both are NaN where the result
+// is undefined at one of those points. `boundA` and `boundB` are absolute
+// and not negative. Never fails.
+void MeterPairRanges(const MeterPair &pair, double f, double a, double b, double boundA,
+                     double boundB, const CalcState &values, CalcState &low, CalcState &high);

@@ -3,7 +3,7 @@
 # companion converting a log of Cs-D rows. Prints figures; asserts nothing.
 # Reference targets on the development machine: ParseNumber < 50 ns,
 # EngineeringFormatter < 200 ns, RunCalc < 300 ns, batch >= 1,000,000 rows/s,
-# batch --pair >= 1,000,000 rows/s (>= 500,000 with --accuracy).
+# batch --pair >= 1,000,000 rows/s (>= 200,000 with --accuracy).
 # Environment: BENCH_MIN_TIME (default 0.05 s), BATCH_ROWS (default 1000000),
 # BUILD_DIR (default build/h-cli).
 source "$(dirname "$0")/lib.sh"

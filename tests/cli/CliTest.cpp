@@ -2,6 +2,7 @@
 // usage errors, the streaming batch converter) and, on Linux, as a process.
 #include "CalvoraVersion.h"
 #include "cli/Cli.h"
+#include "cli/CliCommands.h"
 #include "cli/CliOutput.h"
 
 #include <gtest/gtest.h>
@@ -118,32 +119,80 @@ TEST(Cli, ExactOutputs) {
        "# first\nf\tC, uF\tsay \"D\"\n1000\t1,5\t1\"\n"},
       {{"batch", "--header", "Cs-D"}, "F,Cs,DF," + Results + "\n"}, // no header line at all
       // A 1 nF capacitor with D = 0.0002 on a meter of +-0.05 % and +-0.0005 in
-      // D: D is below the meter's D accuracy, so everything that scales with D
-      // or with 1/D (Rs, Gp, Rp, Q, D itself) is flagged; the reactive results
-      // are known to about the capacitance's 0.05 %. Signed as the record
-      // carries them: capacitive Xs, Cs, Cp and Q negative.
+      // D: the readings allow any D from 0 to 0.0007, so Rs, Gp, Rp, Q and D
+      // are flagged (Rp and Q unbounded: the part may be lossless); the
+      // reactive results are known to about the capacitance's 0.05 %.
+      // Signed as the record carries them: capacitive Xs, Cs, Cp and Q
+      // negative.
       {{"convert", "--accuracy", "0.05%", "0.0005", "Cp-D", "1kHz", "1nF", "0.0002"},
-       "Z\t 159.1549 kOhms\t\xC2\xB1 79.5934 Ohms\n"
-       "Rs\t 31.831 Ohms\t\xC2\xB1 79.5934 Ohms\tunreliable\n"
-       "Xs\t-159.1549 kOhms\t\xC2\xB1 79.6093 Ohms\nY\t 6.28 umhos\t\xC2\xB1 3.14 nmhos\n"
-       "Gp\t 1.26 nmhos\t\xC2\xB1 3.14 nmhos\tunreliable\nBp\t 6.28 umhos\t\xC2\xB1 3.14 nmhos\n"
-       "Cs\t-1 nF\t\xC2\xB1 500.2 fF\nCp\t-1 nF\t\xC2\xB1 500 fF\n"
-       "Ls\t-25.3303 H\t\xC2\xB1 12.6702 mH\nLp\t-25.3303 H\t\xC2\xB1 12.6651 mH\n"
-       "Rp\t 795.7747 MOhms\t\xC2\xB1 1.9898 GOhms\tunreliable\n"
-       "Q\t-5000\t\xC2\xB1 12500\tunreliable\nD\t .0002\t\xC2\xB1 .0005\tunreliable\n"
-       "Phase\t-89.99 degrees\t\xC2\xB1 .03 degrees\n"},
-      // The same in JSON: values in full, bounds to three digits (0.05 % of
-      // 1 nF, and the meter's D accuracy itself), the flagged names.
+       "Z\t 159.1549 kOhms\t 159.0754 kOhms \xE2\x80\xA6 159.2346 kOhms\n"
+       "Rs\t 31.831 Ohms\t 0 aOhms \xE2\x80\xA6 111.4641 Ohms\tunreliable\n"
+       "Xs\t-159.1549 kOhms\t-159.2346 kOhms \xE2\x80\xA6 -159.0753 kOhms\n"
+       "Y\t 6.28 umhos\t 6.28 umhos \xE2\x80\xA6 6.29 umhos\n"
+       "Gp\t 1.26 nmhos\t 0 amhos \xE2\x80\xA6 4.4 nmhos\tunreliable\n"
+       "Bp\t 6.28 umhos\t 6.28 umhos \xE2\x80\xA6 6.29 umhos\n"
+       "Cs\t-1 nF\t-1.0005 nF \xE2\x80\xA6 -999.5 pF\nCp\t-1 nF\t-1.0005 nF \xE2\x80\xA6 -999.5 "
+       "pF\n"
+       "Ls\t-25.3303 H\t-25.343 H \xE2\x80\xA6 -25.3176 H\n"
+       "Lp\t-25.3303 H\t-25.343 H \xE2\x80\xA6 -25.3176 H\n"
+       "Rp\t 795.7747 MOhms\t 227.2506 MOhms \xE2\x80\xA6 inf\tunreliable\n"
+       "Q\t-5000\t-inf \xE2\x80\xA6 -1428.5714\tunreliable\n"
+       "D\t .0002\t 0 \xE2\x80\xA6 .0007\tunreliable\n"
+       "Phase\t-89.99 degrees\t-90 degrees \xE2\x80\xA6 -89.96 degrees\n"},
+      // The same in JSON: values and range ends in full, infinite ends as
+      // strings; bounds (the larger distance from the value to an end) to
+      // three digits; the flagged names.
       {{"convert", "--json", "--accuracy", "0.05%", "0.0005", "cp-d", "1000", "1n", "200u"},
        "{\"pair\": \"Cp-D\", \"F\": 1000, \"values\": {\"Z\": 159154.9399087966, "
        "\"Rs\": 31.83098734513958, \"Xs\": -159154.9367256979, \"Y\": 6.283185432843291e-06, "
        "\"Gp\": 1.2566370614359171e-09, \"Bp\": 6.283185307179586e-06, \"Cs\": -1.00000004e-09, "
        "\"Cp\": -1e-09, \"Ls\": -25.330294897372653, \"Lp\": -25.33029591058445, "
        "\"Rp\": 795774715.4594768, \"Q\": -5000, \"D\": 2e-04, \"Phase\": -89.98854084425018}, "
-       "\"bounds\": {\"Z\": 79.6, \"Rs\": 79.6, \"Xs\": 79.7, \"Y\": 3.15e-09, \"Gp\": 3.15e-09, "
+       "\"ranges\": {\"Z\": [159075.36641574072, 159234.56037208138], "
+       "\"Rs\": [0, 111.46413764302953], \"Xs\": [-159234.56037208138, -159075.3274422903], "
+       "\"Y\": [6.2800437145259964e-06, 6.286328439983078e-06], "
+       "\"Gp\": [0, 4.400428829883224e-09], "
+       "\"Bp\": [6.2800437145259964e-06, 6.286326899833177e-06], "
+       "\"Cs\": [-1.0005004902450003e-09, -9.995e-10], "
+       "\"Cp\": [-1.0005000000000002e-09, -9.995e-10], "
+       "\"Ls\": [-25.342967394281587, -25.31762468640233], "
+       "\"Lp\": [-25.342967394281587, -25.317637092038424], "
+       "\"Rp\": [227250579.1274296, \"inf\"], \"Q\": [\"-inf\", -1428.5714285714284], "
+       "\"D\": [0, 0.0007000000000000001], \"Phase\": [-90, -89.95989296089165]}, "
+       "\"bounds\": {\"Z\": 79.7, \"Rs\": 79.7, \"Xs\": 79.7, \"Y\": 3.15e-09, \"Gp\": 3.15e-09, "
        "\"Bp\": 3.15e-09, \"Cs\": 5.01e-13, \"Cp\": 5e-13, \"Ls\": 0.0127, \"Lp\": 0.0127, "
-       "\"Rp\": 1.99e+09, \"Q\": 12500, \"D\": 5e-04, \"Phase\": 0.0287}, "
+       "\"Rp\": \"inf\", \"Q\": \"inf\", \"D\": 5e-04, \"Phase\": 0.0287}, "
        "\"unreliable\": [\"Rs\", \"Gp\", \"Rp\", \"Q\", \"D\"]}\n"},
+      // A lossless inductor (D = 0): |Z| does not depend on D there, so its
+      // range is the inductance's 0.1 %; D may be up to 0.0005 (negative
+      // for an inductor), Rp and Q unbounded.
+      {{"convert", "--accuracy", "0.1%", "0.0005", "Ls-D", "1k", "1m", "0"},
+       "Z\t 6.2832 Ohms\t 6.2769 Ohms \xE2\x80\xA6 6.2895 Ohms\n"
+       "Rs\t 0 aOhms\t 0 aOhms \xE2\x80\xA6 3.1447 mOhms\tunreliable\n"
+       "Xs\t 6.2832 Ohms\t 6.2769 Ohms \xE2\x80\xA6 6.2895 Ohms\n"
+       "Y\t 159.15 mmhos\t 159 mmhos \xE2\x80\xA6 159.31 mmhos\n"
+       "Gp\t 0 amhos\t 0 amhos \xE2\x80\xA6 79.66 umhos\tunreliable\n"
+       "Bp\t-159.15 mmhos\t-159.31 mmhos \xE2\x80\xA6 -159 mmhos\n"
+       "Cs\t 25.3303 uF\t 25.305 uF \xE2\x80\xA6 25.3557 uF\n"
+       "Cp\t 25.3303 uF\t 25.305 uF \xE2\x80\xA6 25.3557 uF\n"
+       "Ls\t 1000 uH\t 999 uH \xE2\x80\xA6 1.001 mH\nLp\t 1000 uH\t 999 uH \xE2\x80\xA6 1.001 mH\n"
+       "Rp\t inf\t 12.5538 kOhms \xE2\x80\xA6 inf\tunreliable\n"
+       "Q\t inf\t 2000 \xE2\x80\xA6 inf\tunreliable\n"
+       "D\t 0\t-.0005 \xE2\x80\xA6 0\tunreliable\n"
+       "Phase\t 90 degrees\t 89.97 degrees \xE2\x80\xA6 90 degrees\n"},
+      // No capacitance: what the calculation leaves undefined is said to be,
+      // never written as 0; infinities are named.
+      {{"convert", "Cp-D", "1k", "0", "0.001"},
+       "Z\t inf\nRs\t inf\nXs\t-inf\nY\t undefined\nGp\t undefined\nBp\t undefined\n"
+       "Cs\t 0 aF\nCp\t undefined\nLs\t-inf\nLp\t undefined\nRp\t undefined\nQ\t undefined\n"
+       "D\t undefined\nPhase\t undefined\n"},
+      {{"convert", "--json", "--accuracy", "0", "0", "Cp-D", "1k", "0", "0.001"},
+       "{\"pair\": \"Cp-D\", \"F\": 1000, \"values\": {\"Z\": \"inf\", \"Rs\": \"inf\", "
+       "\"Xs\": \"-inf\", \"Y\": \"nan\", "},
+      // A phase of exactly ±90 degrees (or ±π/2 as the double below it) is a
+      // lossless part, and read.
+      {{"convert", "Z-thd", "1k", "100", "-90deg"}, "Z\t 100 Ohms\nRs\t"},
+      {{"convert", "Y-thr", "1k", "1m", "1.5707963267948966"}, "Z\t 1 kOhms\nRs\t"},
       // Without accuracy, the panel's texts with the record's signs (Cs, Cp,
       // Ls and Lp of a capacitive part negative): Y 10 mS at +30 degrees is
       // Z 100 ohms at -30 degrees.
@@ -178,7 +227,12 @@ TEST(Cli, UsageErrorsNameTheProblem) {
       {{"convert", "Cx-D", "1k", "1n", "0.01"}, "unknown pair 'Cx-D'"},
       {{"convert", "Cs-D", "1k", "1nH", "0.01"}, "A '1nH' is not a capacitance"},
       {{"convert", "Cs-D", "1k", "", "0.01"}, "A '' is not a capacitance"}, // never read as 0
-      {{"convert", "Cs-D", "-1k", "1n", "0.01"}, "F '-1k' is negative"},
+      {{"convert", "Cs-D", "-1k", "1n", "0.01"}, "F '-1k' is not a frequency above zero"},
+      {{"convert", "Cs-D", "0Hz", "1n", "0.01"}, "F '0Hz' is not a frequency above zero"},
+      {{"convert", "Z-thd", "1k", "100", "-90.05deg"},
+       "B '-90.05deg' is beyond \xC2\xB1"
+       "90 degrees; a passive part's phase lies within"},
+      {{"convert", "Y-thr", "1k", "1m", "1.5708"}, "B '1.5708' is beyond \xC2\xB1\xCF\x80/2"},
       {{"convert", "Ls-Q", "1k", "1m", "-5"}, "B '-5' is negative; Q is entered as a magnitude"},
       {{"convert", "Z-thd", "1k", "50", "30rad"}, "B '30rad' is not an angle in degrees"},
       {{"convert", "--accuracy", "1%", "Cs-D", "1k", "1n", "0.01"}, "convert takes PAIR F A B"},
@@ -232,10 +286,10 @@ TEST(CliBatch, ResultColumnsNeverRepeatAnInputName) {
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"batch", "--header", "Cs-D"}, "calc_D,b,c\n1000,1,0.01\n"},
       {{"batch", "--header", "--pair", "Cp-D", "--accuracy", "1%", "1%"},
-       "f,calc_Q_bound,calc_calc_Z\n1000,1n,0.01\n"}};
+       "f,calc_Q_high,calc_calc_Z\n1000,1n,0.01\n"}};
   const std::string starts[] = {
       "calc_D,b,c,calc_calc_Z,calc_calc_Rs,",
-      "f,calc_Q_bound,calc_calc_Z,calc_calc_calc_Z,calc_calc_calc_Z_bound,"};
+      "f,calc_Q_high,calc_calc_Z,calc_calc_calc_Z,calc_calc_calc_Z_low,calc_calc_calc_Z_high,"};
   for (int i = 0; i < 2; ++i) {
     const std::string out = Call(cases[i].first, cases[i].second).out;
     EXPECT_EQ(out.substr(0, starts[i].size()), starts[i]);
@@ -300,22 +354,54 @@ TEST(CliOutput, BoundsRoundUpToThreeDigits) {
   }
 }
 
+// A range is flagged when it says little about the result: undefined,
+// unbounded, holding zero (so the sign is open), or wider than a factor of
+// two either way.
+TEST(CliConvert, UnreliableRanges) {
+  const double inf = HUGE_VAL, nan = std::nan("");
+
+  const struct {
+    double low, high;
+    bool flagged;
+  } cases[] = {
+      {1, 2, false},     {1, 2.0000000001, true}, // a factor of two at most
+      {-2, -1, false},   {-2.0000000001, -1, true},
+      {5, 5, false},     {0, 1, true},
+      {-1, 0, true},     {-1, 1, true}, // zero inside: no known sign
+      {0, 0, true},      {1e-300, 1e-300, false},
+      {1, inf, true},    {-inf, -1, true},
+      {-inf, inf, true}, // unbounded
+      {nan, nan, true},  {nan, 1, true},
+      {1, nan, true}, // undefined
+  };
+
+  for (const auto &c : cases)
+    EXPECT_EQ(IsUnreliable(c.low, c.high), c.flagged) << c.low << " … " << c.high;
+}
+
 TEST(CliConvert, BatchOfAMetersLog) {
-  const std::string log = "1k,1n,0.0002\r\n1k,-1n,0.0002\n# note\n2k,4n7,1e-3\n1k,1n\n";
+  const std::string log = "1k,1n,0.0002\r\n1k,-1n,0.0002\n# note\n2k,4n7,1e-3\n1k,1n\n0,1n,0.001\n";
   CliRun r = Call({"batch", "--pair", "Cp-D", "--accuracy", "0.05%", "0.0005"}, log);
   EXPECT_EQ(r.code, CliFailed);
   const std::vector<std::string> lines = Lines(r.out);
   ASSERT_EQ(lines.size(), 3u) << r.out;
   std::string header = "F,Cp,D";
   for (const std::string &name : Lines(Results, ','))
-    header += "," + name + "," + name + "_bound";
+    header += "," + name + "," + name + "_low," + name + "_high";
   EXPECT_EQ(lines[0], header);
-  EXPECT_EQ(lines[1].rfind("1k,1n,0.0002,159154.9399087966,79.6,", 0), 0u) << lines[1];
-  EXPECT_EQ(std::count(lines[2].begin(), lines[2].end(), ','), 3 + 28 - 1);
+  // Each result, then the ends of its range (as convert --json gives them).
+  EXPECT_EQ(lines[1].rfind("1k,1n,0.0002,159154.9399087966,159075.36641574072,159234.56037208138,"
+                           "31.83098734513958,0,111.46413764302953,",
+                           0),
+            0u)
+      << lines[1];
+  EXPECT_NE(lines[1].find(",795774715.4594768,227250579.1274296,inf,-5000,-inf,"),
+            std::string::npos);
+  EXPECT_EQ(std::count(lines[2].begin(), lines[2].end(), ','), 3 + 42 - 1);
   ExpectIn(r.err, {"line 2: field 2 '-1n' is negative; Cp is entered as a magnitude\n",
                    "line 5: expected 3 fields (F, Cp, D) for pair Cp-D, found 2\n",
-                   "2 bad lines skipped\n"});
-  // Without accuracy, no bound columns; each record as convert gives it.
+                   "line 6: field 1 '0' is not a frequency above zero\n", "3 bad lines skipped\n"});
+  // Without accuracy, no range columns; each record as convert gives it.
   r = Call({"batch", "--header", "--pair", "z-thd"}, "f,z,theta\n1000,100,-30\n");
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "f,z,theta," + Results);

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <complex>
 #include <cstdio>
@@ -164,24 +166,36 @@ TEST(MeterPairs, SameBitsAsTheModeWithTheSameReadings) {
 
 using Complex = std::complex<long double>;
 
-// The impedance a pair's readings describe, from the definitions: the
+// π as every formula holds it.
+constexpr long double ProgramPi = 3.141592653589793L;
+
+// The model a pair's readings describe, from the definitions: the
 // reactance of the series model or the susceptance of the parallel one from
 // the C or L reading (a capacitor's Xs and an inductor's Bp negative), the
 // loss part from D (D times its magnitude), Q (divided by Q), a resistance
 // or a conductance; R-X, G-B and the polar pairs directly.
-Complex Impedance(const MeterPair &pair, double f, long double a, long double b) {
-  const long double pi = 3.14159265358979323846L, w = 2 * pi * f;
+struct Model {
+  bool series; // (Rs, Xs) rather than (Gp, Bp)
+  long double re, im;
+};
+
+Model ModelOf(const MeterPair &pair, double f, long double a, long double b) {
+  const long double w = 2 * ProgramPi * f;
   const std::string n = pair.name, loss = n.substr(3);
   if (n == "R-X" || n == "G-B")
-    return n == "R-X" ? Complex(a, b) : 1.0L / Complex(a, b);
+    return {n == "R-X", a, b};
   if (n[0] == 'Z' || n[0] == 'Y') {
-    const Complex z = std::polar(a, n.back() == 'd' ? b * pi / 180 : b);
-    return n[0] == 'Z' ? z : 1.0L / z;
+    const long double angle = n.back() == 'd' ? b * ProgramPi / 180 : b;
+    return {n[0] == 'Z', a * std::cos(angle), a * std::sin(angle)};
   }
   const bool series = n[1] == 's', negative = series == (n[0] == 'C');
   const long double reactive = negative ? -1 / (w * a) : w * a, m = std::fabs(reactive);
-  const Complex v(loss == "D" ? b * m : loss == "Q" ? m / b : loss == "Rp" ? 1 / b : b, reactive);
-  return series ? v : 1.0L / v;
+  return {series, loss == "D" ? b * m : loss == "Q" ? m / b : loss == "Rp" ? 1 / b : b, reactive};
+}
+
+Complex Impedance(const MeterPair &pair, double f, long double a, long double b) {
+  const Model m = ModelOf(pair, f, a, b);
+  return m.series ? Complex(m.re, m.im) : 1.0L / Complex(m.re, m.im);
 }
 
 TEST(MeterPairs, EveryPairDescribesTheImpedanceOfItsReadings) {
@@ -204,45 +218,152 @@ TEST(MeterPairs, EveryPairDescribesTheImpedanceOfItsReadings) {
     }
 }
 
-// The bound with only one reading uncertain is |d result / d reading| times
-// that reading's bound: compared with a central difference of the results.
-TEST(MeterPairs, BoundsFollowTheDerivatives) {
-  std::mt19937_64 random(4242);
-  for (const MeterPair &pair : MeterPairs)
-    for (int trial = 0; trial < 60; ++trial) {
-      const double f = 1000 * (1 + trial % 5), a = Reading(random, pair.a),
-                   b = Reading(random, pair.b);
-      for (int which = 0; which < 2; ++which) {
-        // The step in A, or in B; the bound of that reading 1, of the other 0.
-        const double h = std::fabs(which == 0 ? a : b) * 1e-6, ha = which == 0 ? h : 0, hb = h - ha;
-        CalcState up{}, down{}, bounds{};
-        ConvertMeterPair(up, pair, f, a + ha, b + hb);
-        ConvertMeterPair(down, pair, f, a - ha, b - hb);
-        MeterPairBounds(pair, f, a, b, ha / h, hb / h, bounds);
-        for (const auto &[name, field] : Results) {
-          const double slope = std::fabs((up.*field - down.*field) / (2 * h));
-          // Where the result is flat the difference is only rounding noise.
-          const double noise = 1e-9 * (std::fabs(up.*field) + std::fabs(down.*field)) / h;
-          EXPECT_NEAR(bounds.*field, slope, 1e-4 * slope + noise)
-              << pair.name << " d" << name << "/d" << (which == 0 ? pair.a.name : pair.b.name)
-              << " at F " << f << ", A " << a << ", B " << b;
-        }
-        ASSERT_FALSE(HasFailure());
-      }
-    }
+// What each result is by its definition, from the model of the readings
+// (Results order), at extended precision: an oracle for the ranges. The
+// other model comes from the real formulas, so that a part that is zero
+// keeps the sign of its limit from inside the box, as in the calculation.
+std::array<long double, 14> ByDefinition(const MeterPair &pair, double f, long double a,
+                                         long double b) {
+  const long double w = 2 * ProgramPi * f;
+  const Model m = ModelOf(pair, f, a, b);
+  const long double other = m.re * m.re + m.im * m.im;
+  const long double Rs = m.series ? m.re : m.re / other, Xs = m.series ? m.im : -m.im / other;
+  const long double Gp = m.series ? m.re / other : m.re, Bp = m.series ? -m.im / other : m.im;
+  const long double Cs = 1 / (w * Xs), Ls = Xs / w, Q = -Bp / Gp, D = Gp / Bp;
+  const long double Cp = Cs / (D * D + 1), Lp = (1 / (Q * Q) + 1) * Ls;
+  const long double Phase = std::atan(Q) * 180 / ProgramPi;
+  return {
+      std::hypot(Rs, Xs), Rs, Xs, std::hypot(Gp, Bp), Gp, Bp, Cs, Cp, Ls, Lp, 1 / Gp, Q, D, Phase};
 }
 
-// A reading without error adds nothing to a bound, even where the derivative
-// by it is undefined: D = 0 makes Rp infinite and its derivative undefined;
-// with an exact D the reactive results keep finite bounds all the same. How
-// the two readings' shares add up and scale with their bounds is pinned by
-// the companion's accuracy output for these readings (CliTest).
-TEST(MeterPairs, ExactReadingAddsNothing) {
-  CalcState lossless{};
-  MeterPairBounds(*FindMeterPair("Cp-D"), 1000, 1e-9, 0, 5e-13, 0, lossless);
-  EXPECT_TRUE(std::isnan(lossless.Rp));
-  for (double CalcState::*field : {&CalcState::Xs, &CalcState::Bp, &CalcState::Cp, &CalcState::Z})
-    EXPECT_TRUE(std::isfinite(lossless.*field) && lossless.*field > 0);
+// Whether the calculation leaves `field` undefined at a corner of the box or
+// where its B reading crosses zero.
+bool UndefinedSomewhere(const MeterPair &pair, double f, std::array<double, 2> a, long double b0,
+                        long double b1, double CalcState::*field) {
+  std::vector<double> b = {(double)b0, (double)b1};
+  if (b0 < 0 && b1 > 0)
+    b.insert(b.end(), {-0.0, 0.0});
+  for (double x : a)
+    for (double y : b) {
+      CalcState s{};
+      ConvertMeterPair(s, pair, f, x, y);
+      if (std::isnan(s.*field))
+        return true;
+    }
+  return false;
+}
+
+// One case of the range tests: readings, and accuracies as fractions of
+// the readings (absolute where a reading is zero).
+struct RangeCase {
+  const char *pair;
+  double a, b, accuracyA, accuracyB;
+};
+
+// Every pair at an ordinary reading, at a reading without loss (D = 0,
+// Q = 0, Rs = 0, G = 0, a phase of 0) and where a result turns inside the
+// box or the phase is near ±90° (D = 1, Q = 1, the parts of Z or Y of equal
+// size), with accuracies from 1e-9 to 50 %, and with one reading exact.
+std::vector<RangeCase> RangeCases() {
+  const struct {
+    const char *pair;
+    double a, ordinary, lossless, turning;
+  } readings[] = {
+      {"Cs-D", 1e-9, 0.01, 0, 1},       {"Cs-Q", 1e-9, 100, 0, 1},
+      {"Cs-Rs", 1e-9, 1000, 0, 159155}, {"Cp-D", 1e-9, 0.01, 0, 1},
+      {"Cp-Q", 1e-9, 100, 0, 1},        {"Cp-G", 1e-9, 1e-7, 0, 6.3e-6},
+      {"Cp-Rp", 1e-9, 1e6, 0, 159155},  {"Ls-D", 1e-3, 0.01, 0, 1},
+      {"Ls-Q", 1e-3, 50, 0, 1},         {"Ls-Rs", 1e-3, 0.1, 0, 6.28},
+      {"Lp-D", 1e-3, 0.01, 0, 1},       {"Lp-Q", 1e-3, 50, 0, 1},
+      {"Lp-G", 1e-3, 1e-4, 0, 0.159},   {"Lp-Rp", 1e-3, 1e4, 0, 6.28},
+      {"R-X", 10, 100, 0, 10},          {"G-B", 1e-3, 1e-2, 0, 1e-3},
+      {"Z-thd", 100, 30, 0, 89.99},     {"Z-thr", 100, 0.5, 0, -1.5706},
+      {"Y-thd", 1e-3, -30, 0, -89.99},  {"Y-thr", 1e-3, 1.5, 0, 1.5706},
+  };
+
+  const double accuracies[][2] = {{1e-3, 1e-2}, {0.1, 0.1}, {0.5, 0.5},
+                                  {1e-9, 1e-9}, {1e-3, 0},  {0, 1e-2}};
+  std::vector<RangeCase> cases;
+  for (const auto &r : readings)
+    for (const double b : {r.ordinary, r.lossless, r.turning})
+      for (const auto &accuracy : accuracies) {
+        // A reading of zero gets an absolute accuracy of a few counts of
+        // the other reading's scale.
+        const double absolute = accuracy[1] * (r.ordinary != 0 ? std::fabs(r.ordinary) : 1) / 4;
+        cases.push_back({r.pair, r.a, b, accuracy[0], b != 0 ? accuracy[1] : absolute});
+      }
+  return cases;
+}
+
+// The ranges hold every value the definitions give on a 101 × 101 grid over
+// the box and at 4001 points along each edge, and where those values are
+// finite the range is no wider than theirs by more than 1 % (the samples
+// reach the true ends within their spacing). A range is undefined only
+// where the calculation is at a corner of the box or a zero crossing (the
+// Cp and Lp of a phase that may be 0, the results of a Q of 0).
+TEST(MeterPairRanges, HoldEveryValueOfTheBoxAndNoMore) {
+  constexpr int Grid = 101, EdgePoints = 4001;
+  for (const RangeCase &c : RangeCases()) {
+    const MeterPair &pair = *FindMeterPair(c.pair);
+    const double f = 1000;
+    const double boundA = std::fabs(c.a) * c.accuracyA;
+    const double boundB = c.b != 0 ? std::fabs(c.b) * c.accuracyB : c.accuracyB;
+    CalcState values{}, low{}, high{};
+    ConvertMeterPair(values, pair, f, c.a, c.b);
+    MeterPairRanges(pair, f, c.a, c.b, boundA, boundB, values, low, high);
+
+    // The box, clipped as the readings can be.
+    const Quantity qb = pair.b.quantity;
+    const long double limit = qb == Quantity::Degrees ? 90 : 0x1.921fb54442d18p0;
+    const long double a0 = std::max(0.0L, (long double)c.a - boundA), a1 = c.a + boundA;
+    long double b0 = (long double)c.b - boundB, b1 = (long double)c.b + boundB;
+    if (qb == Quantity::Degrees || qb == Quantity::Radians)
+      b0 = std::max(b0, -limit), b1 = std::min(b1, limit);
+    else if (!pair.b.isSigned)
+      b0 = std::max(b0, 0.0L);
+
+    std::array<long double, 14> smallest, largest;
+    smallest.fill(INFINITY);
+    largest.fill(-INFINITY);
+    const auto sample = [&](long double a, long double b) {
+      const auto v = ByDefinition(pair, f, a, b);
+      for (int k = 0; k < 14; ++k)
+        if (!std::isnan(v[k]))
+          smallest[k] = std::min(smallest[k], v[k]), largest[k] = std::max(largest[k], v[k]);
+    };
+    for (int i = 0; i < Grid; ++i)
+      for (int j = 0; j < Grid; ++j)
+        sample(a0 + (a1 - a0) * i / (Grid - 1), b0 + (b1 - b0) * j / (Grid - 1));
+    for (int i = 0; i < EdgePoints; ++i) {
+      const long double a = a0 + (a1 - a0) * i / (EdgePoints - 1);
+      const long double b = b0 + (b1 - b0) * i / (EdgePoints - 1);
+      sample(a, b0), sample(a, b1), sample(a0, b), sample(a1, b);
+    }
+
+    SCOPED_TRACE(testing::Message()
+                 << c.pair << " A " << c.a << " ± " << boundA << ", B " << c.b << " ± " << boundB);
+    for (int k = 0; k < 14; ++k) {
+      const auto &[name, field] = Results[k];
+      const double lo = low.*field, hi = high.*field;
+      if (std::isnan(lo) || std::isnan(hi)) {
+        EXPECT_TRUE(std::isnan(lo) && std::isnan(hi)) << name;
+        EXPECT_TRUE(UndefinedSomewhere(pair, f, {(double)a0, (double)a1}, b0, b1, field)) << name;
+        continue;
+      }
+      // The definitions' own rounding, far below anything a reading
+      // resolves.
+      const auto size = [](double x) { return std::isfinite(x) ? std::fabs((long double)x) : 0; };
+      const long double slack = 1e-13L * (size(lo) + size(hi));
+      EXPECT_LE(lo, smallest[k] + slack) << name << " low " << lo << ", a value " << smallest[k];
+      EXPECT_GE(hi, largest[k] - slack) << name << " high " << hi << ", a value " << largest[k];
+      if (std::isfinite(smallest[k]) && std::isfinite(largest[k])) {
+        EXPECT_LE((long double)hi - lo, 1.01L * (largest[k] - smallest[k]) + 2 * slack)
+            << name << " " << lo << " … " << hi << " for values " << smallest[k] << " … "
+            << largest[k];
+      }
+    }
+    ASSERT_FALSE(HasFailure());
+  }
 }
 
 } // namespace

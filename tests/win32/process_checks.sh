@@ -16,7 +16,7 @@
 #   process_checks.sh cli_batch CLI_EXE LINUX_CLI VARIED_ROWS_PY WINE_RUN...
 #       calvora-cli.exe batch gives byte-identical output to the Linux one
 #       over 3,000 varied rows of every one of the 16 modes, and of every
-#       one of the 20 meter pairs with bounds
+#       one of the 20 meter pairs with ranges
 set -uo pipefail
 
 # The window's title, with the version from project(), given by ctest to
@@ -161,7 +161,7 @@ cli_batch() {
         head -6
     fi
   done
-  # The meter pairs, with their bounds, over a meter's log of each.
+  # The meter pairs, with their ranges, over a meter's log of each.
   local pair index=0
   for pair in Cs-D Cs-Q Cs-Rs Cp-D Cp-Q Cp-G Cp-Rp Ls-D Ls-Q Ls-Rs Lp-D Lp-Q Lp-G Lp-Rp \
     R-X G-B Z-thd Z-thr Y-thd Y-thr; do
