@@ -1,6 +1,8 @@
 # Bash completion for calvora-cli: the commands, the options of calc, batch
 # and convert, the mode captions and numbers that MODE takes, and the meter
-# pairs that convert and batch --pair take.
+# pairs that convert and batch --pair take. (With --accuracy, batch --pair
+# writes each result's range as the columns calc_X_low and calc_X_high
+# after the result's own; output names, nothing to complete.)
 #
 # Two mode captions contain "||", and an unescaped "|" is one of readline's
 # word breaks, so the words are taken from the line itself (split on blanks
