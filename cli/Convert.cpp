@@ -140,27 +140,27 @@ bool ReadMeterReading(std::string_view text, const MeterReading &reading, std::s
                       double &value, std::string &problem) {
   if (!ReadValue(text, reading.quantity, what, value, problem))
     return false;
-  const std::string quoted = std::string(what) + " '" + std::string(text) + "'";
+  const auto quoted = [&] { return std::string(what) + " '" + std::string(text) + "'"; };
   // No impedance has a frequency of zero or below.
   if (reading.quantity == Quantity::Frequency && !(value > 0)) {
-    problem = quoted + " is not a frequency above zero";
+    problem = quoted() + " is not a frequency above zero";
     return false;
   }
   // Past a right angle the reading would be a part that gives energy back
   // (a negative resistance), which no passive part is.
   if (reading.quantity == Quantity::Degrees && !(value >= -90 && value <= 90)) {
-    problem = quoted + " is beyond \xC2\xB1"
-                       "90 degrees; a passive part's phase lies within "
-                       "\xC2\xB1"
-                       "90\xC2\xB0";
+    problem = quoted() + " is beyond \xC2\xB1"
+                         "90 degrees; a passive part's phase lies within "
+                         "\xC2\xB1"
+                         "90\xC2\xB0";
     return false;
   }
   if (reading.quantity == Quantity::Radians &&
       !(value >= -0x1.921fb54442d18p0 && value <= 0x1.921fb54442d18p0)) {
-    problem = quoted + " is beyond \xC2\xB1\xCF\x80/2; a passive part's phase lies within "
-                       "\xC2\xB1"
-                       "90\xC2\xB0 (\xC2\xB1"
-                       "1.5707963267948966 rad)";
+    problem = quoted() + " is beyond \xC2\xB1\xCF\x80/2; a passive part's phase lies within "
+                         "\xC2\xB1"
+                         "90\xC2\xB0 (\xC2\xB1"
+                         "1.5707963267948966 rad)";
     return false;
   }
   if (!reading.isSigned && std::signbit(value) && value != 0) {
