@@ -295,14 +295,14 @@ std::vector<RangeCase> RangeCases() {
   return cases;
 }
 
-// The ranges hold every value the definitions give on a 101 × 101 grid over
-// the box and at 4001 points along each edge, and where those values are
+// The ranges hold every value the definitions give on a 41 × 41 grid over
+// the box and at 1001 points along each edge, and where those values are
 // finite the range is no wider than theirs by more than 1 % (the samples
 // reach the true ends within their spacing). A range is undefined only
 // where the calculation is at a corner of the box or a zero crossing (the
 // Cp and Lp of a phase that may be 0, the results of a Q of 0).
 TEST(MeterPairRanges, HoldEveryValueOfTheBoxAndNoMore) {
-  constexpr int Grid = 101, EdgePoints = 4001;
+  constexpr int Grid = 41, EdgePoints = 1001;
   for (const RangeCase &c : RangeCases()) {
     const MeterPair &pair = *FindMeterPair(c.pair);
     const double f = 1000;
