@@ -169,6 +169,21 @@ using Complex = std::complex<long double>;
 // π as every formula holds it.
 constexpr long double ProgramPi = 3.141592653589793L;
 
+// Sine and cosine of an angle, accurate to the last bits also near ±π/2,
+// where the cosine is tiny and x87's fcos (mingw's cosl) loses digits: there
+// cos x = sin(π/2 - |x|), with π/2 - |x| formed from π/2 in two parts.
+void AccurateSineCosine(long double x, long double &sine, long double &cosine) {
+  const long double magnitude = std::fabs(x);
+  if (magnitude <= 0.78539816339744830962L || magnitude >= 2.35619449019234492885L) {
+    sine = std::sin(x), cosine = std::cos(x);
+    return;
+  }
+  const long double halfPiHigh = 0xc90fdaa22168c235p-63L, halfPiLow = -0xece675d1fc8f8cbbp-129L;
+  const long double rest = (halfPiHigh - magnitude) + halfPiLow;
+  cosine = std::sin(rest);
+  sine = std::copysign(std::cos(rest), x);
+}
+
 // The model a pair's readings describe, from the definitions: the
 // reactance of the series model or the susceptance of the parallel one from
 // the C or L reading (a capacitor's Xs and an inductor's Bp negative), the
@@ -185,8 +200,10 @@ Model ModelOf(const MeterPair &pair, double f, long double a, long double b) {
   if (n == "R-X" || n == "G-B")
     return {n == "R-X", a, b};
   if (n[0] == 'Z' || n[0] == 'Y') {
-    const long double angle = n.back() == 'd' ? b * ProgramPi / 180 : b;
-    return {n[0] == 'Z', a * std::cos(angle), a * std::sin(angle)};
+    const long double angle = n.back() == 'd' ? b * DegreesToRadians : b;
+    long double sine, cosine;
+    AccurateSineCosine(angle, sine, cosine);
+    return {n[0] == 'Z', a * cosine, a * sine};
   }
   const bool series = n[1] == 's', negative = series == (n[0] == 'C');
   const long double reactive = negative ? -1 / (w * a) : w * a, m = std::fabs(reactive);
