@@ -44,6 +44,7 @@ struct BatchRun {
   unsigned long long badLines = 0;
   std::unique_ptr<char[]> unquoted;  // quoted fields of the current line, unescaped
   std::unique_ptr<char[]> converted; // fields of the current line with decimal commas as points
+  std::string escaped[MaxFields];    // fields of the current line as CleanField writes them
 };
 
 // One record split into fields.
@@ -162,6 +163,15 @@ void ChooseDelimiter(BatchReading &reading, std::string_view line) {
 // bytes are checked as UTF-8 and escaped where they are not printable.
 bool IsPlainByte(char c) { return c >= 0x20 && c < 0x7F; }
 
+// Whether `field` goes into the CSV as it is: printable ASCII without a
+// comma or a quote, as nearly every field of a log is.
+bool IsPlainField(std::string_view field) {
+  for (char c : field)
+    if (!IsPlainByte(c) || c == ',' || c == '"')
+      return false;
+  return true;
+}
+
 bool NeedsQuotes(std::string_view field) {
   for (char c : field)
     if (c == ',' || c == '"' || c == '\n' || c == '\r')
@@ -271,31 +281,31 @@ std::string FieldCountMessage(const BatchRun &run, int found) {
   return text;
 }
 
-// Why field `i` of a mode's record, as written (`field`) and as read with
-// decimal commas as points (`text`), cannot be read strictly; empty when
-// it can: the field must be the number that the window's entry row reads,
-// and nothing else.
+// Why field `i` of a mode's record, as written (`field`), cannot be read
+// strictly: a point where commas are the decimal mark, or not the one
+// number that the window's entry row reads (`extent`, measured with the
+// decimal commas read as points).
 std::string ModeFieldProblem(const BatchRun &run, int i, std::string_view field,
-                             std::string_view text) {
+                             bool pointAmongCommas, const EntryTextExtent &extent) {
   std::string what = "field " + std::to_string(i + 1) + " (" + std::string(run.fieldNames[i]) +
                      ") " + Quoted(field);
-  if (run.reading.decimalComma && field.find('.') != std::string_view::npos)
+  if (pointAmongCommas)
     return what + " has a decimal point, but this input's decimal mark is the comma";
-  const EntryTextExtent extent = MeasureEntryText(text);
   switch (extent.kind) {
   case EntryTextKind::Number:
-    return {};
+    break;
   case EntryTextKind::NoNumber:
     return what + " holds no number";
   case EntryTextKind::BeyondRange:
     return what + " is beyond the range of an entry row";
-  case EntryTextKind::TrailingText:
+  case EntryTextKind::TrailingText: {
+    const std::string_view rest = field.substr(extent.numberEnd);
+    what += " has text after its number: " + Quoted(rest);
+    if (rest[0] == ',' && !run.reading.decimalComma)
+      what += " (a decimal comma needs --decimal-comma)";
     break;
   }
-  const std::string_view rest = field.substr(extent.numberEnd);
-  what += " has text after its number: " + Quoted(rest);
-  if (rest[0] == ',' && !run.reading.decimalComma)
-    what += " (a decimal comma needs --decimal-comma)";
+  }
   return what;
 }
 
@@ -307,16 +317,20 @@ bool ReadModeFields(BatchRun &run, const SplitRecord &record, std::string_view *
   for (int i = 0; i < run.fieldCount; ++i) {
     const std::string_view field = record.fields[i];
     std::string_view text = field;
-    if (run.reading.decimalComma && field.find(',') != std::string_view::npos) {
-      for (std::size_t k = 0; k < field.size(); ++k)
-        scratch[k] = field[k] == ',' ? '.' : field[k];
-      text = std::string_view(scratch, field.size());
-      scratch += field.size();
+    bool pointAmongCommas = false;
+    if (run.reading.decimalComma) {
+      pointAmongCommas = field.find('.') != std::string_view::npos;
+      if (field.find(',') != std::string_view::npos) {
+        for (std::size_t k = 0; k < field.size(); ++k)
+          scratch[k] = field[k] == ',' ? '.' : field[k];
+        text = std::string_view(scratch, field.size());
+        scratch += field.size();
+      }
     }
     if (!run.reading.lenient) {
-      const std::string problem = ModeFieldProblem(run, i, field, text);
-      if (!problem.empty()) {
-        ReportBadLine(run, problem);
+      const EntryTextExtent extent = MeasureEntryText(text);
+      if (pointAmongCommas || extent.kind != EntryTextKind::Number) {
+        ReportBadLine(run, ModeFieldProblem(run, i, field, pointAmongCommas, extent));
         return false;
       }
     }
@@ -361,35 +375,50 @@ void PutResultRow(BatchRun &run, const SplitRecord &record) {
     return;
   }
 
-  // Step 2: the input columns as written, escaped where they hold bytes
-  // that are not printable ASCII. Quoting at most doubles them; escaping
-  // may make them too long for one reservation, and then they go out alone.
-  std::string storage[MaxFields];
-  std::string_view fields[MaxFields];
-  std::size_t length = 0;
-  for (int i = 0; i < run.fieldCount; ++i) {
-    fields[i] = CleanField(record.fields[i], storage[i]);
-    length += fields[i].size();
-  }
+  // Step 2: the input columns as written; quoted where they hold a comma or
+  // a quote, escaped where they hold bytes that are not printable ASCII.
+  // Quoting at most doubles them; escaping may make them too long for one
+  // reservation, and then they go out alone.
   CliOutput &out = *run.out;
   constexpr std::size_t NumbersLength = 2 * ResultCount * (NumberSpellingMax + 1);
-  const std::size_t fieldsLength = 2 * length + 3 * MaxFields;
+  std::string_view fields[MaxFields];
+  std::size_t length = 0;
+  bool plain = true;
+  for (int i = 0; i < run.fieldCount; ++i) {
+    fields[i] = record.fields[i];
+    length += fields[i].size();
+    plain = plain && IsPlainField(fields[i]);
+  }
   char *p;
-  if (fieldsLength + NumbersLength <= out.capacity) {
-    p = ReserveCliOutput(out, fieldsLength + NumbersLength);
+  if (plain) {
+    p = ReserveCliOutput(out, length + MaxFields + NumbersLength);
     for (int i = 0; i < run.fieldCount; ++i) {
-      p = PutCsvField(p, fields[i]);
+      std::memcpy(p, fields[i].data(), fields[i].size());
+      p += fields[i].size();
       *p++ = ',';
     }
   } else {
+    length = 0;
     for (int i = 0; i < run.fieldCount; ++i) {
-      std::string quoted(2 * fields[i].size() + 3, '\0');
-      char *end = PutCsvField(quoted.data(), fields[i]);
-      *end++ = ',';
-      PutCliOutput(out,
-                   std::string_view(quoted.data(), static_cast<std::size_t>(end - quoted.data())));
+      fields[i] = CleanField(fields[i], run.escaped[i]);
+      length += fields[i].size();
     }
-    p = ReserveCliOutput(out, NumbersLength);
+    if (2 * length + 3 * MaxFields + NumbersLength <= out.capacity) {
+      p = ReserveCliOutput(out, 2 * length + 3 * MaxFields + NumbersLength);
+      for (int i = 0; i < run.fieldCount; ++i) {
+        p = PutCsvField(p, fields[i]);
+        *p++ = ',';
+      }
+    } else {
+      for (int i = 0; i < run.fieldCount; ++i) {
+        std::string quoted(2 * fields[i].size() + 3, '\0');
+        char *end = PutCsvField(quoted.data(), fields[i]);
+        *end++ = ',';
+        PutCliOutput(
+            out, std::string_view(quoted.data(), static_cast<std::size_t>(end - quoted.data())));
+      }
+      p = ReserveCliOutput(out, NumbersLength);
+    }
   }
 
   // Step 3: the results.

@@ -53,9 +53,12 @@ std::string NotA(std::string_view what, std::string_view text, Quantity quantity
 // the message ("A", "field 2").
 bool ReadValue(std::string_view text, Quantity quantity, std::string_view what, DecimalMark mark,
                double &value, std::string &problem) {
+  const MeterValueStatus status = ParseMeterValue(text, quantity, value, mark);
+  if (status == MeterValueStatus::Ok)
+    return true;
   const std::string named = std::string(what) + " " + Quoted(text);
   const std::string unit = QuantityUnit(quantity);
-  switch (ParseMeterValue(text, quantity, value, mark)) {
+  switch (status) {
   case MeterValueStatus::Ok:
     return true;
   case MeterValueStatus::OutOfRange:

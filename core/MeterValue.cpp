@@ -3,6 +3,7 @@
 
 #include "core/AsciiCase.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstddef>
 #include <string>
@@ -228,27 +229,31 @@ MeterValueStatus ParseMeterValue(std::string_view text, Quantity quantity, doubl
 
   // Step 6: one correctly rounded conversion of digits × 10^(exponent +
   // prefix), so that "4.7n" is exactly the double nearest 4.7e-9: the
-  // digits are written out with a point and the summed exponent.
-  std::string spelled;
-  spelled.reserve(fractionEnd - integerStart + 16);
-  if (negative)
-    spelled += '-';
-  spelled.append(text.substr(integerStart, integerEnd - integerStart));
-  if (fractionEnd > fractionStart || markSeen != 0) {
-    spelled += '.';
-    spelled.append(text.substr(fractionStart, fractionEnd - fractionStart));
-  }
+  // digits are written out with a point and the summed exponent, on the
+  // stack unless they are many.
   const long totalExponent = exponent + prefixExponent;
+  const std::size_t digits = fractionEnd - integerStart;
+  char local[64];
+  std::string heap;
+  char *const spelled =
+      digits + 16 <= sizeof local ? local : (heap.resize(digits + 16), heap.data());
+  char *p = spelled;
+  if (negative)
+    *p++ = '-';
+  p = std::copy(text.data() + integerStart, text.data() + integerEnd, p);
+  if (fractionEnd > fractionStart || markSeen != 0) {
+    *p++ = '.';
+    p = std::copy(text.data() + fractionStart, text.data() + fractionEnd, p);
+  }
   if (totalExponent != 0) {
-    spelled += 'e';
-    spelled += std::to_string(totalExponent);
+    *p++ = 'e';
+    p = std::to_chars(p, p + 12, totalExponent).ptr;
   }
   double parsed = 0;
-  const char *first = spelled.data(), *last = first + spelled.size();
-  const std::from_chars_result r = std::from_chars(first, last, parsed);
+  const std::from_chars_result r = std::from_chars(spelled, p, parsed);
   if (r.ec == std::errc::result_out_of_range)
     return MeterValueStatus::OutOfRange;
-  if (r.ec != std::errc() || r.ptr != last)
+  if (r.ec != std::errc() || r.ptr != p)
     return MeterValueStatus::NotANumber;
   value = parsed;
   return MeterValueStatus::Ok;
