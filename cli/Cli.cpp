@@ -317,7 +317,7 @@ constexpr CliCommand Commands[] = {
      "bits, 1E4932 and above) makes a bad line. --lenient reads every\n"
      "field exactly as the window does instead: text after the number is\n"
      "ignored, and a field without one reads as 0. A PAIR field is read\n"
-     "as convert reads a value.\n"
+     "as convert reads a value, with the log's decimal mark.\n"
      "Writes the input columns under their own names, then the results\n"
      "calc_Z, calc_Rs, calc_Xs, calc_Y, calc_Gp, calc_Bp, calc_Cs, calc_Cp,\n"
      "calc_Ls, calc_Lp, calc_Rp, calc_Q, calc_D, calc_Phase (one more calc_\n"

@@ -673,8 +673,8 @@ TEST(CliMessages, EchoedTextIsEscapedAndCut) {
                     "F"});
   ExpectIn(r.err, {"unknown mode '\\xB5F'"});
   // Column names and lenient fields carry no NUL and only valid UTF-8.
-  r = Call({"batch", "--header", "--lenient", "Cs-D"},
-           std::string("F\0,C\xB5,\"D\xC2\xB5\"\n1000,1\xB5,.01\n", 27));
+  static constexpr char Log[] = "F\0,C\xB5,\"D\xC2\xB5\"\n1000,1\xB5,.01\n";
+  r = Call({"batch", "--header", "--lenient", "Cs-D"}, std::string(Log, sizeof Log - 1));
   EXPECT_EQ(r.out.substr(0, r.out.find(",calc_Z")), "F\\x00,C\\xB5,D\xC2\xB5");
   EXPECT_EQ(Lines(r.out)[1].substr(0, 15), "1000,1\\xB5,.01,");
 }
