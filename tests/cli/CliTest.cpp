@@ -383,7 +383,10 @@ std::string ResultsOfCalc(const std::vector<std::string> &args) {
   std::string row;
   for (const char *name :
        {"Z", "Rs", "Xs", "Y", "Gp", "Bp", "Cs", "Cp", "Ls", "Lp", "Rp", "Q", "D", "Phase"}) {
-    const std::size_t at = json.find("\"" + std::string(name) + "\":") + std::strlen(name) + 3;
+    std::string key = "\"";
+    key += name;
+    key += "\":"; // piece by piece: mingw's -Wrestrict misreads "\"" + name
+    const std::size_t at = json.find(key) + key.size();
     std::string value = json.substr(at, json.find_first_of(",}", at) - at);
     if (value[0] == '"')
       value = value.substr(1, value.size() - 2);

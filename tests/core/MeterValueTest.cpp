@@ -275,8 +275,10 @@ TEST(MeterValue, EarlierSpellingsReadAsBefore) {
     for (const auto &p : prefixes)
       for (const auto &u : units) {
         std::string text = n.mantissa;
-        if (n.exponent != 0)
-          text += "e" + std::to_string(n.exponent);
+        if (n.exponent != 0) {
+          text += 'e'; // on its own: mingw's -Wrestrict misreads "e" + text
+          text += std::to_string(n.exponent);
+        }
         text += std::string(p.text) + u.text;
         const std::string exact =
             std::string(n.mantissa) + "e" + std::to_string(n.exponent + p.exponent);
