@@ -253,10 +253,9 @@ int RunBatchCommand(const CliCall &call, const CliStreams &streams, CliOutput &o
 
 // ---- The command table -------------------------------------------------------
 
-constexpr CliOption CalcOptions[] = {
-    {"--panel", "", "the result panel, NAME<tab>VALUE per line (the default)"},
-    {"--report", "", "the printed report's lines"},
-    {"--json", "", "the calculation record as one JSON object"}};
+constexpr CliOption CalcOptions[] = {{"--panel", "", "the result panel (the default)"},
+                                     {"--report", "", "the printed report's lines"},
+                                     {"--json", "", "the calculation record as one JSON object"}};
 
 constexpr CliOption BatchOptions[] = {
     {"--header", "", "the first record names the columns"},
@@ -297,9 +296,10 @@ constexpr CliCommand Commands[] = {
      "shortest round-trip form; inf, -inf and nan as strings).",
      CalcOptions, ModeTopic, RunCalcCommand},
     {"batch",
-     "batch [--header] [--lenient] [--delimiter CHAR] [--decimal-comma] MODE\n"
-     "batch --pair PAIR [--accuracy ACC_A ACC_B] [--header] [--delimiter CHAR]\n"
-     " [--decimal-comma]",
+     "batch [--header] [--lenient] [--delimiter CHAR] [--decimal-comma]\n"
+     " MODE\n"
+     "batch --pair PAIR [--accuracy ACC_A ACC_B] [--header]\n"
+     " [--delimiter CHAR] [--decimal-comma]",
      "Converts a log with one record per line into CSV: one field per\n"
      "entry row of MODE, or F, A and B of a meter's PAIR. Fields are\n"
      "separated by commas, or as the first record shows: by tabs when it\n"
