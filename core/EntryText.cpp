@@ -71,34 +71,45 @@ EntryTextExtent MeasureRadix(std::string_view text, std::size_t i) {
   return Ended(text, i, overflow);
 }
 
+// The decimal position of a mantissa as ParseNumber counts it: the
+// significant digits before the point (negative for zeros between the point
+// and the first significant digit); `significant` is false when every digit
+// is a zero.
+std::int64_t DecimalPosition(std::string_view mantissa, bool &significant) {
+  std::int64_t digitCount = 0, pointPosition = 0;
+  bool sawPoint = false;
+  for (char c : mantissa) {
+    if (c == '.') {
+      sawPoint = true;
+      pointPosition = digitCount;
+    } else if (digitCount > 0 || c != '0') {
+      ++digitCount;
+    } else if (sawPoint) {
+      --pointPosition;
+    }
+  }
+  significant = digitCount > 0;
+  return sawPoint ? pointPosition : digitCount;
+}
+
 EntryTextExtent MeasureDecimal(std::string_view text, std::size_t i) {
-  // Step 1: the sign, then digits with at most one point, counting the
-  // significant digits before the point as ParseNumber does.
+  // Step 1: the sign, then digits with at most one point.
   const std::size_t n = text.size();
   if (i < n && (text[i] == '+' || text[i] == '-'))
     ++i;
-  std::int64_t digitCount = 0, pointPosition = 0;
+  const std::size_t mantissaStart = i;
   bool sawDigit = false, sawPoint = false;
   for (; i < n; ++i) {
-    if (IsDigit(text[i])) {
+    if (IsDigit(text[i]))
       sawDigit = true;
-      if (digitCount == 0 && text[i] == '0') {
-        if (sawPoint)
-          --pointPosition;
-      } else {
-        ++digitCount;
-      }
-    } else if (text[i] == '.' && !sawPoint) {
+    else if (text[i] == '.' && !sawPoint)
       sawPoint = true;
-      pointPosition = digitCount;
-    } else {
+    else
       break;
-    }
   }
   if (!sawDigit)
     return {EntryTextKind::NoNumber, i};
-  if (!sawPoint)
-    pointPosition = digitCount;
+  const std::size_t mantissaEnd = i;
 
   // Step 2: an exponent letter with digits after it; without digits the
   // letter is left over as text.
@@ -118,13 +129,20 @@ EntryTextExtent MeasureDecimal(std::string_view text, std::size_t i) {
       i = j;
       if (negative)
         exponent = -exponent;
-    } else {
-      exponent = 0;
     }
   }
 
-  // Step 3: only zeros read as zero, whatever the exponent.
-  return Ended(text, i, digitCount > 0 && pointPosition + exponent >= UpperRange);
+  // Step 3: the range. No more significant digits stand before the point
+  // than the mantissa has characters, so only a long mantissa or a large
+  // exponent can reach it; only zeros read as zero, whatever the exponent.
+  const std::size_t length = mantissaEnd - mantissaStart;
+  bool beyond = false;
+  if (static_cast<std::int64_t>(length) + exponent >= UpperRange) {
+    bool significant = false;
+    const std::int64_t position = DecimalPosition(text.substr(mantissaStart, length), significant);
+    beyond = significant && position + exponent >= UpperRange;
+  }
+  return Ended(text, i, beyond);
 }
 
 } // namespace
