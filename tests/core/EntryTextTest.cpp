@@ -115,14 +115,19 @@ TEST(EntryText, DecimalAndRadixCorners) {
     EXPECT_EQ(extent.numberEnd, c.end == Whole ? std::strlen(c.text) : c.end) << c.text;
     ExpectAgreesWithParseNumber(c.text);
   }
-  // Long mantissas reach the range without an exponent, or stay short of it.
-  const std::string ones(4933, '1'), zeros = "0." + std::string(5000, '0') + "1";
+  // Long mantissas reach the range without an exponent, or stay short of
+  // it. (Built by appending: mingw's -Wrestrict misreads "0." + text.)
+  const std::string ones(4933, '1');
+  std::string zeros(5002, '0'), leadingZero(4933, '1');
+  zeros[1] = '.';
+  zeros += '1';         // 0.000...01, 5000 zeros after the point
+  leadingZero[0] = '0'; // 0111...1: 4932 significant digits
   EXPECT_EQ(MeasureEntryText(ones).kind, BeyondRange);
-  EXPECT_EQ(MeasureEntryText(ones.substr(1)).kind, Number);
+  EXPECT_EQ(MeasureEntryText(leadingZero).kind, Number);
+  EXPECT_EQ(MeasureEntryText(leadingZero + ".5E1").kind, BeyondRange);
   EXPECT_EQ(MeasureEntryText(zeros).kind, Number);
   EXPECT_EQ(MeasureEntryText(zeros + "E9999").kind, BeyondRange); // 10^4998
-  EXPECT_EQ(MeasureEntryText("0" + ones.substr(1) + ".5E1").kind, BeyondRange);
-  for (const std::string &text : {ones, ones.substr(1), zeros, zeros + "E9999", "0" + ones + "E-1"})
+  for (const std::string &text : {ones, leadingZero, zeros, zeros + "E9999", ones + "E-1"})
     ExpectAgreesWithParseNumber(text);
   // Only the view's bytes are read.
   EXPECT_EQ(MeasureEntryText(std::string_view("12x", 2)).kind, Number);
