@@ -4,10 +4,12 @@
 #include "cli/CliCommands.h"
 
 #include "core/CalcState.h"
+#include "core/EntryText.h"
 #include "core/MeterPairs.h"
 #include "core/RunCalc.h"
 #include "present/ResultContent.h"
 
+#include <array>
 #include <charconv>
 #include <cstring>
 #include <memory>
@@ -33,6 +35,7 @@ constexpr int MaxFields = 5;
 // The working record of one batch run.
 struct BatchRun {
   const BatchSource *source = nullptr;
+  BatchReading reading;                   // the delimiter is set by the first record if not given
   int fieldCount = 0;                     // fields per record
   std::string_view fieldNames[MaxFields]; // the columns' names without a header record
   const CliStreams *streams = nullptr;
@@ -40,7 +43,9 @@ struct BatchRun {
   bool headerPending = false; // --header given, header record not seen yet
   unsigned long long lineNumber = 0;
   unsigned long long badLines = 0;
-  std::unique_ptr<char[]> unquoted; // quoted fields of the current line, unescaped
+  std::unique_ptr<char[]> unquoted;  // quoted fields of the current line, unescaped
+  std::unique_ptr<char[]> converted; // fields of the current line with decimal commas as points
+  std::string escaped[MaxFields];    // fields of the current line as CleanField writes them
 };
 
 // One record split into fields.
@@ -66,16 +71,29 @@ void ReportBadLine(BatchRun &run, std::string_view message) {
   PutCliError(*run.streams, text);
 }
 
-// Splits at tabs when the line holds one, at commas otherwise, so that a
-// tab-separated log may carry commas inside its fields. A field that starts
-// with a double quote runs to the matching quote, with "" standing for one
-// quote character; its text is unescaped into `scratch`.
-SplitRecord SplitFields(std::string_view line, char *scratch) {
+// Whether `c` is a blank around a field: a space, or a tab where tabs do
+// not separate the fields.
+bool IsFieldBlank(char c, char separator) { return c == ' ' || (c == '\t' && separator != '\t'); }
+
+std::string_view TrimField(std::string_view field, char separator) {
+  while (!field.empty() && IsFieldBlank(field.front(), separator))
+    field.remove_prefix(1);
+  while (!field.empty() && IsFieldBlank(field.back(), separator))
+    field.remove_suffix(1);
+  return field;
+}
+
+// Splits at `separator`; each field loses the blanks around it. A field
+// that starts with a double quote runs to the matching quote, with ""
+// standing for one quote character; its text is unescaped into `scratch`
+// and loses the blanks inside the quotes too.
+SplitRecord SplitFields(std::string_view line, char separator, char *scratch) {
   SplitRecord record;
   const std::size_t n = line.size();
-  const char separator = std::memchr(line.data(), '\t', n) != nullptr ? '\t' : ',';
   std::size_t i = 0;
   for (;;) {
+    while (i < n && IsFieldBlank(line[i], separator))
+      ++i;
     std::string_view field;
     if (i < n && line[i] == '"') {
       char *start = scratch;
@@ -94,7 +112,10 @@ SplitRecord SplitFields(std::string_view line, char *scratch) {
         } else
           break;
       }
-      field = std::string_view(start, static_cast<std::size_t>(scratch - start));
+      field =
+          TrimField(std::string_view(start, static_cast<std::size_t>(scratch - start)), separator);
+      while (i < n && IsFieldBlank(line[i], separator))
+        ++i;
       if (i < n && line[i] != separator) {
         record.problem = "text follows the closing quote of a quoted field";
         return record;
@@ -104,7 +125,7 @@ SplitRecord SplitFields(std::string_view line, char *scratch) {
       std::size_t end = hit != nullptr
                             ? static_cast<std::size_t>(static_cast<const char *>(hit) - line.data())
                             : n;
-      field = line.substr(i, end - i);
+      field = TrimField(line.substr(i, end - i), separator);
       i = end;
     }
     if (record.count < MaxFields)
@@ -114,6 +135,51 @@ SplitRecord SplitFields(std::string_view line, char *scratch) {
       return record;
     ++i; // past the separator
   }
+}
+
+// The separator that the first record shows, outside its quoted fields: a
+// tab, else a semicolon (which brings decimal commas), else a comma. With
+// decimal commas asked for, a comma cannot separate.
+void ChooseDelimiter(BatchReading &reading, std::string_view line) {
+  bool quoted = false, tab = false, semicolon = false;
+  for (char c : line) {
+    if (c == '"')
+      quoted = !quoted;
+    else if (!quoted) {
+      tab = tab || c == '\t';
+      semicolon = semicolon || c == ';';
+    }
+  }
+  if (tab) {
+    reading.delimiter = '\t';
+  } else if (semicolon || reading.decimalComma) {
+    reading.delimiter = ';';
+    reading.decimalComma = true;
+  } else {
+    reading.delimiter = ',';
+  }
+}
+
+// Whether `c` may stand in a CSV field as it is: printable ASCII. Other
+// bytes are checked as UTF-8 and escaped where they are not printable.
+bool IsPlainByte(char c) { return c >= 0x20 && c < 0x7F; }
+
+// The bytes that go into the CSV as they are: printable ASCII but the comma
+// and the quote.
+constexpr std::array<bool, 256> PlainBytes = [] {
+  std::array<bool, 256> plain{};
+  for (int c = 0x20; c < 0x7F; ++c)
+    plain[static_cast<std::size_t>(c)] = c != ',' && c != '"';
+  return plain;
+}();
+
+// Whether `field` goes into the CSV as it is, as nearly every field of a
+// log does.
+bool IsPlainField(std::string_view field) {
+  for (char c : field)
+    if (!PlainBytes[static_cast<unsigned char>(c)])
+      return false;
+  return true;
 }
 
 bool NeedsQuotes(std::string_view field) {
@@ -143,6 +209,19 @@ char *PutCsvField(char *p, std::string_view field) {
 // The ends of a result's range, in the columns after its own.
 constexpr std::string_view RangeSuffixes[2] = {"_low", "_high"};
 
+// `field` escaped as messages escape it when it holds a byte that is not
+// printable ASCII, so that the CSV is valid UTF-8 and carries no NUL;
+// `field` itself otherwise.
+std::string_view CleanField(std::string_view field, std::string &storage) {
+  for (char c : field)
+    if (!IsPlainByte(c)) {
+      storage.clear();
+      AppendEscaped(storage, field);
+      return storage;
+    }
+  return field;
+}
+
 // Whether `name` is the name of a result column under `prefix`.
 bool IsResultName(std::string_view name, std::string_view prefix, bool withBounds) {
   if (name.substr(0, prefix.size()) != prefix)
@@ -164,9 +243,13 @@ bool IsResultName(std::string_view name, std::string_view prefix, bool withBound
 // "calc_Z" ... "calc_Phase" (and "calc_Z_low", "calc_Z_high" ...): should an
 // input column carry one of those names, the results take one more
 // "calc_", so that no name stands twice.
-void PutHeader(BatchRun &run, const std::string_view *names) {
+void PutHeader(BatchRun &run, const std::string_view *fields) {
   CliOutput &out = *run.out;
   const bool withBounds = run.source->withBounds;
+  std::string storage[MaxFields];
+  std::string_view names[MaxFields];
+  for (int i = 0; i < run.fieldCount; ++i)
+    names[i] = CleanField(fields[i], storage[i]);
   std::string prefix(ResultColumnPrefix);
   for (bool clash = true; clash;) {
     clash = false;
@@ -176,10 +259,10 @@ void PutHeader(BatchRun &run, const std::string_view *names) {
       prefix.insert(0, ResultColumnPrefix);
   }
   for (int i = 0; i < run.fieldCount; ++i) {
-    char *p = ReserveCliOutput(out, 2 * names[i].size() + 3);
-    p = PutCsvField(p, names[i]);
-    *p++ = ',';
-    out.used = static_cast<std::size_t>(p - out.data.get());
+    std::string quoted(2 * names[i].size() + 3, '\0');
+    quoted.resize(static_cast<std::size_t>(PutCsvField(quoted.data(), names[i]) - quoted.data()));
+    PutCliOutput(out, quoted);
+    PutCliOutput(out, ",");
   }
   for (std::size_t i = 0; i < ResultCount; ++i) {
     PutCliOutput(out, prefix);
@@ -214,6 +297,64 @@ std::string FieldCountMessage(const BatchRun &run, int found) {
   return text;
 }
 
+// Why field `i` of a mode's record, as written (`field`), cannot be read
+// strictly: a point where commas are the decimal mark, or not the one
+// number that the window's entry row reads (`extent`, measured with the
+// decimal commas read as points).
+std::string ModeFieldProblem(const BatchRun &run, int i, std::string_view field,
+                             bool pointAmongCommas, const EntryTextExtent &extent) {
+  std::string what = "field " + std::to_string(i + 1) + " (" + std::string(run.fieldNames[i]) +
+                     ") " + Quoted(field);
+  if (pointAmongCommas)
+    return what + " has a decimal point, but this input's decimal mark is the comma";
+  switch (extent.kind) {
+  case EntryTextKind::Number:
+    break;
+  case EntryTextKind::NoNumber:
+    return what + " holds no number";
+  case EntryTextKind::BeyondRange:
+    return what + " is beyond the range of an entry row";
+  case EntryTextKind::TrailingText: {
+    const std::string_view rest = field.substr(extent.numberEnd);
+    what += " has text after its number: " + Quoted(rest);
+    if (rest[0] == ',' && !run.reading.decimalComma)
+      what += " (a decimal comma needs --decimal-comma)";
+    break;
+  }
+  }
+  return what;
+}
+
+// The texts that RunCalc reads for a mode's record: its fields, with decimal
+// commas turned into points; false with the line reported when a field is
+// refused (never with --lenient, which reads every field as the window does).
+bool ReadModeFields(BatchRun &run, const SplitRecord &record, std::string_view *texts) {
+  char *scratch = run.converted.get();
+  for (int i = 0; i < run.fieldCount; ++i) {
+    const std::string_view field = record.fields[i];
+    std::string_view text = field;
+    bool pointAmongCommas = false;
+    if (run.reading.decimalComma) {
+      pointAmongCommas = field.find('.') != std::string_view::npos;
+      if (field.find(',') != std::string_view::npos) {
+        for (std::size_t k = 0; k < field.size(); ++k)
+          scratch[k] = field[k] == ',' ? '.' : field[k];
+        text = std::string_view(scratch, field.size());
+        scratch += field.size();
+      }
+    }
+    if (!run.reading.lenient) {
+      const EntryTextExtent extent = MeasureEntryText(text);
+      if (pointAmongCommas || extent.kind != EntryTextKind::Number) {
+        ReportBadLine(run, ModeFieldProblem(run, i, field, pointAmongCommas, extent));
+        return false;
+      }
+    }
+    texts[i] = text;
+  }
+  return true;
+}
+
 // The record of a pair's readings and, with accuracy, the ranges of its
 // results; or false with the line reported.
 bool ConvertReadings(BatchRun &run, const SplitRecord &record, CalcState &s, CalcState &low,
@@ -221,10 +362,11 @@ bool ConvertReadings(BatchRun &run, const SplitRecord &record, CalcState &s, Cal
   const BatchSource &source = *run.source;
   const MeterReading *readings[3] = {&FrequencyReading, &source.pair->a, &source.pair->b};
   static constexpr std::string_view What[3] = {"field 1", "field 2", "field 3"};
+  const DecimalMark mark = run.reading.decimalComma ? DecimalMark::Comma : DecimalMark::Point;
   double values[3] = {};
   std::string problem;
   for (int i = 0; i < 3; ++i)
-    if (!ReadMeterReading(record.fields[i], *readings[i], What[i], values[i], problem)) {
+    if (!ReadMeterReading(record.fields[i], *readings[i], What[i], values[i], problem, mark)) {
       ReportBadLine(run, problem);
       return false;
     }
@@ -236,24 +378,67 @@ bool ConvertReadings(BatchRun &run, const SplitRecord &record, CalcState &s, Cal
   return true;
 }
 
-void PutResultRow(BatchRun &run, const SplitRecord &record, std::size_t lineLength) {
+void PutResultRow(BatchRun &run, const SplitRecord &record) {
+  // Step 1: the calculation.
   const BatchSource &source = *run.source;
   CalcState s{}, low{}, high{};
-  if (source.mode != nullptr)
-    RunCalc(
-        s, source.mode->ModeId,
-        std::span<const std::string_view>(record.fields, static_cast<std::size_t>(run.fieldCount)));
-  else if (!ConvertReadings(run, record, s, low, high))
+  if (source.mode != nullptr) {
+    std::string_view texts[MaxFields];
+    if (!ReadModeFields(run, record, texts))
+      return;
+    RunCalc(s, source.mode->ModeId,
+            std::span<const std::string_view>(texts, static_cast<std::size_t>(run.fieldCount)));
+  } else if (!ConvertReadings(run, record, s, low, high)) {
     return;
-
-  // The unescaped fields are no longer than the line, so this bounds the row.
-  CliOutput &out = *run.out;
-  char *p = ReserveCliOutput(out, 2 * lineLength + 3 * MaxFields +
-                                      3 * ResultCount * (NumberSpellingMax + 1));
-  for (int i = 0; i < run.fieldCount; ++i) {
-    p = PutCsvField(p, record.fields[i]);
-    *p++ = ',';
   }
+
+  // Step 2: the input columns as written; quoted where they hold a comma or
+  // a quote, escaped where they hold bytes that are not printable ASCII.
+  // Quoting at most doubles them; escaping may make them too long for one
+  // reservation, and then they go out alone.
+  CliOutput &out = *run.out;
+  constexpr std::size_t NumbersLength = 3 * ResultCount * (NumberSpellingMax + 1);
+  std::string_view fields[MaxFields];
+  std::size_t length = 0;
+  bool plain = true;
+  for (int i = 0; i < run.fieldCount; ++i) {
+    fields[i] = record.fields[i];
+    length += fields[i].size();
+    plain = plain && IsPlainField(fields[i]);
+  }
+  char *p;
+  if (plain) {
+    p = ReserveCliOutput(out, length + MaxFields + NumbersLength);
+    for (int i = 0; i < run.fieldCount; ++i) {
+      std::memcpy(p, fields[i].data(), fields[i].size());
+      p += fields[i].size();
+      *p++ = ',';
+    }
+  } else {
+    length = 0;
+    for (int i = 0; i < run.fieldCount; ++i) {
+      fields[i] = CleanField(fields[i], run.escaped[i]);
+      length += fields[i].size();
+    }
+    if (2 * length + 3 * MaxFields + NumbersLength <= out.capacity) {
+      p = ReserveCliOutput(out, 2 * length + 3 * MaxFields + NumbersLength);
+      for (int i = 0; i < run.fieldCount; ++i) {
+        p = PutCsvField(p, fields[i]);
+        *p++ = ',';
+      }
+    } else {
+      for (int i = 0; i < run.fieldCount; ++i) {
+        std::string quoted(2 * fields[i].size() + 3, '\0');
+        char *end = PutCsvField(quoted.data(), fields[i]);
+        *end++ = ',';
+        PutCliOutput(
+            out, std::string_view(quoted.data(), static_cast<std::size_t>(end - quoted.data())));
+      }
+      p = ReserveCliOutput(out, NumbersLength);
+    }
+  }
+
+  // Step 3: the results.
   for (std::size_t i = 0; i < ResultCount; ++i) {
     p = SpellDoubleShortest(p, s.*ResultColumns[i]);
     if (source.withBounds) {
@@ -278,6 +463,9 @@ void ReportTooLong(BatchRun &run) {
   ReportBadLine(run, "longer than " + std::to_string(BatchMaxLineLength) + " bytes; skipped");
 }
 
+// What starts a file saved as UTF-8 by many editors and spreadsheets.
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+
 // One physical line, without its line end.
 void HandleLine(BatchRun &run, std::string_view line) {
   ++run.lineNumber;
@@ -285,10 +473,14 @@ void HandleLine(BatchRun &run, std::string_view line) {
     ReportTooLong(run);
     return;
   }
+  if (run.lineNumber == 1 && line.starts_with(ByteOrderMark))
+    line.remove_prefix(ByteOrderMark.size());
   if (line.empty() || line[0] == '#' || IsBlank(line))
     return;
 
-  SplitRecord record = SplitFields(line, run.unquoted.get());
+  if (run.reading.delimiter == 0)
+    ChooseDelimiter(run.reading, line);
+  SplitRecord record = SplitFields(line, run.reading.delimiter, run.unquoted.get());
   bool fits = record.problem == nullptr && record.count == run.fieldCount;
   if (run.headerPending) {
     run.headerPending = false;
@@ -303,14 +495,16 @@ void HandleLine(BatchRun &run, std::string_view line) {
   else if (record.count != run.fieldCount)
     ReportBadLine(run, FieldCountMessage(run, record.count));
   else
-    PutResultRow(run, record, line.size());
+    PutResultRow(run, record);
 }
 
 } // namespace
 
-int RunBatch(const BatchSource &source, bool header, const CliStreams &streams, CliOutput &out) {
+int RunBatch(const BatchSource &source, const BatchReading &reading, bool header,
+             const CliStreams &streams, CliOutput &out) {
   BatchRun run;
   run.source = &source;
+  run.reading = reading;
   if (source.mode != nullptr) {
     run.fieldCount = source.mode->rowCount;
     for (int i = 0; i < run.fieldCount; ++i)
@@ -325,6 +519,7 @@ int RunBatch(const BatchSource &source, bool header, const CliStreams &streams, 
   run.out = &out;
   run.headerPending = header;
   run.unquoted = std::make_unique<char[]>(InputCapacity);
+  run.converted = std::make_unique<char[]>(InputCapacity);
 
   auto buffer = std::make_unique<char[]>(InputCapacity);
   char *const data = buffer.get();

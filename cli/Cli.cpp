@@ -2,6 +2,7 @@
 
 #include "CalvoraVersion.h"
 #include "cli/CliCommands.h"
+#include "core/AsciiCase.h"
 #include "core/CalcState.h"
 #include "core/ParseNumber.h"
 #include "core/RunCalc.h"
@@ -9,85 +10,13 @@
 #include "present/ResultContent.h"
 
 #include <climits>
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <string_view>
 
 namespace {
 
 constexpr std::string_view VersionText = "calvora-cli " CALVORA_VERSION "\n";
-
-constexpr std::string_view HelpText =
-    "Usage:\n"
-    "  calvora-cli parse TEXT\n"
-    "      The number an entry row reads from TEXT, with 17 significant digits.\n"
-    "  calvora-cli format VALUE PLACES UNIT\n"
-    "      VALUE with an SI prefix and UNIT, rounded to PLACES decimals.\n"
-    "  calvora-cli numbertext VALUE [PLACES]\n"
-    "      VALUE as plain decimal text, rounded to PLACES decimals if given.\n"
-    "  calvora-cli calc [--panel|--report|--json] MODE [TEXT...]\n"
-    "      Calculates one mode from its entry-row texts, in row order; rows\n"
-    "      left out take their default texts. Prints the result panel (the\n"
-    "      default, NAME<tab>VALUE per line), the printed report, or the\n"
-    "      whole calculation record as one JSON object.\n"
-    "  calvora-cli batch [--header] MODE < log > results.csv\n"
-    "      Converts a log with one record per line, one field per entry row,\n"
-    "      separated by tabs (when the line holds a tab) or commas; fields\n"
-    "      may be double-quoted. Blank lines and lines starting with '#' are\n"
-    "      skipped. With --header the first record names the columns.\n"
-    "      Lines may end in LF, CR LF or CR alone. Writes CSV: the input\n"
-    "      columns under their own names, then the results calc_Z, calc_Rs,\n"
-    "      calc_Xs, calc_Y, calc_Gp, calc_Bp, calc_Cs, calc_Cp, calc_Ls,\n"
-    "      calc_Lp, calc_Rp, calc_Q, calc_D, calc_Phase (one more calc_ in\n"
-    "      front should an input column already be named so), in SI units\n"
-    "      (mhos, degrees) and signed as the calculation carries them: Xs\n"
-    "      positive inductive; Bp positive capacitive; Cs and Cp negative and\n"
-    "      Ls and Lp positive for a capacitive part, the other way round for\n"
-    "      an inductive one; Q = -Bp/Gp and D = Gp/Bp keep their signs (a\n"
-    "      capacitor has a negative Q). Lines longer than 65536 bytes and\n"
-    "      lines with the wrong number of fields are reported and skipped.\n"
-    "  calvora-cli convert [--json] [--accuracy ACC_A ACC_B] PAIR F A B\n"
-    "      Converts what a meter shows as PAIR (readings A and B at the\n"
-    "      frequency F) into Z, Rs, Xs, Y, Gp, Bp, Cs, Cp, Ls, Lp, Rp, Q, D and\n"
-    "      Phase, NAME<tab>VALUE per line or one JSON object. Values are\n"
-    "      written as on the bench: 4.7n, 4.7nF, 4n7, 10k, 1.5uH, 100mOhm,\n"
-    "      1e-9, -12.5deg (SI prefixes a f p n u m k M G T, micro also as\n"
-    "      the micro sign; units F H Ohm S mho Hz deg rad, which must fit the\n"
-    "      reading). Capacitance, inductance, D, Q, Rs, Rp, G, |Z| and |Y|\n"
-    "      are magnitudes; X (+ inductive), B (+ capacitive) and the phase\n"
-    "      are signed; F is above zero and a phase lies within +-90 degrees\n"
-    "      (+-pi/2 rad). The results keep the calculation's signs: Xs, Cs and\n"
-    "      Cp are negative for a capacitive part, Q = -Bp/Gp and D = Gp/Bp. A\n"
-    "      result the calculation leaves undefined is written \"undefined\"\n"
-    "      (nan in JSON and CSV), an infinite one inf or -inf.\n"
-    "      --accuracy gives the meter's accuracy of A and of B, as a\n"
-    "      percentage (0.05%) or an amount in the reading's units (0.0005,\n"
-    "      2nF, 0.02deg): each result gets the range it takes over every\n"
-    "      reading the accuracies allow (LOW ... HIGH; \"ranges\" in JSON, with\n"
-    "      \"bounds\", the larger distance from the value to an end), a\n"
-    "      magnitude taken down to 0 at most and a phase to +-90 degrees. A\n"
-    "      result is flagged \"unreliable\" when its range is undefined or\n"
-    "      unbounded, contains zero (so its sign is not known), or spans more\n"
-    "      than a factor of two (HIGH/LOW > 2).\n"
-    "  calvora-cli batch --pair PAIR [--accuracy ACC_A ACC_B] [--header]\n"
-    "      The same for a meter's log of F, A, B records; with --accuracy the\n"
-    "      ends of each result's range follow its column (calc_Z_low,\n"
-    "      calc_Z_high, ...). In JSON, bounds are rounded up to three\n"
-    "      significant digits.\n"
-    "  calvora-cli --help | --version\n"
-    "\n"
-    "VALUE is a C-locale floating-point number (decimal, hex float such as\n"
-    "0x1.8p3, inf, -inf, nan); PLACES is a whole number of decimals (above 18\n"
-    "counts as 18; a negative number rounds to tens, hundreds, ... up to\n"
-    "10^18). MODE is a mode button caption in any letter case or the mode's\n"
-    "number:\n";
-
-constexpr std::string_view TryHelp = "Try 'calvora-cli --help'.\n";
-
-bool IsOption(std::string_view arg) { return arg.size() > 1 && arg[0] == '-'; }
 
 // A whole argument read as a C-locale double; false when any of it is left.
 bool ReadValueArgument(const char *text, double &value) {
@@ -125,66 +54,59 @@ void PutLine(CliOutput &out, std::string_view text) {
   PutCliOutput(out, "\n");
 }
 
-void PutHelp(CliOutput &out) {
-  PutCliOutput(out, HelpText);
-  for (const ModeRows &mode : ModeRowsTable) {
-    char number[16];
-    std::snprintf(number, sizeof number, "  %2d  ", mode.ModeId);
-    PutCliOutput(out, number);
-    PutCliOutput(out, mode.caption);
-    PutCliOutput(out, " (rows:");
-    for (int row = 0; row < mode.rowCount; ++row) {
-      PutCliOutput(out, row == 0 ? " " : ", ");
-      PutCliOutput(out, mode.rows[row].name);
-    }
-    PutCliOutput(out, ")\n");
-  }
-  PutPairHelp(out);
-  PutCliOutput(out, "\nExit status: 0 done, 1 bad batch lines or an input/output failure,\n"
-                    "2 wrong arguments.\n");
-}
-
-int RunParse(int argc, const char *const *argv, const CliStreams &streams, CliOutput &out) {
-  if (argc != 3)
-    return ReportUsageError(streams, "parse takes exactly one TEXT");
-  char text[NumberSpellingMax + 1];
-  char *end = SpellDouble17(text, ParseNumber(argv[2], std::strlen(argv[2])));
+int RunParse(const CliCall &call, const CliStreams &streams, CliOutput &out) {
+  constexpr std::string_view Usage = "parse takes exactly one TEXT";
+  if (call.operands.size() != 1)
+    return ReportOperandError(streams, call, "parse",
+                              call.operands.empty() ? std::string(Usage)
+                                                    : TooMany(Usage, call.operands[1]));
+  const std::string_view text = call.operands[0];
+  char number[NumberSpellingMax + 1];
+  char *end = SpellDouble17(number, ParseNumber(text));
   *end++ = '\n';
-  PutCliOutput(out, std::string_view(text, static_cast<std::size_t>(end - text)));
+  PutCliOutput(out, std::string_view(number, static_cast<std::size_t>(end - number)));
   return CliOk;
 }
 
-int RunFormat(int argc, const char *const *argv, const CliStreams &streams, CliOutput &out) {
-  if (argc != 5)
-    return ReportUsageError(streams, "format takes VALUE PLACES UNIT");
+int RunFormat(const CliCall &call, const CliStreams &streams, CliOutput &out) {
+  constexpr std::string_view Usage = "format takes VALUE PLACES UNIT";
+  if (call.operands.size() != 3)
+    return ReportOperandError(streams, call, "format",
+                              call.operands.size() < 3 ? std::string(Usage)
+                                                       : TooMany(Usage, call.operands[3]));
   double value = 0;
   int places = 0;
-  if (!ReadValueArgument(argv[2], value))
-    return ReportUsageError(streams, std::string("VALUE '") + argv[2] + "' is not a number");
-  if (!ReadPlacesArgument(argv[3], places))
-    return ReportUsageError(streams, std::string("PLACES '") + argv[3] + "' is not a whole number");
-  PutLine(out, EngineeringFormatter(value, places, argv[4]));
+  if (!ReadValueArgument(call.operands[0], value))
+    return ReportOperandError(streams, call, "format",
+                              "VALUE " + Quoted(call.operands[0]) + " is not a number");
+  if (!ReadPlacesArgument(call.operands[1], places))
+    return ReportUsageError(
+        streams, "PLACES " + Quoted(call.operands[1]) + " is not a whole number", "format");
+  PutLine(out, EngineeringFormatter(value, places, call.operands[2]));
   return CliOk;
 }
 
-int RunNumberText(int argc, const char *const *argv, const CliStreams &streams, CliOutput &out) {
-  if (argc != 3 && argc != 4)
-    return ReportUsageError(streams, "numbertext takes VALUE and optionally PLACES");
+int RunNumberText(const CliCall &call, const CliStreams &streams, CliOutput &out) {
+  constexpr std::string_view Usage = "numbertext takes VALUE and optionally PLACES";
+  const std::size_t count = call.operands.size();
+  if (count != 1 && count != 2)
+    return ReportOperandError(streams, call, "numbertext",
+                              count == 0 ? std::string(Usage) : TooMany(Usage, call.operands[2]));
   double value = 0;
-  if (!ReadValueArgument(argv[2], value))
-    return ReportUsageError(streams, std::string("VALUE '") + argv[2] + "' is not a number");
-  if (argc == 3) {
+  if (!ReadValueArgument(call.operands[0], value))
+    return ReportOperandError(streams, call, "numbertext",
+                              "VALUE " + Quoted(call.operands[0]) + " is not a number");
+  if (count == 1) {
     PutLine(out, NumberText(value));
     return CliOk;
   }
   int places = 0;
-  if (!ReadPlacesArgument(argv[3], places))
-    return ReportUsageError(streams, std::string("PLACES '") + argv[3] + "' is not a whole number");
+  if (!ReadPlacesArgument(call.operands[1], places))
+    return ReportUsageError(
+        streams, "PLACES " + Quoted(call.operands[1]) + " is not a whole number", "numbertext");
   PutLine(out, NumberText(RoundDecimals(value, places)));
   return CliOk;
 }
-
-enum CalcOutputForm { PanelForm, ReportForm, JsonForm };
 
 void PutPanel(CliOutput &out, const CalcState &state) {
   for (const ResultRow &row : ResultPanelRows(state)) {
@@ -205,71 +127,52 @@ void PutJson(CliOutput &out, const CalcState &state) {
     first = false;
     PutCliOutput(out, field.name);
     PutCliOutput(out, "\":");
-    const double value = state.*field.member;
-    char number[NumberSpellingMax];
-    char *end = SpellDouble17(number, value);
-    std::string_view text(number, static_cast<std::size_t>(end - number));
-    // JSON has no literal for infinities and NaN: they travel as strings.
-    bool finite = std::isfinite(value);
-    if (!finite)
-      PutCliOutput(out, "\"");
-    PutCliOutput(out, text);
-    if (!finite)
-      PutCliOutput(out, "\"");
+    PutJsonNumber(out, state.*field.member);
   }
   PutCliOutput(out, "}\n");
 }
 
-int RunCalcCommand(int argc, const char *const *argv, const CliStreams &streams, CliOutput &out) {
-  CalcOutputForm form = PanelForm;
-  const char *formOption = nullptr;
-  int next = 2;
-  for (; next < argc && IsOption(argv[next]); ++next) {
-    std::string_view arg = argv[next];
-    if (arg == "--") {
-      ++next;
-      break;
-    }
-    CalcOutputForm chosen;
-    if (arg == "--panel")
-      chosen = PanelForm;
-    else if (arg == "--report")
-      chosen = ReportForm;
-    else if (arg == "--json")
-      chosen = JsonForm;
-    else if (arg == "--help" || arg == "-h") {
-      PutHelp(out);
-      return CliOk;
-    } else
-      return ReportUsageError(streams, std::string("unknown option '") + argv[next] + "' for calc");
-    if (formOption != nullptr && chosen != form)
-      return ReportUsageError(streams, std::string("options '") + formOption + "' and '" +
-                                           argv[next] + "' exclude each other");
-    form = chosen;
-    formOption = argv[next];
+int RunCalcCommand(const CliCall &call, const CliStreams &streams, CliOutput &out) {
+  // Step 1: the output form; two different ones exclude each other.
+  const CliCall::Given *form = nullptr;
+  for (const CliCall::Given &given : call.options) {
+    if (form != nullptr && form->option != given.option)
+      return ReportUsageError(streams,
+                              "options '" + std::string(form->option->name) + "' and '" +
+                                  std::string(given.option->name) + "' exclude each other",
+                              "calc");
+    form = &given;
   }
-  if (next >= argc)
-    return ReportUsageError(streams, "calc needs a MODE");
-  const ModeRows *mode = FindModeArgument(argv[next]);
-  if (mode == nullptr)
-    return ReportUsageError(streams, std::string("unknown mode '") + argv[next] + "'");
-  int given = argc - next - 1;
-  if (given > mode->rowCount)
-    return ReportUsageError(streams, std::string("mode ") + mode->caption + " has " +
-                                         std::to_string(mode->rowCount) + " entry rows, " +
-                                         std::to_string(given) + " TEXTs given");
+  const std::string_view formName = form != nullptr ? form->option->name : "--panel";
 
+  // Step 2: the mode and its rows' texts.
+  if (call.operands.empty())
+    return ReportUsageError(streams, "calc needs a MODE", "calc");
+  const ModeRows *mode = FindModeArgument(call.operands[0]);
+  if (mode == nullptr)
+    return ReportOperandError(streams, call, "calc", "unknown mode " + Quoted(call.operands[0]));
+  const std::size_t given = call.operands.size() - 1;
+  if (given > static_cast<std::size_t>(mode->rowCount))
+    return ReportOperandError(
+        streams, call, "calc",
+        std::string("mode ") + mode->caption + " has " + std::to_string(mode->rowCount) +
+            " entry rows, " + std::to_string(given) + " TEXTs given (" +
+            Quoted(call.operands[static_cast<std::size_t>(mode->rowCount) + 1]) +
+            " is one too many)");
   std::string_view rows[5];
-  for (int row = 0; row < mode->rowCount; ++row)
-    rows[row] = row < given ? std::string_view(argv[next + 1 + row])
-                            : std::string_view(mode->rows[row].defaultText);
+  for (int row = 0; row < mode->rowCount; ++row) {
+    const std::size_t index = static_cast<std::size_t>(row) + 1;
+    rows[row] = index < call.operands.size() ? std::string_view(call.operands[index])
+                                             : std::string_view(mode->rows[row].defaultText);
+  }
   CalcState state{};
   RunCalc(state, mode->ModeId,
           std::span<const std::string_view>(rows, static_cast<std::size_t>(mode->rowCount)));
 
-  if (form == PanelForm)
+  // Step 3: the chosen form.
+  if (formName == "--panel")
     PutPanel(out, state);
-  else if (form == ReportForm)
+  else if (formName == "--report")
     for (const std::string &line : ReportLines(state))
       PutLine(out, line);
   else
@@ -277,95 +180,236 @@ int RunCalcCommand(int argc, const char *const *argv, const CliStreams &streams,
   return CliOk;
 }
 
-int RunBatchCommand(int argc, const char *const *argv, const CliStreams &streams, CliOutput &out) {
-  bool header = false;
-  BatchSource source;
-  const char *accuracyText[2] = {nullptr, nullptr};
-  int next = 2;
-  for (; next < argc && IsOption(argv[next]); ++next) {
-    std::string_view arg = argv[next];
-    if (arg == "--") {
-      ++next;
-      break;
-    }
-    if (arg == "--header")
-      header = true;
-    else if (arg == "--pair") {
-      if (next + 1 >= argc)
-        return ReportUsageError(streams, "--pair takes a PAIR");
-      source.pair = FindMeterPair(argv[++next]);
-      if (source.pair == nullptr)
-        return ReportUsageError(streams, std::string("unknown pair '") + argv[next] +
-                                             "'; see calvora-cli --help for the pairs");
-    } else if (arg == "--accuracy") {
-      if (next + 2 >= argc)
-        return ReportUsageError(streams, "--accuracy takes ACC_A and ACC_B");
-      accuracyText[0] = argv[next + 1];
-      accuracyText[1] = argv[next + 2];
-      next += 2;
-    } else if (arg == "--help" || arg == "-h") {
-      PutHelp(out);
-      return CliOk;
-    } else
-      return ReportUsageError(streams,
-                              std::string("unknown option '") + argv[next] + "' for batch");
+// The field separator named by --delimiter: the character itself, or "tab".
+bool ReadDelimiter(std::string_view text, char &delimiter) {
+  if (text == "," || text == ";" || text == "|" || text == "\t") {
+    delimiter = text[0];
+    return true;
   }
-  if (source.pair != nullptr) {
-    if (next < argc)
-      return ReportUsageError(streams, std::string("batch --pair takes no MODE; '") + argv[next] +
-                                           "' is one argument too many");
-    if (accuracyText[0] != nullptr) {
+  if (EqualIgnoringAsciiCase(text, "tab") || text == "\\t") {
+    delimiter = '\t';
+    return true;
+  }
+  return false;
+}
+
+int RunBatchCommand(const CliCall &call, const CliStreams &streams, CliOutput &out) {
+  // Step 1: how the records are split and read.
+  BatchReading reading;
+  reading.lenient = FindOption(call, "--lenient") != nullptr;
+  reading.decimalComma = FindOption(call, "--decimal-comma") != nullptr;
+  if (const CliCall::Given *delimiter = FindOption(call, "--delimiter");
+      delimiter != nullptr && !ReadDelimiter(delimiter->values[0], reading.delimiter))
+    return ReportUsageError(
+        streams, "--delimiter takes , ; | or tab, not " + Quoted(delimiter->values[0]), "batch");
+  if (reading.decimalComma && reading.delimiter == ',')
+    return ReportUsageError(streams, "--decimal-comma needs a delimiter other than the comma",
+                            "batch");
+  const bool header = FindOption(call, "--header") != nullptr;
+  const CliCall::Given *pair = FindOption(call, "--pair");
+  const CliCall::Given *accuracy = FindOption(call, "--accuracy");
+
+  // Step 2: a meter pair's log, with or without accuracy.
+  BatchSource source;
+  if (pair != nullptr) {
+    source.pair = FindMeterPair(pair->values[0]);
+    if (source.pair == nullptr)
+      return ReportUsageError(streams,
+                              "unknown pair " + Quoted(pair->values[0]) +
+                                  "; see calvora-cli --help for the pairs",
+                              "batch");
+    if (!call.operands.empty())
+      return ReportOperandError(streams, call, "batch",
+                                TooMany("batch --pair takes no MODE", call.operands[0]));
+    if (reading.lenient)
+      return ReportUsageError(
+          streams, "--lenient reads MODE fields; batch --pair reads its values as convert does",
+          "batch");
+    if (accuracy != nullptr) {
       std::string problem;
       source.withBounds = true;
-      if (!ReadMeterAccuracy(accuracyText[0], source.pair->a, "ACC_A", source.accuracyA, problem) ||
-          !ReadMeterAccuracy(accuracyText[1], source.pair->b, "ACC_B", source.accuracyB, problem))
-        return ReportUsageError(streams, problem);
+      if (!ReadMeterAccuracy(accuracy->values[0], source.pair->a, "ACC_A", source.accuracyA,
+                             problem) ||
+          !ReadMeterAccuracy(accuracy->values[1], source.pair->b, "ACC_B", source.accuracyB,
+                             problem))
+        return ReportUsageError(streams, problem, "batch");
     }
-    return RunBatch(source, header, streams, out);
+    return RunBatch(source, reading, header, streams, out);
   }
-  if (accuracyText[0] != nullptr)
-    return ReportUsageError(streams, "--accuracy needs --pair");
-  if (next >= argc)
-    return ReportUsageError(streams, "batch needs a MODE");
-  if (next + 1 < argc)
-    return ReportUsageError(streams, std::string("batch takes only a MODE; '") + argv[next + 1] +
-                                         "' is one argument too many");
-  source.mode = FindModeArgument(argv[next]);
+
+  // Step 3: a mode's log.
+  if (accuracy != nullptr)
+    return ReportUsageError(streams, "--accuracy needs --pair", "batch");
+  if (call.operands.empty())
+    return ReportUsageError(streams, "batch needs a MODE", "batch");
+  if (call.operands.size() > 1)
+    return ReportOperandError(streams, call, "batch",
+                              TooMany("batch takes only a MODE", call.operands[1]));
+  source.mode = FindModeArgument(call.operands[0]);
   if (source.mode == nullptr)
-    return ReportUsageError(streams, std::string("unknown mode '") + argv[next] + "'");
-  return RunBatch(source, header, streams, out);
+    return ReportOperandError(streams, call, "batch", "unknown mode " + Quoted(call.operands[0]));
+  return RunBatch(source, reading, header, streams, out);
 }
+
+// ---- The command table -------------------------------------------------------
+
+constexpr CliOption CalcOptions[] = {{"--panel", "", "the result panel (the default)"},
+                                     {"--report", "", "the printed report's lines"},
+                                     {"--json", "", "the calculation record as one JSON object"}};
+
+constexpr CliOption BatchOptions[] = {
+    {"--header", "", "the first record names the columns"},
+    {"--lenient", "", "MODE fields read exactly as the window reads them"},
+    {"--delimiter", "CHAR", "fields separated by CHAR: , ; | or tab"},
+    {"--decimal-comma", "", "a comma in a number is its decimal mark"},
+    {"--pair", "PAIR", "a meter's log of F, A and B records"},
+    {"--accuracy", "ACC_A ACC_B", "the meter's accuracy of A and of B: range columns"}};
+
+constexpr CliOption ConvertOptions[] = {
+    {"--json", "", "one JSON object instead of NAME<tab>VALUE lines"},
+    {"--accuracy", "ACC_A ACC_B", "the meter's accuracy of A and of B: ranges"}};
+
+constexpr CliCommand Commands[] = {
+    {"parse",
+     "parse TEXT",
+     "The number an entry row reads from TEXT, with 17 significant digits.",
+     {},
+     0,
+     RunParse},
+    {"format",
+     "format VALUE PLACES UNIT",
+     "VALUE with an SI prefix and UNIT, rounded to PLACES decimals.",
+     {},
+     ValueTopic,
+     RunFormat},
+    {"numbertext",
+     "numbertext VALUE [PLACES]",
+     "VALUE as plain decimal text, rounded to PLACES decimals if given.",
+     {},
+     ValueTopic,
+     RunNumberText},
+    {"calc", "calc [--panel|--report|--json] MODE [TEXT...]",
+     "Calculates one mode from its entry-row texts, in row order; rows\n"
+     "left out take their default texts. Prints the result panel (the\n"
+     "default, NAME<tab>VALUE per line), the printed report, or the\n"
+     "whole calculation record as one JSON object (numbers in their\n"
+     "shortest round-trip form; inf, -inf and nan as strings).",
+     CalcOptions, ModeTopic, RunCalcCommand},
+    {"batch",
+     "batch [--header] [--lenient] [--delimiter CHAR] [--decimal-comma]\n"
+     " MODE\n"
+     "batch --pair PAIR [--accuracy ACC_A ACC_B] [--header]\n"
+     " [--delimiter CHAR] [--decimal-comma]",
+     "Converts a log with one record per line into CSV: one field per\n"
+     "entry row of MODE, or F, A and B of a meter's PAIR. Fields are\n"
+     "separated by commas, or as the first record shows: by tabs when it\n"
+     "holds a tab, else by semicolons, with decimal commas (4,7), when it\n"
+     "holds a semicolon. Fields may be double-quoted; spaces and tabs\n"
+     "around them are dropped. A UTF-8 byte order mark at the start is\n"
+     "skipped, and so are blank lines and lines starting with '#'. Lines\n"
+     "may end in LF, CR LF or CR alone. With --header the first record\n"
+     "names the columns (bytes that are not printable UTF-8 written \\xB5).\n"
+     "A MODE field is read as the window's entry row reads it (a decimal\n"
+     "with optional sign, point and E or D exponent, or &H, &O or &B\n"
+     "digits with their type suffix), and must be that number alone: text\n"
+     "after it (4n7, 1kHz, 2E), no number (an empty field, -, ., &H,\n"
+     "junk) or one the window only stands in for (radix digits beyond 64\n"
+     "bits, 1E4932 and above) makes a bad line. --lenient reads every\n"
+     "field exactly as the window does instead: text after the number is\n"
+     "ignored, and a field without one reads as 0. A PAIR field is read\n"
+     "as convert reads a value, with the log's decimal mark.\n"
+     "Writes the input columns under their own names, then the results\n"
+     "calc_Z, calc_Rs, calc_Xs, calc_Y, calc_Gp, calc_Bp, calc_Cs, calc_Cp,\n"
+     "calc_Ls, calc_Lp, calc_Rp, calc_Q, calc_D, calc_Phase (one more calc_\n"
+     "in front should an input column already be named so), in SI units\n"
+     "(mhos, degrees) and signed as the calculation carries them: Xs\n"
+     "positive inductive; Bp positive capacitive; Cs and Cp negative and\n"
+     "Ls and Lp positive for a capacitive part, the other way round for\n"
+     "an inductive one; Q = -Bp/Gp and D = Gp/Bp keep their signs (a\n"
+     "capacitor has a negative Q). With --accuracy the ends of each\n"
+     "result's range follow its column (calc_Z_low, calc_Z_high, ...).\n"
+     "Lines longer than 65536 bytes, lines with the wrong number of\n"
+     "fields and lines with a field that cannot be read are reported with\n"
+     "their line number and skipped.",
+     BatchOptions, ModeTopic | PairTopic, RunBatchCommand},
+    {"convert", "convert [--json] [--accuracy ACC_A ACC_B] PAIR F A B",
+     "Converts what a meter shows as PAIR (readings A and B at the\n"
+     "frequency F) into Z, Rs, Xs, Y, Gp, Bp, Cs, Cp, Ls, Lp, Rp, Q, D and\n"
+     "Phase, NAME<tab>VALUE per line or one JSON object. Values are\n"
+     "written as on the bench: 4.7n, 4.7nF, 4.7 nF, 4,7n, 4n7, 4K7, 1R5,\n"
+     "R47, 100R, 10k, 4.7meg, 1.5uH, 4.7uf, 100mOhm, 1e-9, -12.5deg: a\n"
+     "number (decimal point or comma), at most one space, an SI prefix\n"
+     "(a f p n u m k K M G T, micro also as the micro sign, meg for mega)\n"
+     "and a unit that fits the reading (F H Ohm S mho Hz deg rad, in any\n"
+     "letter case). As on resistor and capacitor markings, a one-letter\n"
+     "prefix, or R for ohms, may stand for the decimal mark. Refused as\n"
+     "ambiguous: m or M before a unit not written in its own case (1mhz:\n"
+     "milli or mega?) and a comma before exactly three digits (1,000).\n"
+     "Capacitance, inductance, D, Q, Rs, Rp, G, |Z| and |Y|\n"
+     "are magnitudes; X (+ inductive), B (+ capacitive) and the phase\n"
+     "are signed; F is above zero and a phase lies within +-90 degrees\n"
+     "(+-pi/2 rad). The results keep the calculation's signs: Xs, Cs and\n"
+     "Cp are negative for a capacitive part, Q = -Bp/Gp and D = Gp/Bp. A\n"
+     "result the calculation leaves undefined is written \"undefined\"\n"
+     "(nan in JSON and CSV), an infinite one inf or -inf.\n"
+     "--accuracy gives the meter's accuracy of A and of B, as a\n"
+     "percentage (0.05%) or an amount in the reading's units (0.0005,\n"
+     "2nF, 0.02deg): each result gets the range it takes over every\n"
+     "reading the accuracies allow (LOW ... HIGH; \"ranges\" in JSON, with\n"
+     "\"bounds\", the larger distance from the value to an end, rounded\n"
+     "up to three significant digits), a magnitude taken down to 0 at\n"
+     "most and a phase to +-90 degrees. A result is flagged\n"
+     "\"unreliable\" when its range is undefined or unbounded, contains\n"
+     "zero (so its sign is not known), or spans more than a factor of two\n"
+     "(HIGH/LOW > 2).",
+     ConvertOptions, PairTopic, RunConvertCommand},
+};
+
+const CliCommand *FindCommand(std::string_view name) {
+  for (const CliCommand &command : Commands)
+    if (command.name == name)
+      return &command;
+  return nullptr;
+}
+
+bool IsHelpWord(std::string_view arg) { return arg == "--help" || arg == "-h" || arg == "help"; }
 
 int RunCommand(int argc, const char *const *argv, const CliStreams &streams, CliOutput &out) {
   if (argc < 2)
     return ReportUsageError(streams, "no command given");
-  std::string_view command = argv[1];
-  if (command == "--help" || command == "-h" || command == "help") {
-    PutHelp(out);
+  const std::string_view first = argv[1];
+  if (IsHelpWord(first)) {
+    if (argc == 2) {
+      PutHelp(out);
+      return CliOk;
+    }
+    if (argc > 3)
+      return ReportUsageError(streams, TooMany("--help takes at most a COMMAND", argv[3]));
+    const CliCommand *command = FindCommand(argv[2]);
+    if (command == nullptr)
+      return ReportUsageError(streams, "unknown command " + Quoted(argv[2]));
+    PutCommandHelp(out, *command);
     return CliOk;
   }
-  if (command == "--version") {
+  if (first == "--version") {
+    if (argc > 2)
+      return ReportUsageError(streams, TooMany("--version takes no arguments", argv[2]));
     PutCliOutput(out, VersionText);
     return CliOk;
   }
-  if (command == "parse")
-    return RunParse(argc, argv, streams, out);
-  if (command == "format")
-    return RunFormat(argc, argv, streams, out);
-  if (command == "numbertext")
-    return RunNumberText(argc, argv, streams, out);
-  if (command == "calc")
-    return RunCalcCommand(argc, argv, streams, out);
-  if (command == "batch")
-    return RunBatchCommand(argc, argv, streams, out);
-  if (command == "convert")
-    return RunConvertCommand(argc, argv, streams, out);
-  if (IsOption(command))
-    return ReportUsageError(streams, std::string("unknown option '") + argv[1] + "'");
-  return ReportUsageError(streams, std::string("unknown command '") + argv[1] + "'");
+  const CliCommand *command = FindCommand(first);
+  if (command == nullptr)
+    return ReportUsageError(
+        streams, (first.size() > 1 && first[0] == '-' ? "unknown option " : "unknown command ") +
+                     Quoted(first));
+  CliCall call;
+  const int code = SplitArguments(*command, 2, argc, argv, call, streams, out);
+  return code >= 0 ? code : command->run(call, streams, out);
 }
 
 } // namespace
+
+std::span<const CliCommand> CliCommandTable() { return Commands; }
 
 const ModeRows *FindModeArgument(std::string_view text) {
   if (!text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos) {
@@ -381,15 +425,6 @@ const ModeRows *FindModeArgument(std::string_view text) {
     return FindModeRows(id);
   }
   return FindModeRowsByCaption(text);
-}
-
-int ReportUsageError(const CliStreams &streams, std::string_view message) {
-  std::string text = "calvora-cli: ";
-  text += message;
-  text += '\n';
-  text += TryHelp;
-  PutCliError(streams, text);
-  return CliUsageError;
 }
 
 int RunCli(int argc, const char *const *argv, const CliStreams &streams) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 void OpenCliOutput(CliOutput &out, const CliStreams &streams, std::size_t capacity) {
@@ -168,4 +169,84 @@ char *SpellBound(char *p, double bound) {
   *p++ = char('0' + a / 10 % 10);
   *p++ = char('0' + a % 10);
   return p;
+}
+
+void PutJsonNumber(CliOutput &out, double value, char *(*spell)(char *, double)) {
+  char number[NumberSpellingMax + 2];
+  const bool finite = std::isfinite(value);
+  char *p = number;
+  if (!finite)
+    *p++ = '"';
+  p = spell(p, value);
+  if (!finite)
+    *p++ = '"';
+  PutCliOutput(out, std::string_view(number, static_cast<std::size_t>(p - number)));
+}
+
+namespace {
+
+// Code points that print nothing or turn the text around them: the C1
+// controls, zero-width characters and marks, the line and paragraph
+// separators, the direction embeddings and isolates, and the byte order mark.
+bool IsInvisible(std::uint32_t c) {
+  return (c >= 0x80 && c <= 0x9F) || (c >= 0x200B && c <= 0x200F) || (c >= 0x2028 && c <= 0x202E) ||
+         (c >= 0x2060 && c <= 0x206F) || c == 0xFEFF;
+}
+
+// The length of the printable UTF-8 character that `text` starts with, or 0
+// when its first byte is to be escaped. Overlong forms, surrogates and
+// code points beyond U+10FFFF are not UTF-8.
+std::size_t PrintableLength(std::string_view text) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(0);
+  if (lead >= 0x20 && lead < 0x7F)
+    return 1;
+  if (lead < 0xC2 || lead > 0xF4)
+    return 0;
+  const std::size_t length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+  if (text.size() < length)
+    return 0;
+  const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+  const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+  if (byte(1) < low || byte(1) > high)
+    return 0;
+  std::uint32_t code = lead & (0x7Fu >> length);
+  for (std::size_t k = 1; k < length; ++k) {
+    if ((byte(k) & 0xC0) != 0x80)
+      return 0;
+    code = code << 6 | (byte(k) & 0x3Fu);
+  }
+  return IsInvisible(code) ? 0 : length;
+}
+
+} // namespace
+
+void AppendEscaped(std::string &out, std::string_view text, std::size_t limit) {
+  std::size_t shown = 0;
+  while (!text.empty()) {
+    const std::size_t length = PrintableLength(text);
+    const std::size_t width = length > 0 ? 1 : 4;
+    if (limit > 0 && shown + width > limit) {
+      out += "...";
+      return;
+    }
+    shown += width;
+    if (length > 0) {
+      out.append(text.substr(0, length));
+      text.remove_prefix(length);
+    } else {
+      static constexpr char Hex[] = "0123456789ABCDEF";
+      const unsigned char c = static_cast<unsigned char>(text[0]);
+      const char escape[4] = {'\\', 'x', Hex[c >> 4], Hex[c & 15]};
+      out.append(escape, 4);
+      text.remove_prefix(1);
+    }
+  }
+}
+
+std::string Quoted(std::string_view text) {
+  std::string quoted = "'";
+  AppendEscaped(quoted, text, EchoLimit);
+  quoted += '\'';
+  return quoted;
 }

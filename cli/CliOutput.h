@@ -1,10 +1,12 @@
-// Buffered output and number spellings shared by the companion's commands.
+// Buffered output, number spellings and the quoting of input in messages,
+// shared by the companion's commands.
 #pragma once
 
 #include "cli/Cli.h"
 
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <string_view>
 
 // Size of the output block: room for the longest batch row (every byte of
@@ -58,3 +60,24 @@ char *SpellDoubleShortest(char *p, double value);
 // ("79.6", "3.15e-09", "0.0005"); "0" for zero, "inf" and "nan" when not finite. Returns the end of
 // the text.
 char *SpellBound(char *p, double bound);
+
+// A JSON number: `value` as `spell` writes it (the shortest round-trip
+// text unless told otherwise), and an infinity or NaN, which JSON has no
+// literal for, as the string "inf", "-inf" or "nan". The one writer of
+// numbers for every JSON the companion prints.
+void PutJsonNumber(CliOutput &out, double value,
+                   char *(*spell)(char *, double) = SpellDoubleShortest);
+
+// How much of an input text a message shows: this many characters, then "...".
+inline constexpr std::size_t EchoLimit = 60;
+
+// Appends `text` so that it prints as it reads and stays valid UTF-8: a byte
+// that is not part of printable UTF-8 (a control character, an invalid or
+// overlong sequence, an invisible or direction-changing code point) as
+// "\xB5", one escape per byte. With `limit` > 0, stops after that many
+// characters (an escape counts as its four) and writes "..." for the rest.
+void AppendEscaped(std::string &out, std::string_view text, std::size_t limit = 0);
+
+// `text` between single quotes, escaped and cut at EchoLimit, as messages
+// echo an argument or a field.
+std::string Quoted(std::string_view text);

@@ -37,10 +37,10 @@ const char *QuantityDescription(Quantity quantity) {
 
 // "A 'x' is not a capacitance: expected a decimal number ..."
 std::string NotA(std::string_view what, std::string_view text, Quantity quantity) {
-  std::string message = std::string(what) + " '" + std::string(text) + "' is not " +
+  std::string message = std::string(what) + " " + Quoted(text) + " is not " +
                         QuantityDescription(quantity) +
                         ": expected a decimal number with an optional SI prefix "
-                        "(a f p n u m k M G T)";
+                        "(a f p n u m k K meg M G T)";
   const char *unit = QuantityUnit(quantity);
   if (*unit != '\0') {
     message += " and an optional unit ";
@@ -52,13 +52,32 @@ std::string NotA(std::string_view what, std::string_view text, Quantity quantity
 
 // What the command-line and batch readers share: `what` names the text in
 // the message ("A", "field 2").
-bool ReadValue(std::string_view text, Quantity quantity, std::string_view what, double &value,
-               std::string &problem) {
-  switch (ParseMeterValue(text, quantity, value)) {
+bool ReadValue(std::string_view text, Quantity quantity, std::string_view what, DecimalMark mark,
+               double &value, std::string &problem) {
+  const MeterValueStatus status = ParseMeterValue(text, quantity, value, mark);
+  if (status == MeterValueStatus::Ok)
+    return true;
+  const std::string named = std::string(what) + " " + Quoted(text);
+  const std::string unit = QuantityUnit(quantity);
+  switch (status) {
   case MeterValueStatus::Ok:
     return true;
   case MeterValueStatus::OutOfRange:
-    problem = std::string(what) + " '" + std::string(text) + "' is beyond the range of a double";
+    problem = named + " is beyond the range of a double";
+    return false;
+  case MeterValueStatus::AmbiguousPrefix:
+    problem = named + " is ambiguous: milli or mega? Write m" + unit + " or M" + unit +
+              " (the prefix's case counts when the unit's is kept)";
+    return false;
+  case MeterValueStatus::AmbiguousComma:
+    problem = named + " is ambiguous: a decimal comma or a thousands separator? Write the "
+                      "decimal mark as a point, and no thousands separator";
+    return false;
+  case MeterValueStatus::WrongMark:
+    problem = named + (mark == DecimalMark::Comma
+                           ? " has a decimal point, but this input's decimal mark is the comma"
+                           : " has a decimal comma, but this input's decimal mark is the point "
+                             "(--decimal-comma reads commas)");
     return false;
   case MeterValueStatus::WrongUnit:
   case MeterValueStatus::NotANumber:
@@ -96,18 +115,6 @@ const ResultField &ColumnField(double CalcState::*member) {
   return ResultFields[0];
 }
 
-void PutNumber(CliOutput &out, double value, bool bound = false) {
-  char number[NumberSpellingMax];
-  char *end = bound ? SpellBound(number, value) : SpellDoubleShortest(number, value);
-  // JSON has no literal for infinities and NaN: they travel as strings.
-  const bool finite = std::isfinite(value);
-  if (!finite)
-    PutCliOutput(out, "\"");
-  PutCliOutput(out, std::string_view(number, static_cast<std::size_t>(end - number)));
-  if (!finite)
-    PutCliOutput(out, "\"");
-}
-
 // {"Z": ..., ...} of the result columns: `put` writes each one's value.
 template <class PutValue> void PutJsonObject(CliOutput &out, PutValue put) {
   PutCliOutput(out, "{");
@@ -137,8 +144,8 @@ std::string RangeText(const ResultField &field, double low, double high) {
 const MeterReading FrequencyReading{"F", Quantity::Frequency, false, "frequency"};
 
 bool ReadMeterReading(std::string_view text, const MeterReading &reading, std::string_view what,
-                      double &value, std::string &problem) {
-  if (!ReadValue(text, reading.quantity, what, value, problem))
+                      double &value, std::string &problem, DecimalMark mark) {
+  if (!ReadValue(text, reading.quantity, what, mark, value, problem))
     return false;
   const auto quoted = [&] { return std::string(what) + " '" + std::string(text) + "'"; };
   // No impedance has a frequency of zero or below.
@@ -164,7 +171,7 @@ bool ReadMeterReading(std::string_view text, const MeterReading &reading, std::s
     return false;
   }
   if (!reading.isSigned && std::signbit(value) && value != 0) {
-    problem = std::string(what) + " '" + std::string(text) + "' is negative; " + reading.name +
+    problem = std::string(what) + " " + Quoted(text) + " is negative; " + reading.name +
               " is entered as a magnitude";
     return false;
   }
@@ -176,17 +183,18 @@ bool ReadMeterAccuracy(std::string_view text, const MeterReading &reading, std::
   accuracy = MeterAccuracy{};
   if (!text.empty() && text.back() == '%') {
     accuracy.relative = true;
-    text.remove_suffix(1);
-    if (!ReadValue(text, Quantity::Ratio, what, accuracy.amount, problem)) {
+    text.remove_suffix(text.size() > 2 && text[text.size() - 2] == ' ' ? 2 : 1);
+    if (!ReadValue(text, Quantity::Ratio, what, DecimalMark::Either, accuracy.amount, problem)) {
       problem += " (before the %)";
       return false;
     }
-  } else if (!ReadValue(text, reading.quantity, what, accuracy.amount, problem)) {
+  } else if (!ReadValue(text, reading.quantity, what, DecimalMark::Either, accuracy.amount,
+                        problem)) {
     problem += ", or a percentage such as 0.05%";
     return false;
   }
   if (std::signbit(accuracy.amount) && accuracy.amount != 0) {
-    problem = std::string(what) + " '" + std::string(text) + "' is negative; an accuracy is not";
+    problem = std::string(what) + " " + Quoted(text) + " is negative; an accuracy is not";
     return false;
   }
   return true;
@@ -227,53 +235,37 @@ void PutPairHelp(CliOutput &out) {
   }
 }
 
-int RunConvertCommand(int argc, const char *const *argv, const CliStreams &streams,
-                      CliOutput &out) {
-  // Step 1: the options, then PAIR F A B.
-  bool json = false;
-  const char *accuracyText[2] = {nullptr, nullptr};
-  int next = 2;
-  for (; next < argc; ++next) {
-    const std::string_view arg = argv[next];
-    if (arg == "--") {
-      ++next;
-      break;
-    }
-    if (arg == "--json") {
-      json = true;
-    } else if (arg == "--accuracy") {
-      if (next + 2 >= argc)
-        return ReportUsageError(streams, "--accuracy takes ACC_A and ACC_B");
-      accuracyText[0] = argv[next + 1];
-      accuracyText[1] = argv[next + 2];
-      next += 2;
-    } else if (arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9') &&
-               arg[1] != '.') {
-      return ReportUsageError(streams,
-                              std::string("unknown option '") + argv[next] + "' for convert");
-    } else {
-      break;
-    }
-  }
-  if (argc - next != 4)
-    return ReportUsageError(streams, "convert takes PAIR F A B");
-  const MeterPair *pair = FindMeterPair(argv[next]);
+int RunConvertCommand(const CliCall &call, const CliStreams &streams, CliOutput &out) {
+  // Step 1: PAIR F A B, and the options.
+  constexpr std::string_view Usage = "convert takes PAIR F A B";
+  if (call.operands.size() != 4)
+    return ReportOperandError(streams, call, "convert",
+                              call.operands.size() < 4 ? std::string(Usage)
+                                                       : TooMany(Usage, call.operands[4]));
+  const bool json = FindOption(call, "--json") != nullptr;
+  const CliCall::Given *accuracyOption = FindOption(call, "--accuracy");
+  const char *const accuracyText[2] = {
+      accuracyOption != nullptr ? accuracyOption->values[0] : nullptr,
+      accuracyOption != nullptr ? accuracyOption->values[1] : nullptr};
+  const char *const *operand = call.operands.data();
+  const MeterPair *pair = FindMeterPair(operand[0]);
   if (pair == nullptr)
-    return ReportUsageError(streams, std::string("unknown pair '") + argv[next] +
-                                         "'; see calvora-cli --help for the pairs");
+    return ReportOperandError(streams, call, "convert",
+                              "unknown pair " + Quoted(operand[0]) +
+                                  "; see calvora-cli --help for the pairs");
 
   // Step 2: the readings and the accuracies, every one validated.
   double f = 0, a = 0, b = 0;
   std::string problem;
-  if (!ReadMeterReading(argv[next + 1], FrequencyReading, "F", f, problem) ||
-      !ReadMeterReading(argv[next + 2], pair->a, "A", a, problem) ||
-      !ReadMeterReading(argv[next + 3], pair->b, "B", b, problem))
-    return ReportUsageError(streams, problem);
+  if (!ReadMeterReading(operand[1], FrequencyReading, "F", f, problem) ||
+      !ReadMeterReading(operand[2], pair->a, "A", a, problem) ||
+      !ReadMeterReading(operand[3], pair->b, "B", b, problem))
+    return ReportOperandError(streams, call, "convert", problem);
   const bool withBounds = accuracyText[0] != nullptr;
   MeterAccuracy accuracyA, accuracyB;
   if (withBounds && (!ReadMeterAccuracy(accuracyText[0], pair->a, "ACC_A", accuracyA, problem) ||
                      !ReadMeterAccuracy(accuracyText[1], pair->b, "ACC_B", accuracyB, problem)))
-    return ReportUsageError(streams, problem);
+    return ReportUsageError(streams, problem, "convert");
 
   // Step 3: the record and, with accuracy, the ranges.
   CalcState s{};
@@ -288,21 +280,21 @@ int RunConvertCommand(int argc, const char *const *argv, const CliStreams &strea
     PutCliOutput(out, "{\"pair\": \"");
     PutCliOutput(out, pair->name);
     PutCliOutput(out, "\", \"F\": ");
-    PutNumber(out, f);
+    PutJsonNumber(out, f);
     PutCliOutput(out, ", \"values\": ");
-    PutJsonObject(out, [&](double CalcState::*column) { PutNumber(out, s.*column); });
+    PutJsonObject(out, [&](double CalcState::*column) { PutJsonNumber(out, s.*column); });
     if (withBounds) {
       PutCliOutput(out, ", \"ranges\": ");
       PutJsonObject(out, [&](double CalcState::*column) {
         PutCliOutput(out, "[");
-        PutNumber(out, low.*column);
+        PutJsonNumber(out, low.*column);
         PutCliOutput(out, ", ");
-        PutNumber(out, high.*column);
+        PutJsonNumber(out, high.*column);
         PutCliOutput(out, "]");
       });
       PutCliOutput(out, ", \"bounds\": ");
       PutJsonObject(out, [&](double CalcState::*column) {
-        PutNumber(out, RangeBound(s.*column, low.*column, high.*column), true);
+        PutJsonNumber(out, RangeBound(s.*column, low.*column, high.*column), SpellBound);
       });
       PutCliOutput(out, ", \"unreliable\": [");
       bool first = true;

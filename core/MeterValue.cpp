@@ -1,6 +1,9 @@
 // The strict value reader of the companion's instrument pairs.
 #include "core/MeterValue.h"
 
+#include "core/AsciiCase.h"
+
+#include <algorithm>
 #include <charconv>
 #include <cstddef>
 #include <string>
@@ -11,12 +14,30 @@ namespace {
 struct Prefix {
   std::string_view text;
   int exponent;
+  bool anyCase = false;     // read in any letter case ("meg", "MEG", "Meg")
+  bool asMark = true;       // may stand for the decimal mark ("4n7")
+  bool caseMatters = false; // the other letter case is another prefix (m, M)
+  bool ohms = false;        // R: no power of ten, and the value is a resistance
 };
 
-// SI prefixes, the two micro signs in UTF-8 (U+00B5 and U+03BC) beside "u".
-constexpr Prefix Prefixes[] = {{"a", -18}, {"f", -15},       {"p", -12},       {"n", -9},
-                               {"u", -6},  {"\xC2\xB5", -6}, {"\xCE\xBC", -6}, {"m", -3},
-                               {"k", 3},   {"M", 6},         {"G", 9},         {"T", 12}};
+// SI prefixes, with the two micro signs in UTF-8 (U+00B5 and U+03BC) beside
+// "u", K beside k, the circuit simulators' "meg" for mega (M stays mega and
+// m milli), and the R of resistor markings. "meg" comes before "m".
+constexpr Prefix Prefixes[] = {{.text = "meg", .exponent = 6, .anyCase = true, .asMark = false},
+                               {.text = "a", .exponent = -18},
+                               {.text = "f", .exponent = -15},
+                               {.text = "p", .exponent = -12},
+                               {.text = "n", .exponent = -9},
+                               {.text = "u", .exponent = -6},
+                               {.text = "\xC2\xB5", .exponent = -6},
+                               {.text = "\xCE\xBC", .exponent = -6},
+                               {.text = "m", .exponent = -3, .caseMatters = true},
+                               {.text = "k", .exponent = 3},
+                               {.text = "K", .exponent = 3},
+                               {.text = "M", .exponent = 6, .caseMatters = true},
+                               {.text = "G", .exponent = 9},
+                               {.text = "T", .exponent = 12},
+                               {.text = "R", .exponent = 0, .ohms = true}};
 
 struct Unit {
   std::string_view text;
@@ -47,13 +68,14 @@ constexpr int ExponentCap = 100000;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The quantity a unit spelling belongs to, or nullptr when it is none. The
-// first byte is compared first: most texts have no unit, or a short one.
-const Unit *FindUnit(std::string_view text) {
+// The unit that the whole of `text` spells, as listed or, with `anyCase`,
+// in any letter case; nullptr when none. The first byte is compared first:
+// most texts have no unit, or a short one.
+const Unit *FindUnit(std::string_view text, bool anyCase) {
   if (text.empty())
     return nullptr;
   for (const Unit &u : Units)
-    if (u.text[0] == text[0] && u.text == text)
+    if (anyCase ? EqualIgnoringAsciiCase(u.text, text) : u.text[0] == text[0] && u.text == text)
       return &u;
   return nullptr;
 }
@@ -62,10 +84,36 @@ const Unit *FindUnit(std::string_view text) {
 const Prefix *FindPrefixAt(std::string_view text) {
   if (text.empty())
     return nullptr;
-  for (const Prefix &p : Prefixes)
-    if (p.text[0] == text[0] && text.substr(0, p.text.size()) == p.text)
+  for (const Prefix &p : Prefixes) {
+    if (p.anyCase) {
+      if (EqualIgnoringAsciiCase(text.substr(0, p.text.size()), p.text))
+        return &p;
+    } else if (p.text[0] == text[0] && text.substr(0, p.text.size()) == p.text) {
       return &p;
+    }
+  }
   return nullptr;
+}
+
+// Whether `unit` fits `quantity` after the prefix `p` (if any).
+MeterValueStatus Fits(const Unit *unit, const Prefix *p, Quantity quantity) {
+  if (p != nullptr && p->ohms && quantity != Quantity::Resistance)
+    return MeterValueStatus::WrongUnit;
+  if (unit != nullptr && unit->quantity != quantity)
+    return MeterValueStatus::WrongUnit;
+  return MeterValueStatus::Ok;
+}
+
+// What follows a prefix: nothing, or a unit. A unit in another letter case
+// than listed leaves m and M ambiguous ("mhz": milli or mega?).
+MeterValueStatus ReadUnitAfter(const Prefix &p, std::string_view rest, Quantity quantity) {
+  if (rest.empty())
+    return Fits(nullptr, &p, quantity);
+  if (const Unit *u = FindUnit(rest, false))
+    return Fits(u, &p, quantity);
+  if (const Unit *u = FindUnit(rest, true))
+    return p.caseMatters ? MeterValueStatus::AmbiguousPrefix : Fits(u, &p, quantity);
+  return MeterValueStatus::NotANumber;
 }
 
 // What may follow the number: nothing, a unit of the quantity, or a prefix
@@ -74,63 +122,71 @@ MeterValueStatus ReadSuffix(std::string_view rest, Quantity quantity, int &expon
   exponent = 0;
   if (rest.empty())
     return MeterValueStatus::Ok;
-  // A whole unit first: "mho" is a unit, not milli-"ho".
-  if (const Unit *u = FindUnit(rest))
-    return u->quantity == quantity ? MeterValueStatus::Ok : MeterValueStatus::WrongUnit;
-  const Prefix *p = FindPrefixAt(rest);
-  if (p == nullptr)
-    return MeterValueStatus::NotANumber;
-  exponent = p->exponent;
-  rest.remove_prefix(p->text.size());
-  if (rest.empty())
-    return MeterValueStatus::Ok;
-  if (const Unit *u = FindUnit(rest))
-    return u->quantity == quantity ? MeterValueStatus::Ok : MeterValueStatus::WrongUnit;
+  // Step a: a whole unit as listed: "mho" is a unit, not milli-"ho".
+  if (const Unit *u = FindUnit(rest, false))
+    return Fits(u, nullptr, quantity);
+  // Step b: a prefix, then nothing or a unit ("kHz", "uf", "mhz").
+  if (const Prefix *p = FindPrefixAt(rest)) {
+    const MeterValueStatus status = ReadUnitAfter(*p, rest.substr(p->text.size()), quantity);
+    if (status != MeterValueStatus::NotANumber) {
+      exponent = p->exponent;
+      return status;
+    }
+  }
+  // Step c: a whole unit in another letter case ("hz", "OHM", "Mhos").
+  if (const Unit *u = FindUnit(rest, true))
+    return Fits(u, nullptr, quantity);
   return MeterValueStatus::NotANumber;
 }
 
 } // namespace
 
-MeterValueStatus ParseMeterValue(std::string_view text, Quantity quantity, double &value) {
-  // Step 1: the sign and the digits, with a point or with a prefix standing
-  // for the point ("4n7").
-  std::size_t i = 0;
+MeterValueStatus ParseMeterValue(std::string_view text, Quantity quantity, double &value,
+                                 DecimalMark mark) {
+  // Step 1: the sign and the whole digits.
   const std::size_t n = text.size();
-  const bool plus = n > 0 && text[0] == '+';
-  if (n > 0 && (text[0] == '+' || text[0] == '-'))
-    ++i;
+  const bool negative = n > 0 && text[0] == '-';
+  std::size_t i = n > 0 && (text[0] == '+' || text[0] == '-') ? 1 : 0;
   const std::size_t integerStart = i;
   while (i < n && IsDigit(text[i]))
     ++i;
   const std::size_t integerEnd = i;
-  bool hasFraction = false;
-  int prefixExponent = 0;
-  std::size_t prefixLength = 0; // of a prefix that stands for the point
-  if (i < n && text[i] == '.') {
-    const std::size_t fractionStart = ++i;
+
+  // Step 2: the fraction, after a decimal mark or after a prefix standing
+  // for it ("4n7", "R47").
+  char markSeen = 0;
+  const Prefix *markPrefix = nullptr;
+  std::size_t fractionStart = i;
+  if (i < n && (text[i] == '.' || text[i] == ',')) {
+    markSeen = text[i];
+    fractionStart = ++i;
     while (i < n && IsDigit(text[i]))
       ++i;
-    hasFraction = i > fractionStart;
-  } else if (integerEnd > integerStart) {
+    // "5." reads as 5, as it always has; a comma needs a digit after it.
+    if (markSeen == ',' && i == fractionStart)
+      return MeterValueStatus::NotANumber;
+  } else {
     const Prefix *p = FindPrefixAt(text.substr(i));
-    if (p != nullptr && i + p->text.size() < n && IsDigit(text[i + p->text.size()])) {
-      prefixExponent = p->exponent;
-      prefixLength = p->text.size();
-      i += prefixLength;
+    if (p != nullptr && p->asMark && i + p->text.size() < n && IsDigit(text[i + p->text.size()])) {
+      markPrefix = p;
+      i += p->text.size();
+      fractionStart = i;
       while (i < n && IsDigit(text[i]))
         ++i;
     }
   }
-  if (integerEnd == integerStart && !hasFraction)
+  const std::size_t fractionEnd = markSeen != 0 || markPrefix != nullptr ? i : fractionStart;
+  if (integerEnd == integerStart && fractionEnd == fractionStart)
     return MeterValueStatus::NotANumber;
 
-  // Step 2: the exponent, saturated while it is read.
+  // Step 3: the exponent, saturated while it is read; none after a prefix
+  // that stands for the mark.
   long exponent = 0;
-  if (prefixLength == 0 && i < n && (text[i] == 'e' || text[i] == 'E')) {
+  if (markPrefix == nullptr && i < n && (text[i] == 'e' || text[i] == 'E')) {
     ++i;
-    bool negative = false;
+    bool negativeExponent = false;
     if (i < n && (text[i] == '+' || text[i] == '-'))
-      negative = text[i++] == '-';
+      negativeExponent = text[i++] == '-';
     const std::size_t exponentStart = i;
     while (i < n && IsDigit(text[i])) {
       if (exponent < ExponentCap)
@@ -139,63 +195,65 @@ MeterValueStatus ParseMeterValue(std::string_view text, Quantity quantity, doubl
     }
     if (i == exponentStart)
       return MeterValueStatus::NotANumber;
-    if (negative)
+    if (negativeExponent)
       exponent = -exponent;
   }
-  const std::size_t numberEnd = i;
 
-  // Step 3: the prefix and the unit; with the prefix as the point, only a
-  // unit may follow.
-  if (prefixLength != 0) {
-    const std::string_view rest = text.substr(i);
-    if (!rest.empty()) {
-      const Unit *u = FindUnit(rest);
-      if (u == nullptr)
-        return MeterValueStatus::NotANumber;
-      if (u->quantity != quantity)
-        return MeterValueStatus::WrongUnit;
-    }
+  // Step 4: the prefix and the unit, after at most one space; with a prefix
+  // as the mark, only a unit may follow, directly.
+  MeterValueStatus suffix;
+  int prefixExponent = 0;
+  std::string_view rest = text.substr(i);
+  if (markPrefix != nullptr) {
+    prefixExponent = markPrefix->exponent;
+    suffix = ReadUnitAfter(*markPrefix, rest, quantity);
   } else {
-    const MeterValueStatus suffix = ReadSuffix(text.substr(i), quantity, prefixExponent);
-    if (suffix != MeterValueStatus::Ok)
-      return suffix;
+    if (rest.size() > 1 && rest[0] == ' ')
+      rest.remove_prefix(1);
+    suffix = ReadSuffix(rest, quantity, prefixExponent);
   }
+  if (suffix == MeterValueStatus::NotANumber)
+    return suffix;
 
-  // Step 4: one correctly rounded conversion of digits × 10^(exponent +
-  // prefix), so that "4.7n" is exactly the double nearest 4.7e-9. Without a
-  // prefix the text itself is converted (less its '+', which the converter
-  // does not take); with one, the digits are written out with the summed
-  // exponent first.
-  const char *first = text.data() + (plus ? 1 : 0);
-  const char *last = text.data() + numberEnd;
-  std::string spelled;
-  if (prefixExponent != 0) {
-    const std::size_t start = plus ? 1 : 0;
-    spelled.reserve(numberEnd - start + 12);
-    if (prefixLength != 0) {
-      spelled.append(text.substr(start, integerEnd - start));
-      spelled += '.';
-      spelled.append(text.substr(integerEnd + prefixLength, numberEnd - integerEnd - prefixLength));
-    } else {
-      // Up to the exponent's letter, which is written again below.
-      std::size_t mantissaEnd = numberEnd;
-      for (std::size_t k = integerStart; k < numberEnd; ++k)
-        if (text[k] == 'e' || text[k] == 'E') {
-          mantissaEnd = k;
-          break;
-        }
-      spelled.append(text.substr(start, mantissaEnd - start));
-    }
-    spelled += 'e';
-    spelled += std::to_string(exponent + prefixExponent);
-    first = spelled.data();
-    last = first + spelled.size();
+  // Step 5: the decimal mark. With either mark allowed, a comma after one to
+  // three digits (not starting with 0) and before exactly three may group
+  // thousands instead.
+  if ((markSeen == ',' && mark == DecimalMark::Point) ||
+      (markSeen == '.' && mark == DecimalMark::Comma))
+    return MeterValueStatus::WrongMark;
+  if (markSeen == ',' && mark == DecimalMark::Either && integerEnd - integerStart <= 3 &&
+      integerEnd > integerStart && text[integerStart] != '0' && fractionEnd - fractionStart == 3)
+    return MeterValueStatus::AmbiguousComma;
+  if (suffix != MeterValueStatus::Ok)
+    return suffix;
+
+  // Step 6: one correctly rounded conversion of digits × 10^(exponent +
+  // prefix), so that "4.7n" is exactly the double nearest 4.7e-9: the
+  // digits are written out with a point and the summed exponent, on the
+  // stack unless they are many.
+  const long totalExponent = exponent + prefixExponent;
+  const std::size_t digits = fractionEnd - integerStart;
+  char local[64];
+  std::string heap;
+  char *const spelled =
+      digits + 16 <= sizeof local ? local : (heap.resize(digits + 16), heap.data());
+  char *p = spelled;
+  if (negative)
+    *p++ = '-';
+  p = std::copy(text.data() + integerStart, text.data() + integerEnd, p);
+  if (fractionEnd > fractionStart || markSeen != 0) {
+    *p++ = '.';
+    p = std::copy(text.data() + fractionStart, text.data() + fractionEnd, p);
+  }
+  if (totalExponent != 0) {
+    *p++ = 'e';
+    p = std::to_chars(p, p + 12, totalExponent).ptr;
   }
   double parsed = 0;
-  const std::from_chars_result r = std::from_chars(first, last, parsed);
+  const std::from_chars_result r = std::from_chars(spelled, p, parsed);
   if (r.ec == std::errc::result_out_of_range)
     return MeterValueStatus::OutOfRange;
-  if (r.ec != std::errc() || r.ptr != last)
+  if (r.ec != std::errc() || r.ptr != p)
     return MeterValueStatus::NotANumber;
   value = parsed;
   return MeterValueStatus::Ok;

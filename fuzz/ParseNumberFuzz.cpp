@@ -1,6 +1,8 @@
-// Feeds arbitrary bytes to the entry parser. The bytes are copied into a
-// heap block of exactly their size, so AddressSanitizer reports any read
-// past the given length; the checks below hold for every input.
+// Feeds arbitrary bytes to the entry parser and to the measure of where its
+// number ends. The bytes are copied into a heap block of exactly their
+// size, so AddressSanitizer reports any read past the given length; the
+// checks below hold for every input.
+#include "core/EntryText.h"
 #include "core/ParseNumber.h"
 
 #include <cmath>
@@ -32,6 +34,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   // Same text, same bits: no state survives a call.
   const double again = ParseNumber(text.get(), size);
   if (std::memcmp(&value, &again, sizeof value) != 0)
+    std::abort();
+
+  // The number ends where the measure says: the text up to there reads the
+  // same; a text without a number reads as a zero, a stand-in as 0 or 2^127.
+  const EntryTextExtent extent = MeasureEntryText(std::string_view(text.get(), size));
+  if (extent.numberEnd > size)
+    std::abort();
+  const double number = ParseNumber(text.get(), extent.numberEnd);
+  if (std::memcmp(&value, &number, sizeof value) != 0)
+    std::abort();
+  if ((extent.kind == EntryTextKind::Number || extent.kind == EntryTextKind::BeyondRange) &&
+      extent.numberEnd != size)
+    std::abort();
+  if (extent.kind == EntryTextKind::NoNumber && value != 0)
+    std::abort();
+  if (extent.kind == EntryTextKind::BeyondRange && value != 0 && std::fabs(value) != 0x1p127)
     std::abort();
 
   std::size_t first = 0;

@@ -1,8 +1,10 @@
-# Bash completion for calvora-cli: the commands, the options of calc, batch
-# and convert, the mode captions and numbers that MODE takes, and the meter
-# pairs that convert and batch --pair take. (With --accuracy, batch --pair
-# writes each result's range as the columns calc_X_low and calc_X_high
-# after the result's own; output names, nothing to complete.)
+# Bash completion for calvora-cli: the commands, the options of each command
+# (wherever they stand, until "--"), the mode captions and numbers that MODE
+# takes, and the meter pairs that convert and batch --pair take. The
+# companion's tests keep the commands and options in step with its --help.
+# (With --accuracy, batch --pair writes each result's range as the columns
+# calc_X_low and calc_X_high after the result's own; output names, nothing
+# to complete.)
 #
 # Two mode captions contain "||", and an unescaped "|" is one of readline's
 # word breaks, so the words are taken from the line itself (split on blanks
@@ -13,6 +15,25 @@
 _calvora_cli_modes="R-X G-B Cs-D Cp-D Cs-R Cs||Cs Ls-Q Lp-Q V-Z Cs-Cs Ls||Ls Ls-Ls IVP Lp-R Ls-R Cp-Rp"
 _calvora_cli_mode_numbers="1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16"
 _calvora_cli_pairs="Cs-D Cs-Q Cs-Rs Cp-D Cp-Q Cp-G Cp-Rp Ls-D Ls-Q Ls-Rs Lp-D Lp-Q Lp-G Lp-Rp R-X G-B Z-thd Z-thr Y-thd Y-thr"
+_calvora_cli_commands="parse format numbertext calc batch convert"
+
+# _calvora_cli_options COMMAND: the options of COMMAND, as its --help lists them.
+_calvora_cli_options() {
+    case $1 in
+    calc) echo "--panel --report --json" ;;
+    batch) echo "--header --lenient --delimiter --decimal-comma --pair --accuracy" ;;
+    convert) echo "--json --accuracy" ;;
+    esac
+}
+
+# _calvora_cli_value_count OPTION: how many arguments follow OPTION as its values.
+_calvora_cli_value_count() {
+    case $1 in
+    --accuracy) echo 2 ;;
+    --pair | --delimiter) echo 1 ;;
+    *) echo 0 ;;
+    esac
+}
 
 # _calvora_cli_offer CUR WORD...: the WORDs that start with CUR, ignoring
 # letter case (captions are read in any case), appended to COMPREPLY.
@@ -52,67 +73,57 @@ _calvora_cli() {
 
     # words: the command and the complete words before the one being typed.
     if [[ ${#words[@]} -le 1 ]]; then
-        _calvora_cli_offer "$cur" calc batch convert parse format numbertext help --help -h --version
+        # shellcheck disable=SC2086 # the list is split on purpose
+        _calvora_cli_offer "$cur" $_calvora_cli_commands help --help -h --version
     else
-        local command=${words[1]} mode_given=0 options_done=0 pair_option=0 skip=0
-        local previous=${words[${#words[@]} - 1]}
+        local command=${words[1]} operands=0 options_done=0 pair_option=0 skip=0 owner=""
+        local options word
+        options=$(_calvora_cli_options "$command")
         for ((i = 2; i < ${#words[@]}; i++)); do
+            word=${words[i]}
             if [[ $skip -gt 0 ]]; then
-                # the values of --accuracy and --pair are no mode
-                skip=$((skip - 1))
-            elif [[ $options_done == 0 && ${words[i]} == "--" ]]; then
+                skip=$((skip - 1)) # a value of the option before
+            elif [[ $options_done == 0 && $word == "--" ]]; then
                 options_done=1
-            elif [[ $options_done == 0 && ${words[i]} == "--accuracy" ]]; then
-                skip=2
-            elif [[ $options_done == 0 && ${words[i]} == "--pair" ]]; then
-                pair_option=1
-                skip=1
-            elif [[ $options_done == 1 || ${words[i]} != -?* ]]; then
-                mode_given=1
+            elif [[ $options_done == 0 && " $options " == *" $word "* ]]; then
+                skip=$(_calvora_cli_value_count "$word")
+                owner=$word
+                [[ $word == --pair ]] && pair_option=1
+            elif [[ $options_done == 0 && $word == --*=* && " $options " == *" ${word%%=*} "* ]]; then
+                [[ ${word%%=*} == --pair ]] && pair_option=1
+            elif [[ $options_done == 0 && ($word == -h || $word == --help) ]]; then
+                return 0 # help is printed; nothing more is read
+            else
+                operands=$((operands + 1))
             fi
         done
-        if [[ $previous == "--pair" && $options_done == 0 ]]; then
-            # shellcheck disable=SC2086 # the list is split on purpose
-            _calvora_cli_offer "$cur" $_calvora_cli_pairs
-            return 0
-        fi
         if [[ $skip -gt 0 ]]; then
-            return 0 # an accuracy is typed, not offered
-        fi
-        case $command in
-        convert)
-            if [[ $mode_given == 1 ]]; then
-                return 0
-            fi
-            if [[ $options_done == 0 && $cur == -* ]]; then
-                _calvora_cli_offer "$cur" --json --accuracy --
-            else
+            # The value of an option: a pair is offered, an accuracy is typed.
+            if [[ $owner == --pair ]]; then
                 # shellcheck disable=SC2086 # the list is split on purpose
                 _calvora_cli_offer "$cur" $_calvora_cli_pairs
+            elif [[ $owner == --delimiter ]]; then
+                _calvora_cli_offer "$cur" tab
             fi
-            ;;
-        calc | batch)
-            if [[ $mode_given == 1 ]]; then
-                return 0
-            fi
-            if [[ $options_done == 0 && $cur == -* ]]; then
-                if [[ $command == calc ]]; then
-                    _calvora_cli_offer "$cur" --panel --report --json --help -h --
-                else
-                    _calvora_cli_offer "$cur" --header --pair --accuracy --help -h --
-                fi
-            elif [[ $pair_option == 1 ]]; then
-                return 0 # with --pair no mode follows
-            else
-                # shellcheck disable=SC2086 # the lists are split on purpose
-                _calvora_cli_offer "$cur" $_calvora_cli_modes $_calvora_cli_mode_numbers
-            fi
-            ;;
-        *)
-            # parse, format and numbertext take numbers and texts.
             return 0
-            ;;
-        esac
+        fi
+        if [[ $options_done == 0 && $cur == -* ]]; then
+            # shellcheck disable=SC2086 # the list is split on purpose
+            _calvora_cli_offer "$cur" $options --help -h --
+        elif [[ $operands == 0 ]]; then
+            case $command in
+            convert)
+                # shellcheck disable=SC2086 # the list is split on purpose
+                _calvora_cli_offer "$cur" $_calvora_cli_pairs
+                ;;
+            calc | batch)
+                if [[ $pair_option == 0 ]]; then
+                    # shellcheck disable=SC2086 # the lists are split on purpose
+                    _calvora_cli_offer "$cur" $_calvora_cli_modes $_calvora_cli_mode_numbers
+                fi
+                ;;
+            esac
+        fi
     fi
 
     for i in "${!COMPREPLY[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the core benchmarks and runs each briefly, then times the real
-# companion converting a log of Cs-D rows. Prints figures; asserts nothing.
+# companion converting a log of Cs-D rows (with commas, and with semicolons
+# and decimal commas) and a meter's log. Prints figures; asserts nothing.
 # Reference targets on the development machine: ParseNumber < 50 ns,
 # EngineeringFormatter < 200 ns, RunCalc < 300 ns, batch >= 1,000,000 rows/s,
 # batch --pair >= 1,000,000 rows/s (>= 200,000 with --accuracy).
@@ -31,6 +32,15 @@ awk -v n="$ROWS" 'BEGIN {
 }' >"$log_file"
 start=$(date +%s%N)
 "$BUILD/cli/calvora-cli" batch Cs-D <"$log_file" >/dev/null
+end=$(date +%s%N)
+awk -v n="$ROWS" -v ns=$((end - start)) \
+  'BEGIN { printf "%d rows in %.3f s: %.0f rows per second\n", n, ns / 1e9, n / (ns / 1e9) }'
+
+log "The same rows as a spreadsheet in a decimal-comma locale exports them (1000;4,7;0,01)"
+tr ',.' ';,' <"$log_file" >"$log_file.semicolons"
+trap 'rm -f "$log_file" "$log_file.semicolons"' EXIT
+start=$(date +%s%N)
+"$BUILD/cli/calvora-cli" batch Cs-D <"$log_file.semicolons" >/dev/null
 end=$(date +%s%N)
 awk -v n="$ROWS" -v ns=$((end - start)) \
   'BEGIN { printf "%d rows in %.3f s: %.0f rows per second\n", n, ns / 1e9, n / (ns / 1e9) }'

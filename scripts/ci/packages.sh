@@ -273,13 +273,16 @@ calvora-cli format 1=
 calvora-cli parse =
 calvora-cli co=convert
 calvora-cli convert z-=Z-thd Z-thr
-calvora-cli convert --=--json --accuracy --
+calvora-cli convert --=--json --accuracy --help --
 calvora-cli convert --accuracy 1% 1% lp-r=Lp-Rp
 calvora-cli batch --pair y-=Y-thd Y-thr
 calvora-cli batch --pair Cp-D --a=--accuracy
 calvora-cli batch --pair Cp-D c=
+calvora-cli convert Cp-D 1k 1n 0.001 --j=--json
+calvora-cli batch --delimiter =tab
+calvora-cli batch Cs-D --l=--lenient
 EOF
-  [ "$bad" = 0 ] && echo "25 completion cases as expected"
+  [ "$bad" = 0 ] && echo "28 completion cases as expected"
   return $bad
 }
 

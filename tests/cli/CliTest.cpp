@@ -10,8 +10,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -107,6 +109,13 @@ TEST(Cli, ExactOutputs) {
        "{\"F\":1000,\"F0Bridge\":1000,\"Z\":50,\"Rs\":50,\"Rp\":50,\"Xs\":0,\"Aux\":0,\"Gp\":0.02,"
        "\"Bp\":-0,\"Y\":0.02,\"Cs\":\"inf\",\"Cp\":\"nan\",\"Ls\":0,\"Lp\":\"nan\",\"Q\":0,"
        "\"D\":\"-inf\",\"Phase\":0}\n"},
+      // The shortest text that reads back: Cs is -1e-06, not -9.9999999999999995e-07.
+      {{"calc", "Cs-D", "1000", "1", ".01", "--json"},
+       "{\"F\":1000,\"F0Bridge\":0,\"Z\":159.16290064011622,\"Rs\":1.5915494309189535,"
+       "\"Rp\":15917.085858620454,\"Xs\":-159.15494309189535,\"Aux\":0,"
+       "\"Gp\":6.282557051474438e-05,\"Bp\":0.006282557051474439,\"Y\":0.006282871171474209,"
+       "\"Cs\":-1e-06,\"Cp\":-9.99900009999e-07,\"Ls\":-0.025330295910584447,"
+       "\"Lp\":-0.025332828940175505,\"Q\":-100,\"D\":0.01,\"Phase\":-89.42706130231652}\n"},
       {{"calc", "--json", "r-x"},
        "{\"F\":1000,\"F0Bridge\":1000,\"Z\":0,"}, // rows left out take defaults
       {{"batch", "R-X"},
@@ -114,7 +123,8 @@ TEST(Cli, ExactOutputs) {
            "\n1000,1000,0,50,50,50,0,0.02,0.02,-0,inf,nan,0,nan,50,0,-inf,0\n",
        "1000,1000,0,50\n"},
       // Tab-separated fields may hold commas and quotes; they come out quoted.
-      {{"batch", "--header", "Cs-D"},
+      // --lenient reads "1,5" and 1" as the window does, as 1.
+      {{"batch", "--header", "--lenient", "Cs-D"},
        "f,\"C, uF\",\"say \"\"D\"\"\"," + Results + "\n1000,\"1,5\",\"1\"\"\",",
        "# first\nf\tC, uF\tsay \"D\"\n1000\t1,5\t1\"\n"},
       {{"batch", "--header", "Cs-D"}, "F,Cs,DF," + Results + "\n"}, // no header line at all
@@ -218,8 +228,11 @@ TEST(Cli, UsageErrorsNameTheProblem) {
       {{"frobnicate"}, "unknown command 'frobnicate'"},
       {{"format", "1.5e", "4", "Ohms"}, "VALUE '1.5e'"}, // trailing junk
       {{"numbertext", "1", "2147483648"}, "PLACES '2147483648'"},
-      {{"calc", "--xml", "Cs-D"}, "unknown option '--xml'"},
-      {{"calc", "Cs-D", "1", "2", "3", "4"}, "mode Cs-D has 3 entry rows, 4 TEXTs given"},
+      {{"calc", "--xml", "Cs-D"}, "unknown option '--xml' for calc"},
+      {{"calc", "Cs-D", "1", "2", "3", "4"},
+       "mode Cs-D has 3 entry rows, 4 TEXTs given ('4' is one too many)"},
+      {{"calc", "--json", "--report", "Cs-D"},
+       "options '--json' and '--report' exclude each other"},
       {{"batch", "Cs-D", "extra"}, "'extra' is one argument too many"},
       {{"batch", "17"}, "unknown mode '17'"},
       {{"calc", "4294967299"}, "unknown mode"}, // 2^32 + 3 must not wrap onto a mode
@@ -242,6 +255,34 @@ TEST(Cli, UsageErrorsNameTheProblem) {
       {{"batch", "--pair", "Nope"}, "unknown pair 'Nope'"},
       {{"batch", "--pair", "Cs-D", "Cs-D"}, "takes no MODE"},
       {{"batch", "--accuracy", "1%", "1%", "Cs-D"}, "--accuracy needs --pair"},
+      // A surplus operand, and an option's missing or surplus value, by name.
+      {{"--version", "extra"}, "--version takes no arguments; 'extra' is one argument too many"},
+      {{"parse", "1", "2"}, "parse takes exactly one TEXT; '2' is one argument too many"},
+      {{"format", "1", "2", "F", "x"}, "'x' is one argument too many"},
+      {{"numbertext", "1", "2", "3"}, "'3' is one argument too many"},
+      {{"convert", "Cp-D", "1k", "1n", "0.001", "extra"}, "'extra' is one argument too many"},
+      {{"convert", "Cp-D", "1k", "1n", "0.001", "--jsn"}, "unknown option '--jsn' for convert"},
+      {{"batch", "Cs-D", "--heder"}, "unknown option '--heder' for batch"},
+      {{"batch", "Cs-D", "--pair"}, "--pair takes a PAIR"},
+      {{"convert", "Cs-D", "1k", "1n", "1", "--accuracy", "1%"},
+       "--accuracy takes ACC_A and ACC_B"},
+      {{"convert", "--accuracy=1%", "1%", "Cs-D", "1k", "1n", "1"},
+       "--accuracy takes ACC_A and ACC_B, as two arguments: '--accuracy=1%' gives one"},
+      {{"batch", "--pair", "Cs-D", "--pair=Cp-D"}, "--pair is given twice"},
+      {{"--help", "frobnicate"}, "unknown command 'frobnicate'"},
+      {{"help", "calc", "x"}, "--help takes at most a COMMAND; 'x' is one argument too many"},
+      // The separator and the decimal mark of a log.
+      {{"batch", "--delimiter", ":", "Cs-D"}, "--delimiter takes , ; | or tab, not ':'"},
+      {{"batch", "--delimiter=,", "--decimal-comma", "Cs-D"},
+       "--decimal-comma needs a delimiter other than the comma"},
+      {{"batch", "--lenient", "--pair", "Cs-D"}, "--lenient reads MODE fields"},
+      // Values that are ambiguous, and a convert value with a decimal comma.
+      {{"convert", "Cs-D", "1mhz", "1n", "0.01"},
+       "F '1mhz' is ambiguous: milli or mega? Write mHz or MHz"},
+      {{"convert", "Cs-D", "1k", "1,000n", "0.01"},
+       "A '1,000n' is ambiguous: a decimal comma or a thousands separator?"},
+      {{"convert", "--accuracy", "0,05 %", "1,000", "Cs-D", "1k", "1n", "0.01"},
+       "ACC_B '1,000' is ambiguous"},
   };
   for (const auto &[args, message] : cases) {
     CliRun r = Call(args);
@@ -300,20 +341,21 @@ TEST(CliBatch, ResultColumnsNeverRepeatAnInputName) {
 }
 
 TEST(CliBatch, LayoutOfTheInputAndReadSizesDoNotMatter) {
-  // Comments, blank lines, CR LF and CR alone, tabs and quoted fields give
-  // what plain records give. A record padded to exactly the length limit is still a
-  // record; one byte more makes a bad line, as does a longer one at the end.
+  // Comments, blank lines, CR LF and CR alone, quoted fields and blanks
+  // around fields give what plain records give. A record padded to exactly
+  // the length limit is still a record; one byte more makes a bad line, as
+  // does a longer one at the end.
   auto padded = [](std::size_t length) {
     return "1000,1," + std::string(length - 10, ' ') + ".01";
   };
-  std::string plain = padded(BatchMaxLineLength) + "\n";
+  std::string plain = "1000,1,.01\n";
   std::string mixed = padded(BatchMaxLineLength) + "\r\n" + padded(BatchMaxLineLength + 1) + "\n" +
                       std::string(3 * BatchMaxLineLength, 'x') + "\n";
   for (int i = 1; i <= 500; ++i) {
     std::string f = std::to_string(i), d = ".0" + std::to_string(i % 10);
     plain += f + ",1," + d + "\n";
-    mixed +=
-        (i % 5 ? "" : "# note\n\n \t\n") + (i % 7 ? "\"" + f + "\",1," + d : f + "\t\"1\"\t" + d);
+    mixed += (i % 5 ? "" : "# note\n\n \t\n") +
+             (i % 7 ? "\"" + f + "\",1, " + d : " " + f + "\t, \" 1\"\t," + d + "  ");
     mixed += i % 3 ? (i % 4 ? "\n" : "\r") : "\r\n"; // LF, CR alone and CR LF alike
   }
   mixed += std::string(BatchMaxLineLength + 5, 'y');
@@ -407,6 +449,324 @@ TEST(CliConvert, BatchOfAMetersLog) {
   EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "f,z,theta," + Results);
 }
 
+// The CSV columns of a batch run after the input columns: what is
+// compared when the same records are written in different layouts.
+std::vector<std::string> ResultColumnsOf(const std::string &csv, std::size_t inputColumns) {
+  std::vector<std::string> rows;
+  for (const std::string &line : Lines(csv)) {
+    std::size_t at = 0;
+    for (std::size_t k = 0; k < inputColumns && at != std::string::npos; ++k)
+      at = line.find(',', line[at] == '"' ? line.find('"', at + 1) : at) + 1;
+    rows.push_back(line.substr(at));
+  }
+  return rows;
+}
+
+// The result columns of batch, in their order, from calc --json's record.
+std::string ResultsOfCalc(const std::vector<std::string> &args) {
+  const std::string json = Call(args).out;
+  std::string row;
+  for (const char *name :
+       {"Z", "Rs", "Xs", "Y", "Gp", "Bp", "Cs", "Cp", "Ls", "Lp", "Rp", "Q", "D", "Phase"}) {
+    std::string key = "\"";
+    key += name;
+    key += "\":"; // piece by piece: mingw's -Wrestrict misreads "\"" + name
+    const std::size_t at = json.find(key) + key.size();
+    std::string value = json.substr(at, json.find_first_of(",}", at) - at);
+    if (value[0] == '"')
+      value = value.substr(1, value.size() - 2);
+    row += (row.empty() ? "" : ",") + value;
+  }
+  return row;
+}
+
+// Separators and decimal commas: each log holds the records of the plain
+// log "1000,4.7,0.01" and "2000,0.1,0.5", and gives its results.
+TEST(CliBatchSeparators, EveryLayoutReadsTheSameRecords) {
+  const std::string plain = "1000,4.7,0.01\n2000,0.1,0.5\n";
+  const std::vector<std::string> want = ResultColumnsOf(Call({"batch", "Cs-D"}, plain).out, 3);
+
+  const struct {
+    std::vector<std::string> options;
+    std::string log;
+  } cases[] = {
+      {{}, "1000;4,7;0,01\n2000;0,1;0,5\n"},                // semicolons mean decimal commas
+      {{}, "1000;4,7;1E-2\n2000;\"0,1\";0,5\n"},            // quoted, and an exponent
+      {{}, "1000\t4.7\t0.01\n2000\t0.1\t0.5\n"},            // a tab in the first record
+      {{}, "  1000 , 4.7 , \"0.01\"\n2000\t,0.1,0.5 \t\n"}, // blanks around the fields
+      {{"--decimal-comma"}, "1000\t4,7\t0,01\n2000\t0,1\t0,5\n"},
+      {{"--decimal-comma"}, "1000;4,7;0,01\n2000;0,1;0,5\n"},
+      {{"--delimiter", "|"}, "1000|4.7|0.01\n2000|0.1|0.5\n"},
+      {{"--delimiter=;"}, "1000;4.7;0.01\n2000;0.1;0.5\n"}, // points where the option says so
+      {{"--delimiter", "tab", "--decimal-comma"}, "1000\t4,7\t0,01\n2000\t0,1\t0,5\n"},
+      {{"--delimiter", "\\t"}, "1000\t4.7\t0.01\n2000\t0.1\t0.5\n"},
+      {{"--delimiter", "\t"}, "1000\t4.7\t0.01\n2000\t0.1\t0.5\n"},
+      {{"--delimiter", "|", "--decimal-comma"}, "1000|4,7|0,01\n2000|0,1|0,5\n"},
+      {{}, "# f;C;D\n\n1000;4,7;0,01\n2000;0,1;0,5\n"}, // comments do not count
+  };
+
+  for (const auto &c : cases) {
+    std::vector<std::string> args = {"batch"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    args.push_back("Cs-D");
+    CliRun r = Call(args, c.log);
+    EXPECT_EQ(r.code, 0) << c.log << r.err;
+    EXPECT_EQ(ResultColumnsOf(r.out, 3), want) << c.log;
+  }
+  // The input columns keep their own text: the decimal commas stay.
+  EXPECT_EQ(Lines(Call({"batch", "Cs-D"}, "1000;4,7;0,01\n").out)[1].substr(0, 17),
+            "1000,\"4,7\",\"0,01\"");
+  // A meter's log in the same layouts, read as convert reads its values.
+  const std::string meter = Call({"batch", "--pair", "Cp-D"}, "1k,4.7n,0.01\n").out;
+  ASSERT_EQ(Lines(meter).size(), 2u);
+  for (const char *log : {"1k;4,7n;0,01\n", "1k\t4.7 nF\t 0.01\n", "1k; 4n7 ;1e-2\n"})
+    EXPECT_EQ(ResultColumnsOf(Call({"batch", "--pair", "Cp-D"}, log).out, 3),
+              ResultColumnsOf(meter, 3))
+        << log;
+}
+
+// What is refused where a separator or decimal mark does not fit.
+TEST(CliBatchSeparators, MismatchedMarksAreBadLines) {
+  const struct {
+    std::vector<std::string> args;
+    std::string log, message;
+  } cases[] = {
+      {{"batch", "Cs-D"},
+       "1000\t4,7\t0,01\n",
+       "line 1: field 2 (Cs) '4,7' has text after its number: ',7' (a decimal comma needs "
+       "--decimal-comma)\n"},
+      {{"batch", "Cs-D"},
+       "1000;4.7;0.01\n",
+       "line 1: field 2 (Cs) '4.7' has a decimal point, but this input's decimal mark is the "
+       "comma\n"},
+      {{"batch", "Cs-D"}, "1000;1.000,5;0,01\n", "field 2 (Cs) '1.000,5' has a decimal point"},
+      // The first record sets the separator for every line.
+      {{"batch", "Cs-D"},
+       "1000,4;7,0.01\n",
+       "expected 3 fields (F, Cs, DF) for mode Cs-D, found 2"},
+      {{"batch", "Cs-D"},
+       "1000,4.7,0.01\n1000;4,7;0,01\n",
+       "line 2: field 1 (F) '1000;4' has text after its number: ';4'"},
+      {{"batch", "--pair", "Cp-D"},
+       "1k;4.7n;0,01\n",
+       "line 1: field 2 '4.7n' has a decimal point, but this input's decimal mark is the comma\n"},
+      {{"batch", "--pair", "Cp-D"},
+       "1k\t4,7n\t0.01\n",
+       "field 2 '4,7n' has a decimal comma, but this input's decimal mark is the point"},
+  };
+
+  for (const auto &c : cases) {
+    CliRun r = Call(c.args, c.log);
+    EXPECT_EQ(r.code, CliFailed) << c.log;
+    ExpectIn(r.err, {c.message});
+  }
+}
+
+// A UTF-8 byte order mark opens the input only: it is dropped there,
+// before a record, a header or a comment, and is a bad field elsewhere.
+TEST(CliBatch, ByteOrderMark) {
+  const std::string bom = "\xEF\xBB\xBF";
+  const std::string plain = Call({"batch", "Cs-D"}, "1000,1,.01\n").out;
+  EXPECT_EQ(Call({"batch", "Cs-D"}, bom + "1000,1,.01\n").out, plain);
+  EXPECT_EQ(Call({"batch", "Cs-D"}, bom + "1000,1,.01\n", 1).out, plain); // one byte per read
+  EXPECT_EQ(Call({"batch", "Cs-D"}, bom + "# note\r\n1000,1,.01\n").out, plain);
+  CliRun r = Call({"batch", "--header", "Cs-D"}, bom + "F,C,D\n1000,1,.01\n");
+  EXPECT_EQ(r.out.substr(0, 6), "F,C,D,");
+  r = Call({"batch", "--pair", "Cp-D"}, bom + "1k;4,7n;0,01\n");
+  EXPECT_EQ(r.code, 0) << r.err;
+  r = Call({"batch", "Cs-D"}, "1000,1,.01\n" + bom + "1000,1,.01\n");
+  ExpectIn(r.err, {"line 2: field 1 (F) '\\xEF\\xBB\\xBF1000' holds no number"});
+}
+
+// Each field is the number the window reads and nothing else, or the line
+// is bad; --lenient reads it exactly as the window (and calc) would.
+TEST(CliBatchFields, StrictUnlessLenient) {
+  const struct {
+    std::string field, message; // an empty message: the field is read
+  } cases[] = {
+      {"1", ""},
+      {"  +.5 ", ""},
+      {"1E-3", ""},
+      {"1d3", ""},
+      {"&HFF", ""},
+      {"&HFFFF&", ""},
+      {"&H0FFFF?", ""},
+      {"-0", ""},
+      {"\"1\"", ""},
+      {"1E400", ""},
+      {"4n7", "'4n7' has text after its number: 'n7'"},
+      {"1kHz", "'1kHz' has text after its number: 'kHz'"},
+      {"2E-", "'2E-' has text after its number: 'E-'"},
+      {"junk", "'junk' holds no number"},
+      {"", "'' holds no number"},
+      {"  ", "'' holds no number"},
+      {"-", "'-' holds no number"},
+      {".", "'.' holds no number"},
+      {"&H", "'&H' holds no number"},
+      {"&19", "'&19' has text after its number: '9'"},
+      {"&H10000000000000000", "'&H10000000000000000' is beyond the range of an entry row"},
+      {"1E5000", "'1E5000' is beyond the range of an entry row"},
+  };
+
+  for (const auto &c : cases) {
+    const std::string log = "1000," + c.field + ",0.01\n";
+    CliRun strict = Call({"batch", "Cs-D"}, log),
+           lenient = Call({"batch", "--lenient", "Cs-D"}, log);
+    std::string text = c.field;
+    if (text.size() > 1 && text.front() == '"')
+      text = text.substr(1, text.size() - 2);
+    EXPECT_EQ(lenient.code, 0) << c.field;
+    EXPECT_EQ(ResultColumnsOf(lenient.out, 3)[1],
+              ResultsOfCalc({"calc", "--json", "Cs-D", "1000", text, "0.01"}))
+        << c.field;
+    if (c.message.empty()) {
+      EXPECT_EQ(strict.code, 0) << c.field << strict.err;
+      EXPECT_EQ(strict.out, lenient.out) << c.field;
+    } else {
+      EXPECT_EQ(strict.code, CliFailed) << c.field;
+      ExpectIn(strict.err, {"line 1: field 2 (Cs) " + c.message, "1 bad line skipped"});
+      EXPECT_EQ(Lines(strict.out).size(), 1u) << strict.out;
+    }
+  }
+}
+
+// Options may stand anywhere among the operands, and --NAME=VALUE gives an
+// option its value: each group gives one output.
+TEST(CliArguments, OptionsStandAnywhere) {
+  const std::string header = "f;c;d\n1000;4,7;0,01\n";
+
+  const struct {
+    std::vector<std::vector<std::string>> forms;
+    std::string input = "";
+  } groups[] = {
+      {{{"convert", "--json", "Cp-D", "1k", "1n", "0.001"},
+        {"convert", "Cp-D", "1k", "1n", "0.001", "--json"},
+        {"convert", "Cp-D", "--json", "1k", "1n", "0.001"}}},
+      {{{"convert", "--accuracy", "1%", "0.0005", "Cp-D", "1k", "1n", "0.0002"},
+        {"convert", "Cp-D", "1k", "1n", "0.0002", "--accuracy", "1%", "0.0005"},
+        {"convert", "Cp-D", "1k", "--accuracy", "1 %", "0,0005", "1n", "0.0002"}}},
+      {{{"calc", "--report", "Cs-D", "1000", "1", ".01"},
+        {"calc", "Cs-D", "1000", "1", ".01", "--report"},
+        {"calc", "Cs-D", "--report", "--", "1000", "1", ".01"}}},
+      {{{"batch", "--header", "Cs-D"}, {"batch", "Cs-D", "--header"}}, header},
+      {{{"batch", "--delimiter", ";", "--decimal-comma", "Cs-D", "--header"},
+        {"batch", "--delimiter=;", "Cs-D", "--header", "--decimal-comma"}},
+       header},
+      {{{"batch", "--pair", "Cp-D"}, {"batch", "--pair=cp-d"}}, "1k,1n,0.001\n"},
+  };
+
+  for (const auto &group : groups) {
+    const CliRun first = Call(group.forms[0], group.input);
+    EXPECT_EQ(first.code, 0) << first.err;
+    for (const auto &form : group.forms) {
+      const CliRun r = Call(form, group.input);
+      EXPECT_EQ(r.out + r.err + std::to_string(r.code), first.out + first.err + "0") << form[1];
+    }
+  }
+}
+
+// Every argument that is not an option is an operand, whatever it starts
+// with: the entry texts read exactly as the window reads them.
+TEST(CliArguments, OperandsThatLookLikeOptions) {
+  for (const char *text : {"-", "--5", "-.e5", "- 5", "-inf", "-0"}) {
+    const CliRun r = Call({"parse", text});
+    EXPECT_EQ(r.out + r.err, "-0\n") << text;
+    EXPECT_EQ(Call({"calc", "Cs-D", "1000", text}).out, Call({"calc", "Cs-D", "1000", "-0"}).out);
+  }
+  EXPECT_EQ(Call({"parse", "--", "--help"}).out, "-0\n");
+  EXPECT_EQ(Call({"parse", "--", "-h"}).out, "-0\n");
+  EXPECT_EQ(Call({"calc", "Cs-D", "--json=1"}).out, Call({"calc", "Cs-D", "-0"}).out);
+  EXPECT_EQ(Call({"numbertext", "-5"}).out, "-5\n");
+  EXPECT_EQ(Call({"numbertext", "-1234.5678", "-2"}).out, "-1200\n");
+  const CliRun inf = Call({"format", "-inf", "4", "Ohms"});
+  EXPECT_EQ(inf.code, 0);
+  EXPECT_EQ(inf.out, Call({"format", "-1e999", "4", "Ohms"}).out);
+  EXPECT_EQ(Call({"convert", "Cs-D", "1k", "1n", "-.01"}).err.find("B '-.01' is negative"), 13u);
+}
+
+// Each command's -h and --help print its own usage on standard output, and
+// the whole --help holds every command's lines.
+TEST(CliHelp, EveryCommandAnswersHelp) {
+  const std::string all = Call({"--help"}).out;
+  for (const CliCommand &command : CliCommandTable()) {
+    const std::string name(command.name);
+    const CliRun help = Call({name, "--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_EQ(help.err, "");
+    EXPECT_EQ(help.out.rfind("Usage:\n  calvora-cli " + name + " ", 0), 0u) << help.out;
+    const std::string lines = help.out.substr(7, help.out.find("\n\n") - 7);
+    EXPECT_NE(all.find(lines), std::string::npos) << name;
+    for (const std::vector<std::string> &args :
+         std::vector<std::vector<std::string>>{{name, "-h"},
+                                               {"help", name},
+                                               {"--help", name},
+                                               {"-h", name},
+                                               {name, "x", "y", "z", "w", "v", "--help"}}) {
+      const CliRun r = Call(args);
+      EXPECT_EQ(r.out + r.err + std::to_string(r.code), help.out + "0") << args[0] << args[1];
+    }
+    for (const CliOption &option : command.options)
+      EXPECT_NE(help.out.find("\n      " + std::string(option.name)), std::string::npos);
+  }
+  EXPECT_EQ(Call({"calc", "Cs-D", "--help"}).out, Call({"calc", "-h"}).out);
+  EXPECT_EQ(Call({"batch", "--pair", "Cp-D", "-h"}).out, Call({"batch", "--help"}).out);
+  EXPECT_NE(all.find("  calvora-cli --help [COMMAND] | --version\n"), std::string::npos);
+}
+
+// The "--" words of each command's usage lines are exactly its options.
+TEST(CliHelp, UsageLinesNameEveryOption) {
+  for (const CliCommand &command : CliCommandTable()) {
+    std::vector<std::string> named, options;
+    const std::string usage(command.usage);
+    for (std::size_t at = usage.find("--"); at != std::string::npos; at = usage.find("--", at)) {
+      const std::size_t end = usage.find_first_of(" ]|\n", at);
+      named.push_back(usage.substr(at, end - at));
+      at = end;
+    }
+    for (const CliOption &option : command.options)
+      options.emplace_back(option.name);
+    std::sort(named.begin(), named.end());
+    named.erase(std::unique(named.begin(), named.end()), named.end());
+    std::sort(options.begin(), options.end());
+    EXPECT_EQ(named, options) << command.name;
+  }
+}
+
+// An echoed text shows bytes that are not printable UTF-8 as escapes, and
+// no more than about 60 characters; column names are escaped likewise.
+TEST(CliMessages, EchoedTextIsEscapedAndCut) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"1\xC2\xB5", "'1\xC2\xB5'"},                          // the micro sign is printable
+      {"1\xB5", "'1\\xB5'"},                                 // Latin-1 is not UTF-8
+      {std::string("a\0b\x7F\t", 5), "'a\\x00b\\x7F\\x09'"}, // controls
+      {"\xC0\x80", "'\\xC0\\x80'"},                          // overlong
+      {"\xED\xA0\x80", "'\\xED\\xA0\\x80'"},                 // a surrogate
+      {"\xF4\x90\x80\x80", "'\\xF4\\x90\\x80\\x80'"},        // beyond U+10FFFF
+      {"\xE2\x82", "'\\xE2\\x82'"},                          // cut short
+      {"\xF0\x9F\x98\x80", "'\xF0\x9F\x98\x80'"},            // four bytes
+      {"\xC2\x85\xE2\x80\xAE\xEF\xBB\xBF",
+       "'\\xC2\\x85\\xE2\\x80\\xAE\\xEF\\xBB\\xBF'"}, // C1, a direction override, a BOM
+      {std::string(60, 'x'), "'" + std::string(60, 'x') + "'"},
+      {std::string(61, 'x'), "'" + std::string(60, 'x') + "...'"},
+      {std::string(58, 'x') + "\x01", "'" + std::string(58, 'x') + "...'"},
+  };
+  for (const auto &[text, quoted] : cases)
+    EXPECT_EQ(Quoted(text), quoted);
+
+  // A 65 KB field is reported in a short line.
+  CliRun r = Call({"batch", "Cs-D"}, "1000," + std::string(65000, 'x') + ",.01\n");
+  EXPECT_LT(r.err.size(), 300u) << r.err;
+  ExpectIn(r.err, {"'" + std::string(60, 'x') + "...' holds no number"});
+  r = Call({"calc", "\xB5"
+                    "F"});
+  ExpectIn(r.err, {"unknown mode '\\xB5F'"});
+  // Column names and lenient fields carry no NUL and only valid UTF-8.
+  static constexpr char Log[] = "F\0,C\xB5,\"D\xC2\xB5\"\n1000,1\xB5,.01\n";
+  r = Call({"batch", "--header", "--lenient", "Cs-D"}, std::string(Log, sizeof Log - 1));
+  EXPECT_EQ(r.out.substr(0, r.out.find(",calc_Z")), "F\\x00,C\\xB5,D\xC2\xB5");
+  EXPECT_EQ(Lines(r.out)[1].substr(0, 15), "1000,1\\xB5,.01,");
+}
+
 #ifndef _WIN32
 // Runs the real executable through the shell with `arguments` (quoted for
 // it) and `input` on stdin; with `diskFull` its stdout refuses writes.
@@ -425,6 +785,90 @@ CliRun RunProcess(const std::string &arguments, const std::string &input, bool d
   r.out = outText.str(), r.err = errText.str();
   r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return r;
+}
+
+std::string ReadText(const std::string &path) {
+  std::ostringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  return text.str();
+}
+
+// The options of a command in the table, sorted.
+std::vector<std::string> TableOptions(const CliCommand &command) {
+  std::vector<std::string> options;
+  for (const CliOption &option : command.options)
+    options.emplace_back(option.name);
+  std::sort(options.begin(), options.end());
+  return options;
+}
+
+// The manual's synopsis names each command with exactly the options of the
+// table, in one or more forms.
+TEST(CliDocs, ManPageSynopsisFollowsTheTable) {
+  std::string man = ReadText(CALVORA_SOURCE_DIR "/docs/man/calvora-cli.1.in");
+  for (std::size_t at; (at = man.find("\\-")) != std::string::npos;)
+    man.replace(at, 2, "-");
+  const std::size_t start = man.find(".SH SYNOPSIS\n"), end = man.find(".SH DESCRIPTION");
+  ASSERT_LT(start, end);
+  std::map<std::string, std::vector<std::string>> named;
+  // The options of each form, from its ".B calvora-cli" line to the next ".br".
+  const std::string synopsis = man.substr(start, end - start);
+  for (std::size_t at = synopsis.find(".B calvora-cli "); at != std::string::npos;
+       at = synopsis.find(".B calvora-cli ", at + 1)) {
+    const std::string form = synopsis.substr(at, synopsis.find(".br", at) - at);
+    const std::string command = form.substr(15, form.find_first_of(" \n", 15) - 15);
+    named[command]; // a form without options counts too
+    for (std::size_t o = form.find("--"); o != std::string::npos; o = form.find("--", o + 2)) {
+      const std::size_t e = form.find_first_not_of("abcdefghijklmnopqrstuvwxyz-", o + 2);
+      named[command].push_back(form.substr(o, e - o));
+    }
+  }
+  for (const CliCommand &command : CliCommandTable()) {
+    ASSERT_TRUE(named.count(std::string(command.name))) << command.name;
+    std::vector<std::string> options = named[std::string(command.name)];
+    std::sort(options.begin(), options.end());
+    options.erase(std::unique(options.begin(), options.end()), options.end());
+    EXPECT_EQ(options, TableOptions(command)) << command.name;
+  }
+}
+
+// What the bash completion offers at the end of `line`, sorted.
+std::vector<std::string> Completions(const std::string &line) {
+  const std::string script = testing::TempDir() + "complete.sh",
+                    out = testing::TempDir() + "offers";
+  std::ofstream(script) << "source \"$1\" || exit 1\n"
+                           "COMP_LINE=$2\nCOMP_POINT=${#COMP_LINE}\n"
+                           "read -r -a COMP_WORDS <<<\"$COMP_LINE\"\n"
+                           "COMP_CWORD=$((${#COMP_WORDS[@]} - 1))\n"
+                           "func=$(complete -p calvora-cli | sed -nE 's/.*-F ([^ ]+) .*/\\1/p')\n"
+                           "\"$func\" calvora-cli\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n";
+  const std::string command = "bash '" + script +
+                              "' '" CALVORA_SOURCE_DIR "/dist/linux/calvora-cli.bash' '" + line +
+                              "' >'" + out + "'";
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  std::vector<std::string> offers;
+  for (const std::string &offer : Lines(ReadText(out)))
+    if (!offer.empty())
+      offers.push_back(offer);
+  std::sort(offers.begin(), offers.end());
+  return offers;
+}
+
+// The completion offers the table's commands, and each command's options
+// wherever they may stand.
+TEST(CliDocs, CompletionOffersTheTable) {
+  std::vector<std::string> commands = {"--help", "--version", "-h", "help"};
+  for (const CliCommand &command : CliCommandTable()) {
+    commands.emplace_back(command.name);
+    std::vector<std::string> options = TableOptions(command);
+    options.insert(options.end(), {"--", "--help", "-h"});
+    std::sort(options.begin(), options.end());
+    const std::string name(command.name);
+    EXPECT_EQ(Completions("calvora-cli " + name + " -"), options) << name;
+    EXPECT_EQ(Completions("calvora-cli " + name + " 1 -"), options) << name;
+  }
+  std::sort(commands.begin(), commands.end());
+  EXPECT_EQ(Completions("calvora-cli "), commands);
 }
 
 TEST(CliProcess, ExitCodesAndStreams) {

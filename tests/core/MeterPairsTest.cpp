@@ -66,7 +66,7 @@ TEST(MeterValue, AcceptedAndRefusedTexts) {
       {"1e", Q::Ratio, NotANumber, 123}, {"inf", Q::Ratio, NotANumber, 123},
       {"0x10", Q::Ratio, NotANumber, 123}, {"4n7k", Q::Ratio, NotANumber, 123},
       {"1kk", Q::Ratio, NotANumber, 123}, {"1x", Q::Ratio, NotANumber, 123},
-      {"n7", Q::Ratio, NotANumber, 123},
+      {"n", Q::Ratio, NotANumber, 123}, // a prefix alone ("n7" is a marking, 0.7n)
       {"4n7e3", Q::Ratio, NotANumber, 123}, // no exponent after a prefix point
       {"4.7nH", Q::Capacitance, WrongUnit, 123}, {"1F", Q::Ratio, WrongUnit, 123},
       {"30deg", Q::Radians, WrongUnit, 123}, {"1Hz", Q::Resistance, WrongUnit, 123},
