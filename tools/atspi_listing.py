@@ -39,6 +39,17 @@ def enable_accessibility():
                   None, Gio.DBusCallFlags.NONE, 10000, None)
 
 
+def pause(seconds):
+    """Waits, handling what arrives meanwhile: the library learns of new
+    applications and objects from events that the main loop delivers."""
+    context = GLib.MainContext.default()
+    end = time.time() + seconds
+    while time.time() < end:
+        while context.iteration(False):
+            pass
+        time.sleep(0.02)
+
+
 def all_nodes(node):
     yield node
     for i in range(node.get_child_count()):
@@ -54,7 +65,7 @@ def application(pid, seconds=20):
             app = desktop.get_child_at_index(i)
             if app and app.get_process_id() == pid and app.get_child_count() > 0:
                 return app
-        time.sleep(0.2)
+        pause(0.2)
     return None
 
 
@@ -68,7 +79,7 @@ def wait_for(app, name, role=None, seconds=10):
                 return node
         if time.time() >= end:
             return None
-        time.sleep(0.1)
+        pause(0.1)
 
 
 def step(app, text):

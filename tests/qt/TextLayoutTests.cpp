@@ -80,34 +80,12 @@ class TextLayoutTests : public QObject {
 
 private slots:
 
-  // State: the main window, a mode with five rows (Cs||Cs), each box holding
-  // letters with accents and descenders. Action: draw it. Expected: in every
-  // box the ink of the letters is as tall as the same letters drawn freely
-  // in the box's font, so nothing of the line is cut.
-  void entryBoxesShowTheWholeLine() {
-    RunProgram([] {
-      Click(112);
-      for (int k = 1; k <= 5; ++k)
-        TypeInto(EntryBoxId(k), TallAndDeep);
-      const qreal ratio = MainWindow()->devicePixelRatioF();
-      const QImage picture = Rendered(MainWindow());
-      const Ink free = FreeInk(TallAndDeep, MainWindow()->font(), ratio);
-      for (int k = 1; k <= 5; ++k) {
-        const Ink ink = InkIn(picture, DeviceRect(Control(EntryBoxId(k)), ratio));
-        QVERIFY2(ink.Height() == free.Height(),
-                 qPrintable(QString("row %1: ink %2 rows high, drawn freely %3")
-                                .arg(k)
-                                .arg(ink.Height())
-                                .arg(free.Height())));
-      }
-    });
-  }
-
-  // State: boxes of a dialog of the toolkit's own, 9 to 12 dialog units high
-  // (the main window's are 10), at rows where the unit mapping rounds their
-  // height down and up. Action: draw them with tall and deep letters.
-  // Expected: each box at least as high as the font's line (ascent plus
-  // descent) shows the whole line: the style's frame and margins give way.
+  // State: text boxes 9 to 12 dialog units high (the main window's are 10)
+  // at rows where the unit mapping rounds their height down and up, in the
+  // main window's font. Action: draw them with letters reaching the ascent
+  // and the descent. Expected: each box, at least as high as the font's line,
+  // shows the letters as tall as they are drawn freely: the style's frame
+  // and margins give way, nothing of the line is cut.
   void boxesAsLowAsTheLineStillShowIt() {
     SetDialogFont("Arial", 10, 0, 0);
     WindowRef d = NewDialog(UnitMode::DialogUnits, nullptr, "Boxes", std::nullopt, std::nullopt,
