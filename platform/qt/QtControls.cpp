@@ -11,8 +11,7 @@
 
 namespace {
 
-// The sunken edge of a text box, as the window system draws it beside a
-// 10-point line: two pixels.
+// The sunken edge of the window system's text boxes: two pixels.
 constexpr int SunkenEdge = 2;
 
 // NOTE: a line edit draws top-aligned text this many pixels below the top of
@@ -53,7 +52,7 @@ void TextBox::FitLineInBox() {
   const QFontMetrics metrics = fontMetrics();
   const int lineTop = TextTop(height(), metrics);
   const int areaTop = lineTop - LineEditTopGap;
-  const int areaBottom = lineTop + metrics.height() + 1; // one past the last row
+  const int areaBottom = lineTop + metrics.height() + 1; // exclusive: a pixel below the line
   const int contentsBottom = contents.y() + contents.height();
   setTextMargins(0, areaTop - contents.y(), 0, std::min(0, contentsBottom - areaBottom));
 }
