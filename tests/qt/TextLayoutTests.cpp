@@ -107,13 +107,8 @@ private slots:
     const Ink free = FreeInk(TallAndDeep, window->font(), ratio);
     for (int i = 10; i < id; ++i) {
       QWidget *box = ControlWidget(d, i);
-      QVERIFY(box->height() >= metrics.height());
-      const Ink ink = InkIn(picture, DeviceRect(box, ratio));
-      QVERIFY2(ink.Height() == free.Height(),
-               qPrintable(QString("box %1 px high: ink %2 rows high, drawn freely %3")
-                              .arg(box->height())
-                              .arg(ink.Height())
-                              .arg(free.Height())));
+      QCOMPARE_GE(box->height(), metrics.height());
+      QCOMPARE(InkIn(picture, DeviceRect(box, ratio)).Height(), free.Height());
     }
     window->close();
   }
@@ -131,13 +126,9 @@ private slots:
         const QImage picture = Rendered(MainWindow());
         const Ink label = InkIn(picture, DeviceRect(Control(beside), ratio));
         const Ink box = InkIn(picture, DeviceRect(Control(EntryBoxId(1)), ratio));
-        QVERIFY2(label.top >= 0 && label.top == box.top && label.bottom == box.bottom,
-                 qPrintable(QString("\"%1\": rows %2-%3 in the label, %4-%5 in the box")
-                                .arg(TextOf(beside))
-                                .arg(label.top)
-                                .arg(label.bottom)
-                                .arg(box.top)
-                                .arg(box.bottom)));
+        QCOMPARE_GE(label.top, 0);
+        QCOMPARE(label.top, box.top);
+        QCOMPARE(label.bottom, box.bottom);
       }
     });
   }
@@ -158,12 +149,12 @@ private slots:
       const Ink ink = InkIn(picture, area);
       const QFontMetrics metrics(MainWindow()->font());
       const int oneLine = int(std::ceil(metrics.height() * ratio));
-      QVERIFY2(ink.top >= 0 && ink.Height() <= oneLine,
-               qPrintable(QString("ink %1 rows high, one line %2").arg(ink.Height()).arg(oneLine)));
-      QVERIFY(ink.right >= area.right() - int(std::ceil(ratio)));
+      QCOMPARE_GE(ink.top, 0);
+      QCOMPARE_LE(ink.Height(), oneLine);
+      QCOMPARE_GE(ink.right, area.right() - int(std::ceil(ratio)));
       Click(116);
       const Ink hint = InkIn(Rendered(MainWindow()), DeviceRect(Control(ModeHintId), ratio));
-      QVERIFY(hint.Height() > int(2 * metrics.height() * ratio));
+      QCOMPARE_GT(hint.Height(), int(2 * metrics.height() * ratio));
     });
   }
 };
