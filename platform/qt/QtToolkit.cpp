@@ -3,10 +3,14 @@
 // callback as (identifier, notification code), and a modal run that ends
 // only through the window's close command.
 #include "platform/qt/QtBackend.h"
+#include "platform/qt/QtControls.h"
 
 #include "CalvoraVersion.h"
 #include "core/AsciiCase.h"
+#include "dialog/MainDialog.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -23,6 +27,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -210,14 +216,51 @@ QRect PixelRect(const ToolkitWindow *w, int x, int y, int width, int height) {
   return QRect(left, top, right - left, bottom - top);
 }
 
-// Screen readers announce an edit field by the label created just before it,
-// as they do on Windows; the entry rows are built label first.
-void NameAfterPrecedingLabel(ToolkitWindow *w, QLineEdit *edit) {
-  if (w->controls.empty() || w->controls.back().kind != ControlKind::Label)
+// Screen readers hear each row as they do on the window system's dialogs.
+// A text box is named by the label created just before it (the entry rows
+// are built label first). A label created just after another control and
+// beside it on the same row belongs to that control: a unit after a text box
+// becomes the box's description; a value after a name label is labelled by
+// the name (a labelled-by relation), and described by it for readers that do
+// not follow relations.
+void TieToPrecedingControl(ToolkitWindow *w, ControlKind kind, QWidget *control) {
+  if (w->controls.empty())
     return;
-  auto *label = static_cast<QLabel *>(w->controls.back().widget);
-  label->setBuddy(edit);
-  edit->setAccessibleName(label->text());
+  const ControlRecord &before = w->controls.back();
+  if (kind == ControlKind::TextBox && before.kind == ControlKind::Label) {
+    auto *label = static_cast<QLabel *>(before.widget);
+    label->setBuddy(control);
+    control->setAccessibleName(label->text());
+    return;
+  }
+  const bool besideOnTheRow =
+      before.widget->y() == control->y() && before.widget->x() < control->x();
+  if (kind != ControlKind::Label || !besideOnTheRow)
+    return;
+  auto *label = static_cast<QLabel *>(control);
+  if (before.kind == ControlKind::TextBox) {
+    before.widget->setAccessibleDescription(label->text().trimmed());
+  } else if (before.kind == ControlKind::Label) {
+    auto *name = static_cast<QLabel *>(before.widget);
+    name->setBuddy(label);
+    label->setAccessibleDescription(name->text());
+  }
+}
+
+// The program's two frames have no caption on screen; screen readers still
+// hear which is which.
+struct FrameName {
+  int id;
+  const char *name;
+};
+
+constexpr FrameName FrameNames[] = {{EntryFrameId, "Entry"}, {ResultFrameId, "Results"}};
+
+// A dialog is a dialog to screen readers, as the window system's dialogs are;
+// a plain top-level widget would be a "filler".
+QAccessibleInterface *DialogAccessible(const QString & /*className*/, QObject *object) {
+  auto *window = dynamic_cast<DialogWindow *>(object);
+  return window ? new QAccessibleWidget(window, QAccessible::Dialog) : nullptr;
 }
 
 QWidget *CreateControl(ToolkitWindow *w, ControlKind kind, int id, const QString &text) {
@@ -235,21 +278,18 @@ QWidget *CreateControl(ToolkitWindow *w, ControlKind kind, int id, const QString
   case ControlKind::Frame: {
     auto *frame = new QGroupBox(text, parent);
     frame->setFocusPolicy(Qt::NoFocus);
+    for (const FrameName &f : FrameNames)
+      if (f.id == id)
+        frame->setAccessibleName(QString::fromLatin1(f.name));
     return frame;
   }
-  case ControlKind::Label: {
-    auto *label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setWordWrap(true);
-    return label;
-  }
+  case ControlKind::Label:
+    return new StaticText(text, parent);
   case ControlKind::TextBox: {
-    auto *edit = new QLineEdit(text, parent);
+    auto *edit = new TextBox(text, parent);
     edit->setFrame(true);
     edit->setFocusPolicy(Qt::StrongFocus);
     edit->setCursorPosition(0); // the caret starts before the text
-    NameAfterPrecedingLabel(w, edit);
     return edit;
   }
   }
@@ -297,6 +337,8 @@ WindowRef NewDialog(UnitMode mode, WindowRef /*parent*/, std::string_view title,
                     std::optional<int> x, std::optional<int> y, int width, int height,
                     std::uint32_t style, std::uint32_t /*exStyle*/) {
   return KeepingNumericMode([&]() -> WindowRef {
+    [[maybe_unused]] static const bool dialogRole =
+        (QAccessible::installFactory(DialogAccessible), true);
     auto *w = new ToolkitWindow;
     w->mode = mode;
     auto *widget = new DialogWindow(w);
@@ -368,6 +410,7 @@ void AddControl(ControlKind kind, WindowRef dialog, int id, std::string_view tex
       return;
     control->setObjectName(QString::number(id));
     control->setGeometry(PixelRect(w, x, y, width, height));
+    TieToPrecedingControl(w, kind, control);
     control->show();
     w->controls.push_back(ControlRecord{id, kind, control});
   });
@@ -481,13 +524,63 @@ int ShowMessage(std::string_view text, std::uint32_t /*style*/, std::string_view
   });
 }
 
+namespace {
+
+// What Qt logs while the application object starts is held back until the
+// start is known to have worked, then passed on as Qt would have printed it.
+struct HeldMessage {
+  QtMsgType type;
+  std::string file, function, category;
+  int line;
+  QString text;
+};
+
+std::vector<HeldMessage> HeldStartMessages;
+
+// Which display could not be opened, for the one line that says so.
+std::string DisplayNotOpened() {
+  const char *platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform && *platform && std::string_view(platform).substr(0, 3) != "xcb")
+    return std::string(" (the Qt platform \"") + platform + "\" did not start)";
+  const char *display = std::getenv("DISPLAY");
+  if (!display || !*display)
+    return ": DISPLAY is not set";
+  return std::string(" \"") + display + "\"";
+}
+
+// A platform layer that cannot start (no display, a display that refuses or
+// breaks the connection, a missing platform plugin) is fatal to Qt, which
+// would print its log and abort. The program instead says so in one line and
+// ends with 255, the exit code of a failed start, leaving no core file.
+void HoldStartMessage(QtMsgType type, const QMessageLogContext &context, const QString &text) {
+  if (type == QtFatalMsg) {
+    const std::string line = "calvora: cannot open the display" + DisplayNotOpened() + "\n";
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+    std::_Exit(255);
+  }
+  const auto copy = [](const char *s) { return std::string(s ? s : ""); };
+  HeldStartMessages.push_back(HeldMessage{type, copy(context.file), copy(context.function),
+                                          copy(context.category), context.line, text});
+}
+
+} // namespace
+
 void StartToolkit(int &argc, char **argv) {
   // Qt's own options are not read either: the program takes no argument.
   if (argc > 1) {
     argc = 1;
     argv[1] = nullptr;
   }
+  const QtMessageHandler previous = qInstallMessageHandler(HoldStartMessage);
   new QApplication(argc, argv);
+  qInstallMessageHandler(previous);
+  for (const HeldMessage &m : HeldStartMessages) {
+    const QMessageLogContext context(m.file.c_str(), m.line, m.function.c_str(),
+                                     m.category.c_str());
+    previous(m.type, context, m.text);
+  }
+  HeldStartMessages.clear();
   QApplication::setApplicationName(QStringLiteral("Calvora"));
   QApplication::setApplicationVersion(QStringLiteral(CALVORA_VERSION));
   QGuiApplication::setDesktopFileName(QStringLiteral("org.calvora.Calvora"));

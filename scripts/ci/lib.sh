@@ -36,11 +36,13 @@ need_base_packages() {
 }
 
 # The Linux window, its tests and their process checks (Xvfb, strace, PDF
-# and AppStream tools), on a fresh Debian 12.
+# and AppStream tools, and the AT-SPI bus, registry and Python bindings for
+# the screen-reader listing), on a fresh Debian 12.
 need_qt_packages() {
   need_base_packages
   need_packages qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev libx11-dev \
-    fonts-liberation fontconfig xvfb xauth strace poppler-utils appstream
+    fonts-liberation fontconfig xvfb xauth strace poppler-utils appstream \
+    at-spi2-core dbus-daemon gir1.2-atspi-2.0 python3-gi
 }
 
 # The cross compilers, binutils and Wine for both Windows builds, on a fresh
