@@ -45,7 +45,7 @@ inline Extended Abs(Extended x) { return std::fabs(x); }
 
 // The neighbours of `x` in the extended format: the next value toward
 // -infinity and toward +infinity (from an infinity toward the other, the
-// largest finite value; -infinity below and +infinity above stay; NaN stays).
+// largest finite value; -infinity below and +infinity above stay; a NaN comes back quiet).
 inline Extended NextBelow(Extended x) {
   return std::nextafter(x, -std::numeric_limits<Extended>::infinity());
 }

@@ -373,7 +373,7 @@ SoftExtended SquareRoot(SoftExtended x) {
 
 SoftExtended NextAbove(SoftExtended x) {
   if (x.IsNaN())
-    return x;
+    return Quiet(x);
   if (x.IsZero())
     return SoftExtended::FromBits(0, 1);
   if (IsInfinity(x))

@@ -171,7 +171,7 @@ constexpr SoftExtended Abs(SoftExtended x) {
 
 // The neighbours of `x`: the next value toward -infinity and toward
 // +infinity (from an infinity toward the other, the largest finite value;
-// -infinity below and +infinity above stay; NaN stays).
+// -infinity below and +infinity above stay; a NaN comes back quiet).
 SoftExtended NextBelow(SoftExtended x);
 SoftExtended NextAbove(SoftExtended x);
 
