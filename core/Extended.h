@@ -43,21 +43,6 @@ inline bool SignBit(Extended x) { return std::signbit(x); }
 // |x|, the sign bit cleared.
 inline Extended Abs(Extended x) { return std::fabs(x); }
 
-// The neighbours of `x` in the extended format: the next value toward
-// -infinity and toward +infinity (from an infinity toward the other, the
-// largest finite value; -infinity below and +infinity above stay; a NaN comes back quiet).
-inline Extended NextBelow(Extended x) {
-  return std::nextafter(x, -std::numeric_limits<Extended>::infinity());
-}
-
-inline Extended NextAbove(Extended x) {
-  return std::nextafter(x, std::numeric_limits<Extended>::infinity());
-}
-
-// x rounded to an integer, ties to even (the numeric mode rounds to
-// nearest), keeping the sign of a zero result.
-inline Extended RoundToInteger(Extended x) { return std::rint(x); }
-
 // significand * 2^exponent, for values that are exactly representable
 // (constant tables and literals): scaled in exact steps at compile time.
 constexpr Extended ExactExtended(std::uint64_t significand, int exponent) {
@@ -68,6 +53,27 @@ constexpr Extended ExactExtended(std::uint64_t significand, int exponent) {
     v /= static_cast<Extended>(std::uint64_t(1) << (-exponent > 60 ? 60 : -exponent));
   return v;
 }
+
+// The neighbours of `x` in the extended format: the next value toward
+// -infinity and toward +infinity (from an infinity toward the other, the
+// largest finite value; -infinity below and +infinity above stay; a NaN comes back quiet).
+// NOTE: mingw-w64's nextafterl keeps the sign of a zero (from -0 upward it
+// gives the negative smallest subnormal), so the zeros are stepped here.
+inline Extended NextBelow(Extended x) {
+  if (x == 0)
+    return -ExactExtended(1, -16445);
+  return std::nextafter(x, -std::numeric_limits<Extended>::infinity());
+}
+
+inline Extended NextAbove(Extended x) {
+  if (x == 0)
+    return ExactExtended(1, -16445);
+  return std::nextafter(x, std::numeric_limits<Extended>::infinity());
+}
+
+// x rounded to an integer, ties to even (the numeric mode rounds to
+// nearest), keeping the sign of a zero result.
+inline Extended RoundToInteger(Extended x) { return std::rint(x); }
 
 // The fields of `x` as the x87 format stores them: the 64-bit significand
 // and the sign bit above the 15-bit biased exponent.

@@ -377,6 +377,38 @@ TEST(Trigonometry, PointCasesRoundCorrectly) {
     }
 }
 
+// The neighbours as the accuracy ranges use them, on every build: across
+// zero, the subnormal and normal boundary, and the ends of the range.
+TEST(ExtendedNeighbours, StepOneValue) {
+  const Extended tiny = ExactExtended(1, -16445),
+                 largestSubnormal = ExtendedFromBits(0, 0x7FFFFFFFFFFFFFFF);
+
+  const struct {
+    Extended x, below, above;
+    const char *what;
+  } cases[] = {
+      {0, -tiny, tiny, "+0"},
+      {-Extended(0), -tiny, tiny, "-0"},
+      {tiny, 0, ExactExtended(2, -16445), "smallest subnormal"},
+      {ExactExtended(1, -16382), largestSubnormal, ExtendedFromBits(1, 0x8000000000000001),
+       "smallest normal"},
+      {1, ExtendedFromBits(0x3FFE, 0xFFFFFFFFFFFFFFFF),
+       ExtendedFromBits(0x3FFF, 0x8000000000000001), "1"},
+      {ExtendedMax, ExtendedFromBits(0x7FFE, 0xFFFFFFFFFFFFFFFE), ExtendedInfinity, "largest"},
+      {ExtendedInfinity, ExtendedMax, ExtendedInfinity, "infinity"},
+  };
+
+  for (const auto &c : cases)
+    for (const int sign : {1, -1}) {
+      const Extended x = sign * c.x;
+      const Extended below = sign > 0 ? c.below : -c.above, above = sign > 0 ? c.above : -c.below;
+      EXPECT_TRUE(NextBelow(x) == below && NextAbove(x) == above &&
+                  (below != 0 || SignBit(NextBelow(x)) == SignBit(below)))
+          << (sign < 0 ? "minus " : "") << c.what << ": " << ExtendedHex(NextBelow(x)) << " "
+          << ExtendedHex(NextAbove(x));
+    }
+}
+
 TEST(ParseNumberDecimal, CornerCases) {
   const std::string many9(3000000, '9'), zeros(4000000, '0');
   // One theme to a line; the formatter would give every case a line of its own.

@@ -146,8 +146,14 @@ struct X87Oracle {
 
   static Verdict Rint(Soft a) { return {FromHardware(std::rint(Hardware(a)))}; }
 
+  // The C library's nextafterl; at a zero the smallest subnormal of the
+  // direction's sign (NOTE: mingw-w64's keeps the zero's sign there, which
+  // core/Extended.h steps around as well).
   static Verdict Next(Soft a, bool up) {
-    return {FromHardware(std::nextafter(Hardware(a), up ? HUGE_VALL : -HUGE_VALL))};
+    const long double x = Hardware(a);
+    if (x == 0)
+      return {FromHardware(up ? LDBL_TRUE_MIN : -LDBL_TRUE_MIN)};
+    return {FromHardware(std::nextafter(x, up ? HUGE_VALL : -HUGE_VALL))};
   }
 
   // Bit 0 <, bit 1 <=, bit 2 ==, bit 3 >, bit 4 >=.
