@@ -97,7 +97,7 @@ int RunNumberText(const CliCall &call, const CliStreams &streams, CliOutput &out
     return ReportOperandError(streams, call, "numbertext",
                               "VALUE " + Quoted(call.operands[0]) + " is not a number");
   if (count == 1) {
-    PutLine(out, NumberText(value));
+    PutLine(out, NumberText(Ext(value)));
     return CliOk;
   }
   int places = 0;

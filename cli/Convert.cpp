@@ -205,8 +205,7 @@ double AbsoluteBound(const MeterAccuracy &accuracy, double value) {
     return accuracy.amount;
   // Rounded up past the two roundings of the product and the quotient, so
   // that the box holds every reading the percentage allows.
-  const Extended magnitude = Ext(value) < 0 ? -Ext(value) : Ext(value);
-  const Extended bound = magnitude * Ext(accuracy.amount) / 100 * (1 + Ext(0x1p-60));
+  const Extended bound = Abs(Ext(value)) * Ext(accuracy.amount) / 100 * (1 + Ext(0x1p-60));
   const double rounded = Store(bound);
   return Ext(rounded) < bound ? std::nextafter(rounded, HUGE_VAL) : rounded;
 }

@@ -115,8 +115,7 @@ ReadingValues ReadingRange(const MeterReading &reading, double value, double bou
   }
   // Step 2: clipped to what the reading can be: a magnitude not below 0, a
   // phase within a quarter turn either way.
-  Extended floor = -std::numeric_limits<Extended>::infinity();
-  Extended ceiling = std::numeric_limits<Extended>::infinity();
+  Extended floor = -ExtendedInfinity, ceiling = ExtendedInfinity;
   if (reading.quantity == Quantity::Degrees)
     floor = -90, ceiling = 90;
   else if (reading.quantity == Quantity::Radians)

@@ -169,6 +169,16 @@ using Complex = std::complex<long double>;
 // π as every formula holds it.
 constexpr long double ProgramPi = 3.141592653589793L;
 
+// A finite extended constant of the formulas as the oracle's long double
+// (the same value where long double is the x87 format, exactly held where
+// it is wider).
+long double AsLongDouble(Extended x) {
+  const int field = ExtendedSignExponent(x) & 0x7FFF;
+  const long double magnitude =
+      std::ldexp((long double)ExtendedSignificand(x), (field == 0 ? 1 : field) - 16383 - 63);
+  return SignBit(x) ? -magnitude : magnitude;
+}
+
 // Sine and cosine of an angle, accurate to the last bits also near ±π/2,
 // where the cosine is tiny and x87's fcos (mingw's cosl) loses digits: there
 // cos x = sin(π/2 - |x|), with π/2 - |x| formed from π/2 in two parts.
@@ -200,7 +210,7 @@ Model ModelOf(const MeterPair &pair, double f, long double a, long double b) {
   if (n == "R-X" || n == "G-B")
     return {n == "R-X", a, b};
   if (n[0] == 'Z' || n[0] == 'Y') {
-    const long double angle = n.back() == 'd' ? b * DegreesToRadians : b;
+    const long double angle = n.back() == 'd' ? b * AsLongDouble(DegreesToRadians) : b;
     long double sine, cosine;
     AccurateSineCosine(angle, sine, cosine);
     return {n[0] == 'Z', a * cosine, a * sine};
