@@ -2,7 +2,9 @@
 #include "core/MeterValue.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstddef>
+#include <cstdlib>
 #include <string>
 #include <system_error>
 
@@ -87,6 +89,35 @@ MeterValueStatus ReadSuffix(std::string_view rest, Quantity quantity, int &expon
   if (const Unit *u = FindUnit(rest))
     return u->quantity == quantity ? MeterValueStatus::Ok : MeterValueStatus::WrongUnit;
   return MeterValueStatus::NotANumber;
+}
+
+// One correctly rounded conversion of the decimal text [first, last) into
+// `value`: OutOfRange when it overflows to infinity or comes to zero from
+// nonzero digits (a subnormal result is in range), as std::from_chars has
+// it. Where the standard library has no floating-point from_chars
+// (emscripten's libc++), the C library's strtod, which rounds correctly as
+// well, reads a terminated copy; the program never sets a locale, so the
+// point is '.' there too.
+MeterValueStatus ConvertDecimal(const char *first, const char *last, double &value) {
+  double parsed = 0;
+#if defined(__cpp_lib_to_chars)
+  const std::from_chars_result r = std::from_chars(first, last, parsed);
+  if (r.ec == std::errc::result_out_of_range)
+    return MeterValueStatus::OutOfRange;
+  if (r.ec != std::errc() || r.ptr != last)
+    return MeterValueStatus::NotANumber;
+#else
+  const std::string copy(first, last);
+  char *end = nullptr;
+  parsed = std::strtod(copy.c_str(), &end);
+  if (copy.empty() || end != copy.c_str() + copy.size())
+    return MeterValueStatus::NotANumber;
+  const std::size_t significandEnd = copy.find_first_of("eE");
+  if (std::isinf(parsed) || (parsed == 0 && copy.find_first_of("123456789") < significandEnd))
+    return MeterValueStatus::OutOfRange;
+#endif
+  value = parsed;
+  return MeterValueStatus::Ok;
 }
 
 } // namespace
@@ -191,14 +222,7 @@ MeterValueStatus ParseMeterValue(std::string_view text, Quantity quantity, doubl
     first = spelled.data();
     last = first + spelled.size();
   }
-  double parsed = 0;
-  const std::from_chars_result r = std::from_chars(first, last, parsed);
-  if (r.ec == std::errc::result_out_of_range)
-    return MeterValueStatus::OutOfRange;
-  if (r.ec != std::errc() || r.ptr != last)
-    return MeterValueStatus::NotANumber;
-  value = parsed;
-  return MeterValueStatus::Ok;
+  return ConvertDecimal(first, last, value);
 }
 
 const char *QuantityUnit(Quantity quantity) {
