@@ -166,7 +166,7 @@ int RunNumberText(int argc, const char *const *argv, const CliStreams &streams, 
   if (!ReadValueArgument(argv[2], value))
     return ReportUsageError(streams, std::string("VALUE '") + argv[2] + "' is not a number");
   if (argc == 3) {
-    PutLine(out, NumberText(value));
+    PutLine(out, NumberText(Ext(value)));
     return CliOk;
   }
   int places = 0;

@@ -152,7 +152,7 @@ bool ReadMeterAccuracy(std::string_view text, const MeterReading &reading, std::
 double AbsoluteBound(const MeterAccuracy &accuracy, double value) {
   if (!accuracy.relative)
     return accuracy.amount;
-  return Store(std::fabs(Ext(value)) * Ext(accuracy.amount) / 100.0L);
+  return Store(Abs(Ext(value)) * Ext(accuracy.amount) / 100);
 }
 
 void PutPairHelp(CliOutput &out) {

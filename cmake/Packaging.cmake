@@ -1,6 +1,7 @@
 # Packages, with `cpack` from a build directory (scripts/package.sh makes
 # them all):
-#   Linux:   calvora_<version>_amd64.deb, for Debian 12 and its derivatives:
+#   Linux:   calvora_<version>_amd64.deb (and _arm64.deb from the aarch64
+#            cross build), for Debian 12 and its derivatives:
 #            the program, its media module, calvora-cli, the desktop entry,
 #            the AppStream record, the icons, the manual pages, bash
 #            completion, the copyright file and the changelog;
@@ -88,6 +89,12 @@ else()
     DESTINATION ${calvora_docdir} COMPONENT calvora)
 
   set(CPACK_GENERATOR DEB)
+  # A cross build names its own architecture (dpkg would name the build
+  # machine's); scripts/package.sh runs its cpack with DEB_HOST_ARCH set, so
+  # that dpkg-shlibdeps reads the target's libraries.
+  if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
+  endif()
   set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION electronics)

@@ -49,7 +49,7 @@ enum PairIndex {
   Ythr
 };
 
-inline long double Square(double v) { return Ext(v) * Ext(v); }
+inline Extended Square(double v) { return Ext(v) * Ext(v); }
 
 // The phase of Z or Y, from degrees or radians, into (cos·magnitude,
 // sin·magnitude) as mode V-Z does it: the angle is stored as a double in
@@ -57,7 +57,7 @@ inline long double Square(double v) { return Ext(v) * Ext(v); }
 void PolarToRectangular(double magnitude, double angle, bool degrees, double &real,
                         double &imaginary, double &storedAngle) {
   storedAngle = degrees ? Store(DegreesToRadians * Ext(angle)) : angle;
-  long double sine, cosine;
+  Extended sine, cosine;
   SineCosine(Ext(storedAngle), sine, cosine);
   real = Store(cosine * Ext(magnitude));
   imaginary = Store(sine * Ext(magnitude));
@@ -65,10 +65,10 @@ void PolarToRectangular(double magnitude, double angle, bool degrees, double &re
 
 // A value with its derivatives by the two readings, for the bounds.
 struct Dual {
-  long double v, da, db;
+  Extended v, da, db;
 };
 
-Dual Constant(long double c) { return {c, 0, 0}; }
+Dual Constant(Extended c) { return {c, 0, 0}; }
 
 Dual operator+(Dual x, Dual y) { return {x.v + y.v, x.da + y.da, x.db + y.db}; }
 
@@ -79,22 +79,22 @@ Dual operator*(Dual x, Dual y) {
 }
 
 Dual operator/(Dual x, Dual y) {
-  const long double q = x.v / y.v;
+  const Extended q = x.v / y.v;
   return {q, (x.da - q * y.da) / y.v, (x.db - q * y.db) / y.v};
 }
 
 Dual SquareRoot(Dual x) {
-  const long double r = std::sqrt(x.v);
+  const Extended r = ::SquareRoot(x.v);
   return {r, x.da / (2 * r), x.db / (2 * r)};
 }
 
 Dual ArctangentOf(Dual x) {
-  const long double d = 1 / (1 + x.v * x.v);
+  const Extended d = 1 / (1 + x.v * x.v);
   return {Arctangent(x.v), x.da * d, x.db * d};
 }
 
 void SineCosineOf(Dual x, Dual &sine, Dual &cosine) {
-  long double s, c;
+  Extended s, c;
   SineCosine(x.v, s, c);
   sine = {s, c * x.da, c * x.db};
   cosine = {c, -s * x.da, -s * x.db};
@@ -103,8 +103,8 @@ void SineCosineOf(Dual x, Dual &sine, Dual &cosine) {
 // The bound a dual carries: a reading with no error adds nothing, even
 // where the derivative by it is infinite.
 double Bound(Dual x, double boundA, double boundB) {
-  const long double a = boundA == 0 ? 0 : std::fabs(x.da) * boundA;
-  const long double b = boundB == 0 ? 0 : std::fabs(x.db) * boundB;
+  const Extended a = boundA == 0 ? 0 : Abs(x.da) * Ext(boundA);
+  const Extended b = boundB == 0 ? 0 : Abs(x.db) * Ext(boundB);
   return Store(a + b);
 }
 
@@ -151,7 +151,7 @@ void ConvertMeterPair(CalcState &s, const MeterPair &pair, double f, double a, d
   s.F = f;
   switch (index) {
   case CsQ: // Cs-Q: D from Q, then as Cs-D
-    b = Store(1.0L / Ext(b));
+    b = Store(1 / Ext(b));
     [[fallthrough]];
   case CsD: // Cs-D, as mode Cs-D: capacitances are carried negative
     s.Cs = -a;
@@ -162,35 +162,35 @@ void ConvertMeterPair(CalcState &s, const MeterPair &pair, double f, double a, d
   case CsRs: // Cs-Rs, as mode Cs-R
     s.Cs = -a;
     s.Rs = b;
-    s.Xs = Store(1.0L / (((2.0L * Ext(s.Cs)) * Pi) * Ext(s.F)));
+    s.Xs = Store(1 / (((2 * Ext(s.Cs)) * Pi) * Ext(s.F)));
     SeriesToParallel(s);
     break;
   case CpQ: // Cp-Q: D from Q, then as Cp-D
-    b = Store(1.0L / Ext(b));
+    b = Store(1 / Ext(b));
     [[fallthrough]];
   case CpD: // Cp-D, as mode Cp-D
     s.Cp = -a;
     s.D = b;
-    s.Cs = Store((Square(s.D) + 1.0L) * Ext(s.Cp));
+    s.Cs = Store((Square(s.D) + 1) * Ext(s.Cp));
     CapacitorToSeries(s);
     SeriesToParallel(s);
     break;
   case CpG: // Cp-G: the susceptance of the capacitance, positive
     s.Cp = -a;
     s.Gp = b;
-    s.Bp = Store(((Pi * 2.0L) * Ext(s.F)) * Ext(a));
+    s.Bp = Store(((Pi * 2) * Ext(s.F)) * Ext(a));
     ParallelToSeries(s);
     break;
   case CpRp: // Cp-Rp, as mode Cp-Rp: with both negative, D comes out positive
     s.Cp = -a;
     s.Rp = -b;
-    s.D = Store(1.0L / ((((Pi * 2.0L) * Ext(s.F)) * Ext(s.Cp)) * Ext(s.Rp)));
-    s.Cs = Store((Square(s.D) + 1.0L) * Ext(s.Cp));
+    s.D = Store(1 / ((((Pi * 2) * Ext(s.F)) * Ext(s.Cp)) * Ext(s.Rp)));
+    s.Cs = Store((Square(s.D) + 1) * Ext(s.Cp));
     CapacitorToSeries(s);
     SeriesToParallel(s);
     break;
   case LsD: // Ls-D: Q from D, then as Ls-Q
-    b = Store(1.0L / Ext(b));
+    b = Store(1 / Ext(b));
     [[fallthrough]];
   case LsQ: // Ls-Q, as mode Ls-Q
     s.Ls = a;
@@ -205,26 +205,26 @@ void ConvertMeterPair(CalcState &s, const MeterPair &pair, double f, double a, d
     SeriesToParallel(s);
     break;
   case LpD: // Lp-D: Q from D, then as Lp-Q
-    b = Store(1.0L / Ext(b));
+    b = Store(1 / Ext(b));
     [[fallthrough]];
   case LpQ: // Lp-Q, as mode Lp-Q
     s.Lp = a;
     s.Q = b;
-    s.Ls = Store((Square(s.Q) / (Square(s.Q) + 1.0L)) * Ext(s.Lp));
+    s.Ls = Store((Square(s.Q) / (Square(s.Q) + 1)) * Ext(s.Lp));
     InductorToSeries(s);
     SeriesToParallel(s);
     break;
   case LpG: // Lp-G: the susceptance of the inductance, negative
     s.Lp = a;
     s.Gp = b;
-    s.Bp = Store(-1.0L / (((Pi * 2.0L) * Ext(s.F)) * Ext(s.Lp)));
+    s.Bp = Store(-1 / (((Pi * 2) * Ext(s.F)) * Ext(s.Lp)));
     ParallelToSeries(s);
     break;
   case LpRp: // Lp-Rp, as mode Lp-R (through Q, so a zero Rp gives NaN there too)
     s.Lp = a;
     s.Rp = b;
-    s.Gp = Store(1.0L / Ext(s.Rp));
-    s.Aux = Store(((Pi * 2.0L) * Ext(s.F)) * Ext(s.Lp));
+    s.Gp = Store(1 / Ext(s.Rp));
+    s.Aux = Store(((Pi * 2) * Ext(s.F)) * Ext(s.Lp));
     s.Q = Store(-Ext(s.Rp) / Ext(s.Aux));
     s.Bp = Store(Ext(s.Q) * Ext(s.Gp));
     ParallelToSeries(s);
@@ -257,8 +257,8 @@ void ConvertMeterPair(CalcState &s, const MeterPair &pair, double f, double a, d
 void MeterPairBounds(const MeterPair &pair, double f, double a, double b, double boundA,
                      double boundB, CalcState &bounds) {
   const int index = static_cast<int>(&pair - MeterPairs);
-  const Dual A{a, 1, 0}, B{b, 0, 1}, one = Constant(1);
-  const Dual w = Constant((Pi * 2.0L) * Ext(f));
+  const Dual A{Ext(a), 1, 0}, B{Ext(b), 0, 1}, one = Constant(1);
+  const Dual w = Constant((Pi * 2) * Ext(f));
   Dual Rs{}, Xs{}, Gp{}, Bp{};
   bool series = true;
   // Step 1: the series or the parallel model, as functions of the readings.
@@ -337,7 +337,7 @@ void MeterPairBounds(const MeterPair &pair, double f, double a, double b, double
   const Dual Z = SquareRoot(Rs * Rs + Xs * Xs), Y = SquareRoot(Gp * Gp + Bp * Bp);
   const Dual Cs = one / (w * Xs), Ls = Xs / w;
   const Dual Q = -Bp / Gp, D = Gp / Bp;
-  const Dual Phase = ArctangentOf(Q) * Constant(180.0L / Pi);
+  const Dual Phase = ArctangentOf(Q) * Constant(180 / Pi);
 
   bounds = CalcState{};
   const auto set = [&](double CalcState::*field, Dual x) {

@@ -1,5 +1,6 @@
 #include "core/ParseNumber.h"
 
+#include "core/Extended.h"
 #include "core/PowersOfTen.h"
 
 #include <cstdint>
@@ -27,8 +28,8 @@ inline bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 inline bool IsBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-inline double Signed(bool negative, long double magnitude) {
-  return static_cast<double>(negative ? -magnitude : magnitude);
+inline double Signed(bool negative, Extended magnitude) {
+  return Store(negative ? -magnitude : magnitude);
 }
 
 double ParseDecimal(const unsigned char *p, const unsigned char *end) {
@@ -64,7 +65,7 @@ double ParseDecimal(const unsigned char *p, const unsigned char *end) {
 
   // Step 3: a sign or point without any digit is a (signed) zero.
   if (!d.sawDigit)
-    return Signed(d.negative, 0.0L);
+    return Signed(d.negative, 0);
 
   // Step 4: without a point, every significant digit stands before it.
   if (!d.sawPoint)
@@ -90,19 +91,19 @@ double ParseDecimal(const unsigned char *p, const unsigned char *end) {
 
   // Step 6: only zeros were written.
   if (d.digitCount == 0)
-    return Signed(d.negative, 0.0L);
+    return Signed(d.negative, 0);
 
   // Step 7: far outside the extended range, a fixed large value or zero.
   const std::int64_t decimalExponent = d.pointPosition + d.exponent;
   if (decimalExponent >= UpperRange)
-    return Signed(d.negative, 0x1p127L);
+    return Signed(d.negative, ExactExtended(1, 127));
   if (decimalExponent <= LowerRange)
-    return Signed(d.negative, 0.0L);
+    return Signed(d.negative, 0);
 
   // Step 8: scale the exact mantissa by one multiplication or division.
   const std::int64_t kept = d.digitCount < MantissaDigits ? d.digitCount : MantissaDigits;
   const int scale = static_cast<int>(decimalExponent - kept);
-  long double magnitude = static_cast<long double>(d.mantissa);
+  Extended magnitude = d.mantissa;
   if (scale > 0)
     magnitude *= PowerOfTen(scale);
   else if (scale < 0)
@@ -170,24 +171,24 @@ double ParseRadix(const unsigned char *p, const unsigned char *end) {
 
   // Step 4: the sign follows from the leading digit, the suffix and the
   // number of bits the value needs.
-  long double result;
+  Extended result;
   if (leadingZero && !query)
-    result = static_cast<long double>(static_cast<std::int64_t>(value));
+    result = static_cast<std::int64_t>(value);
   else if (query)
-    result = (value >> 63) ? 0.0L : static_cast<long double>(value);
+    result = (value >> 63) ? 0 : value;
   else if (value > 0xFFFFFFFFu)
-    result = static_cast<long double>(static_cast<std::int64_t>(value));
+    result = static_cast<std::int64_t>(value);
   else if (ampersands == 2)
-    result = static_cast<long double>(value);
+    result = value;
   else if (value > 0xFFFFu)
-    result = static_cast<long double>(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
+    result = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
   else if (ampersands == 1)
-    result = static_cast<long double>(value);
+    result = value;
   else
-    result = static_cast<long double>(static_cast<std::int16_t>(static_cast<std::uint16_t>(value)));
+    result = static_cast<std::int16_t>(static_cast<std::uint16_t>(value));
 
   // Step 5: exact in extended precision, then one rounding to double.
-  return static_cast<double>(result);
+  return Store(result);
 }
 
 } // namespace

@@ -5,17 +5,19 @@
 // The layout is the generator's: the formatter leaves it alone.
 // clang-format off
 
+#include "core/Extended.h"
+
 inline constexpr int PowersOfTenTableSize = 10;
 
-inline constexpr long double PowersOfTenTable[PowersOfTenTableSize] = {
-    0x1.7d78400000000000p+26L, // 10^8
-    0x1.1c37937e08000000p+53L, // 10^16
-    0x1.3b8b5b5056e16b3cp+106L, // 10^32
-    0x1.84f03e93ff9f4daap+212L, // 10^64
-    0x1.27748f9301d319c0p+425L, // 10^128
-    0x1.54fdd7f73bf3bd1cp+850L, // 10^256
-    0x1.c633415d4c1d238ep+1700L, // 10^512
-    0x1.92eceb0d02ea182ep+3401L, // 10^1024
-    0x1.3d1676bb8a7abbcap+6803L, // 10^2048
-    0x1.88c0a40514412f36p+13606L, // 10^4096
+inline constexpr Extended PowersOfTenTable[PowersOfTenTableSize] = {
+    ExactExtended(0xBEBC200000000000, -37), // 10^8
+    ExactExtended(0x8E1BC9BF04000000, -10), // 10^16
+    ExactExtended(0x9DC5ADA82B70B59E, 43), // 10^32
+    ExactExtended(0xC2781F49FFCFA6D5, 149), // 10^64
+    ExactExtended(0x93BA47C980E98CE0, 362), // 10^128
+    ExactExtended(0xAA7EEBFB9DF9DE8E, 787), // 10^256
+    ExactExtended(0xE319A0AEA60E91C7, 1637), // 10^512
+    ExactExtended(0xC976758681750C17, 3338), // 10^1024
+    ExactExtended(0x9E8B3B5DC53D5DE5, 6740), // 10^2048
+    ExactExtended(0xC46052028A20979B, 13543), // 10^4096
 };

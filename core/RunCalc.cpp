@@ -14,7 +14,7 @@ namespace {
 
 // Working values a mode assigns (C1, L1, R1, ...) are stored doubles like the
 // fields; only the "let" values inside one formula (A, w) stay extended.
-inline long double Square(double v) { return Ext(v) * Ext(v); }
+inline Extended Square(double v) { return Ext(v) * Ext(v); }
 
 // Entered values of one calculation, row 1 first; absent rows read as zero.
 struct Entries {
@@ -64,7 +64,7 @@ void ParallelCapacitorD(CalcState &s, const Entries &e) { // mode 4, "Cp-D"
   s.Cp = e.row[2];
   s.D = e.row[3];
   s.Cp = Store(-Ext(s.Cp) / MicrosPerUnit);
-  s.Cs = Store((Square(s.D) + 1.0L) * Ext(s.Cp));
+  s.Cs = Store((Square(s.D) + 1) * Ext(s.Cp));
   CapacitorToSeries(s);
   SeriesToParallel(s);
 }
@@ -74,7 +74,7 @@ void SeriesCapacitorR(CalcState &s, const Entries &e) { // mode 5, "Cs-R"
   s.Cs = e.row[2];
   s.Rs = e.row[3];
   s.Cs = Store(-Ext(s.Cs) / MicrosPerUnit);
-  s.Xs = Store(1.0L / (((2.0L * Ext(s.Cs)) * Pi) * Ext(s.F)));
+  s.Xs = Store(1 / (((2 * Ext(s.Cs)) * Pi) * Ext(s.F)));
   SeriesToParallel(s);
 }
 
@@ -86,11 +86,11 @@ void CapacitorsInParallel(CalcState &s, const Entries &e) { // mode 6, "Cs||Cs"
   const double D2 = e.row[5];
   C1 = Store(Ext(C1) / MicrosPerUnit);
   C2 = Store(Ext(C2) / MicrosPerUnit);
-  const long double A = Ext(C1) * (Square(D2) + 1.0L) + Ext(C2) * (Square(D1) + 1.0L);
-  const long double dd = Ext(D1) - Ext(D2);
+  const Extended A = Ext(C1) * (Square(D2) + 1) + Ext(C2) * (Square(D1) + 1);
+  const Extended dd = Ext(D1) - Ext(D2);
   s.Cs = Store((Ext(C1) + Ext(C2)) - ((Ext(C1) * Ext(C2)) * (dd * dd)) / A);
-  s.D = Store(
-      ((Ext(D1) * Ext(C1)) * (Square(D2) + 1.0L) + (Ext(D2) * Ext(C2)) * (Square(D1) + 1.0L)) / A);
+  s.D =
+      Store(((Ext(D1) * Ext(C1)) * (Square(D2) + 1) + (Ext(D2) * Ext(C2)) * (Square(D1) + 1)) / A);
   s.Cs = -s.Cs;
   CapacitorToSeries(s);
   SeriesToParallel(s);
@@ -110,7 +110,7 @@ void ParallelInductorQ(CalcState &s, const Entries &e) { // mode 8, "Lp-Q"
   s.Lp = e.row[2];
   s.Q = e.row[3];
   s.Lp = Store(Ext(s.Lp) / MillisPerUnit);
-  s.Ls = Store((Square(s.Q) / (Square(s.Q) + 1.0L)) * Ext(s.Lp));
+  s.Ls = Store((Square(s.Q) / (Square(s.Q) + 1)) * Ext(s.Lp));
   InductorToSeries(s);
   SeriesToParallel(s);
 }
@@ -121,7 +121,7 @@ void MagnitudeAndPhase(CalcState &s, const Entries &e) { // mode 9, "V-Z"
   s.Phase = e.row[3];
   // The field briefly holds radians; cosine and sine take the stored double.
   s.Phase = Store(DegreesToRadians * Ext(s.Phase));
-  long double sine, cosine;
+  Extended sine, cosine;
   SineCosine(Ext(s.Phase), sine, cosine);
   s.Rs = Store(cosine * Ext(s.Z));
   s.Xs = Store(sine * Ext(s.Z));
@@ -137,9 +137,9 @@ void CapacitorsInSeries(CalcState &s, const Entries &e) { // mode 10, "Cs-Cs"
   C1 = Store(Ext(C1) / MicrosPerUnit);
   C2 = Store(Ext(C2) / MicrosPerUnit);
   s.Cs = Store((Ext(C2) * Ext(C1)) / (Ext(C2) + Ext(C1)));
-  const long double w = (Pi * 2.0L) * Ext(s.F);
+  const Extended w = (Pi * 2) * Ext(s.F);
   // Sum of the two series resistances over the combination's reactance.
-  s.D = Store((Ext(D2) / (w * Ext(C2)) + Ext(D1) / (w * Ext(C1))) / (1.0L / (w * Ext(s.Cs))));
+  s.D = Store((Ext(D2) / (w * Ext(C2)) + Ext(D1) / (w * Ext(C1))) / (1 / (w * Ext(s.Cs))));
   s.Cs = -s.Cs;
   CapacitorToSeries(s);
   SeriesToParallel(s);
@@ -154,14 +154,14 @@ void InductorsInParallel(CalcState &s, const Entries &e) { // mode 11, "Ls||Ls"
   L1 = Store(Ext(L1) / MillisPerUnit);
   L2 = Store(Ext(L2) / MillisPerUnit);
   // Each inductor becomes its parallel model: inductance, then resistance.
-  L1 = Store((1.0L / Square(Q1) + 1.0L) * Ext(L1));
-  L2 = Store((1.0L / Square(Q2) + 1.0L) * Ext(L2));
+  L1 = Store((1 / Square(Q1) + 1) * Ext(L1));
+  L2 = Store((1 / Square(Q2) + 1) * Ext(L2));
   s.Lp = Store((Ext(L2) * Ext(L1)) / (Ext(L2) + Ext(L1)));
-  const double R1 = Store((((2.0L * Ext(Q1)) * Pi) * Ext(s.F)) * Ext(L1));
-  const double R2 = Store((((2.0L * Ext(Q2)) * Pi) * Ext(s.F)) * Ext(L2));
+  const double R1 = Store((((2 * Ext(Q1)) * Pi) * Ext(s.F)) * Ext(L1));
+  const double R2 = Store((((2 * Ext(Q2)) * Pi) * Ext(s.F)) * Ext(L2));
   const double R = Store((Ext(R2) * Ext(R1)) / (Ext(R2) + Ext(R1)));
-  s.Q = Store(Ext(R) / (((Pi * 2.0L) * Ext(s.F)) * Ext(s.Lp)));
-  s.Ls = Store((Square(s.Q) / (Square(s.Q) + 1.0L)) * Ext(s.Lp));
+  s.Q = Store(Ext(R) / (((Pi * 2) * Ext(s.F)) * Ext(s.Lp)));
+  s.Ls = Store((Square(s.Q) / (Square(s.Q) + 1)) * Ext(s.Lp));
   InductorToSeries(s);
   SeriesToParallel(s);
 }
@@ -175,7 +175,7 @@ void InductorsInSeries(CalcState &s, const Entries &e) { // mode 12, "Ls-Ls"
   L1 = Store(Ext(L1) / MillisPerUnit);
   L2 = Store(Ext(L2) / MillisPerUnit);
   s.Ls = Store(Ext(L1) + Ext(L2));
-  const long double w = (Pi * 2.0L) * Ext(s.F);
+  const Extended w = (Pi * 2) * Ext(s.F);
   // Combined reactance over the sum of the two series resistances.
   s.Q = Store((w * Ext(s.Ls)) / ((w * Ext(L2)) / Ext(Q2) + (w * Ext(L1)) / Ext(Q1)));
   InductorToSeries(s);
@@ -189,7 +189,7 @@ void VoltageCurrentPhase(CalcState &s, const Entries &e) { // mode 13, "IVP"
   s.Phase = e.row[4];
   // The phase stays in degrees; it is converted inside each formula.
   s.Z = Store(Ext(V) / Ext(I));
-  long double sine, cosine;
+  Extended sine, cosine;
   SineCosine(DegreesToRadians * Ext(s.Phase), sine, cosine);
   s.Rs = Store(Ext(s.Z) * cosine);
   s.Xs = Store(Ext(s.Z) * sine);
@@ -201,8 +201,8 @@ void ParallelInductorR(CalcState &s, const Entries &e) { // mode 14, "Lp-R"
   s.Lp = e.row[2];
   s.Rp = e.row[3];
   s.Lp = Store(Ext(s.Lp) / MillisPerUnit);
-  s.Gp = Store(1.0L / Ext(s.Rp));
-  s.Aux = Store(((Pi * 2.0L) * Ext(s.F)) * Ext(s.Lp));
+  s.Gp = Store(1 / Ext(s.Rp));
+  s.Aux = Store(((Pi * 2) * Ext(s.F)) * Ext(s.Lp));
   s.Q = Store(-Ext(s.Rp) / Ext(s.Aux));
   // Through Q rather than directly, so a zero Rp gives NaN here.
   s.Bp = Store(Ext(s.Q) * Ext(s.Gp));
@@ -224,8 +224,8 @@ void ParallelCapacitorR(CalcState &s, const Entries &e) { // mode 16, "Cp-Rp"
   s.Rp = -e.row[3];
   s.Cp = Store(-Ext(s.Cp) / MicrosPerUnit);
   // Both Cp and Rp are negative here, so D comes out positive.
-  s.D = Store(1.0L / ((((Pi * 2.0L) * Ext(s.F)) * Ext(s.Cp)) * Ext(s.Rp)));
-  s.Cs = Store((Square(s.D) + 1.0L) * Ext(s.Cp));
+  s.D = Store(1 / ((((Pi * 2) * Ext(s.F)) * Ext(s.Cp)) * Ext(s.Rp)));
+  s.Cs = Store((Square(s.D) + 1) * Ext(s.Cp));
   CapacitorToSeries(s);
   SeriesToParallel(s);
 }

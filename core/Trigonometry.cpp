@@ -5,48 +5,42 @@
 #include <array>
 #include <bit>
 #include <cstddef>
-#include <cmath>
 #include <cstdint>
-#include <cstring>
-#include <limits>
 
-// Values between the steps are pairs hi + lo of long doubles with |lo| at
-// most half an ulp of hi: about 128 bits. Every algorithm below is exact or
-// has a bounded error under round-to-nearest with a 64-bit significand,
-// which the static_assert in CalcState.h and the build checks guarantee.
-static_assert(std::numeric_limits<long double>::digits == 64 &&
-                  std::numeric_limits<long double>::max_exponent == 16384,
-              "Trigonometry.cpp reads and builds x87 extended values bit by bit");
+// Values between the steps are pairs hi + lo of extended values with |lo|
+// at most half an ulp of hi: about 128 bits. Every algorithm below is exact
+// or has a bounded error under round-to-nearest with a 64-bit significand
+// and the x87 exponent range, which Extended gives on every target.
 
 namespace {
 
 using Pair = ExtendedPair;
 
 // s + e = a + b exactly, when a == 0 or |a| >= |b|.
-inline Pair FastTwoSum(long double a, long double b) {
-  const long double s = a + b;
+inline Pair FastTwoSum(Extended a, Extended b) {
+  const Extended s = a + b;
   return {s, b - (s - a)};
 }
 
 // s + e = a + b exactly, for any a and b.
-inline Pair TwoSum(long double a, long double b) {
-  const long double s = a + b;
-  const long double bb = s - a;
+inline Pair TwoSum(Extended a, Extended b) {
+  const Extended s = a + b;
+  const Extended bb = s - a;
   return {s, (a - (s - bb)) + (b - bb)};
 }
 
 // a = hi + lo with hi of 32 significant bits and lo of at most 31, so that
 // products of the halves are exact (Veltkamp's split with 2^32 + 1).
-inline Pair Split(long double a) {
-  const long double c = 4294967297.0L * a;
-  const long double hi = c - (c - a);
+inline Pair Split(Extended a) {
+  const Extended c = 4294967297 * a;
+  const Extended hi = c - (c - a);
   return {hi, a - hi};
 }
 
 // p + e = a * b exactly (Dekker).
-inline Pair TwoProduct(long double a, long double b) {
+inline Pair TwoProduct(Extended a, Extended b) {
   const Pair x = Split(a), y = Split(b);
-  const long double p = a * b;
+  const Extended p = a * b;
   return {p, ((x.hi * y.hi - p) + x.hi * y.lo + x.lo * y.hi) + x.lo * y.lo};
 }
 
@@ -72,8 +66,8 @@ inline Pair Negate(Pair a) { return {-a.hi, -a.lo}; }
 // y rounded to the nearest integer, for |y| < 2^62: the sum with 1.5 * 2^63
 // keeps no bits below the units place (quicker than a round trip through an
 // integer register).
-inline long double NearestInteger(long double y) {
-  constexpr long double shifter = 0x1.8p63L;
+inline Extended NearestInteger(Extended y) {
+  constexpr Extended shifter = ExactExtended(3, 62);
   return (y + shifter) - shifter;
 }
 
@@ -84,27 +78,17 @@ struct Fields {
   int exponent; // unbiased: x = significand * 2^(exponent - 63) for normal x
 };
 
-inline Fields FieldsOf(long double x) {
-  unsigned char bytes[sizeof(long double)];
-  std::memcpy(bytes, &x, sizeof x);
-  Fields f{};
-  std::uint16_t signExponent = 0;
-  std::memcpy(&f.significand, bytes, 8);
-  std::memcpy(&signExponent, bytes + 8, 2);
-  f.exponent = (signExponent & 0x7FFF) - 16383;
-  return f;
+inline Fields FieldsOf(Extended x) {
+  return {ExtendedSignificand(x), (ExtendedSignExponent(x) & 0x7FFF) - 16383};
 }
 
-// 2^-k for 0 <= k <= 80, by exact halving: the scales of a reduced
-// argument's leading bits (std::ldexp would cost as much as the rest of a
-// short reduction).
-constexpr std::array<long double, 81> PowersOfHalf = [] {
-  std::array<long double, 81> powers{};
-  long double power = 1;
-  for (long double &p : powers) {
-    p = power;
-    power /= 2;
-  }
+// 2^-k for 0 <= k <= 80: the scales of a reduced argument's leading bits
+// (scaling by a computed power would cost as much as the rest of a short
+// reduction).
+constexpr std::array<Extended, 81> PowersOfHalf = [] {
+  std::array<Extended, 81> powers{};
+  for (std::size_t k = 0; k < powers.size(); ++k)
+    powers[k] = ExactExtended(1, -static_cast<int>(k));
   return powers;
 }();
 
@@ -114,17 +98,17 @@ constexpr std::array<long double, 81> PowersOfHalf = [] {
 // suffices that v.hi + v.lo +- m round alike for a margin m of twice the
 // bound: the rounding of v.lo +- m costs at most 2^-77 of v.hi, less than
 // the bound itself.
-inline bool RoundingIsSettled(Pair v, long double errorBound) {
-  const long double margin = 2 * errorBound * std::fabs(v.hi);
-  const long double rounded = v.hi + v.lo;
+inline bool RoundingIsSettled(Pair v, Extended errorBound) {
+  const Extended margin = 2 * errorBound * Abs(v.hi);
+  const Extended rounded = v.hi + v.lo;
   return v.hi + (v.lo + margin) == rounded && v.hi + (v.lo - margin) == rounded;
 }
 
 // The first passes stay within 2^-74 (sine and cosine) and 2^-76
 // (arctangent) of the exact value (see their step comments); the rounding
 // test allows four times as much.
-constexpr long double FastSineCosineError = 0x1p-72L;
-constexpr long double FastArctangentError = 0x1p-74L;
+constexpr Extended FastSineCosineError = ExactExtended(1, -72);
+constexpr Extended FastArctangentError = ExactExtended(1, -74);
 
 // ---- Argument reduction --------------------------------------------------
 
@@ -132,7 +116,7 @@ constexpr long double FastArctangentError = 0x1p-74L;
 // then lies at least 32 * 11 - 33 = 319 bits above its last bit; the words
 // of 2/π left out below change only the lowest 65 of those bits (the
 // significand is below 2^64), so 254 bits of x * 2/π after the point are
-// right. No long double comes closer to a multiple of π/2 than
+// right. No extended value comes closer to a multiple of π/2 than
 // 2^-ReductionWorstLeadingZeros = 2^-77 in x * 2/π (the generator's
 // continued-fraction search over every exponent), which leaves at least
 // 177 correct bits after the leading zeros; 128 of them are kept.
@@ -151,7 +135,7 @@ inline std::uint64_t Bits64At(const std::uint32_t *limbs, int low) {
 
 // For finite a >= π/4: returns N mod 4 and sets r = a - N π/2, |r| <= π/4,
 // as a pair with a relative error below 2^-124.
-int ReduceQuarterTurns(long double a, Pair &r) {
+int ReduceQuarterTurns(Extended a, Pair &r) {
   // Step 1: a = M * 2^e with a 64-bit integer M.
   const Fields f = FieldsOf(a);
   const int e = f.exponent - 63;
@@ -203,9 +187,9 @@ int ReduceQuarterTurns(long double a, Pair &r) {
   const int lead = 32 * word + 31 - std::countl_zero(top);
   // Step 7: 128 bits from there, as hi + lo scaled by exact powers of two.
   const std::uint64_t hiBits = Bits64At(q, lead - 63), loBits = Bits64At(q, lead - 127);
-  const long double scale = PowersOfHalf[static_cast<std::size_t>(p - 1 - lead)];
-  const Pair fraction = FastTwoSum(static_cast<long double>(hiBits) * 0x1p-64L * scale,
-                                   static_cast<long double>(loBits) * 0x1p-128L * scale);
+  const Extended scale = PowersOfHalf[static_cast<std::size_t>(p - 1 - lead)];
+  const Pair fraction = FastTwoSum(Extended(hiBits) * PowersOfHalf[64] * scale,
+                                   Extended(loBits) * PowersOfHalf[64] * PowersOfHalf[64] * scale);
   // Step 8: r = f * π/2, with the sign of f.
   r = Multiply(fraction, Pair{HalfPi[0], HalfPi[1]});
   if (roundUp)
@@ -224,21 +208,21 @@ template <bool accurate> void SineCosineKernel(Pair rho, Pair &sine, Pair &cosin
   // zero.
   // Below 1/128, where j = 1 can come from rounding 64 ρ up in double,
   // ρ - 1/64 would need 65 bits: j = 0 there.
-  const int j = rho.hi < 0x1p-7L ? 0 : static_cast<int>(static_cast<double>(rho.hi * 64.0L) + 0.5);
-  const long double *row = SineCosineTable[j];
-  const Pair t = FastTwoSum(rho.hi - static_cast<long double>(j) * 0x1p-6L, rho.lo);
+  const int j = rho.hi < PowersOfHalf[7] ? 0 : static_cast<int>(Store(rho.hi * 64) + 0.5);
+  const Extended *row = SineCosineTable[j];
+  const Pair t = FastTwoSum(rho.hi - Extended(j) * PowersOfHalf[6], rho.lo);
   const Pair S{row[0], row[1]}, C{row[2], row[3]};
   if constexpr (!accurate) {
-    // Step 2: sin t - t and cos t - 1 in long double from t.hi alone: times
+    // Step 2: sin t - t and cos t - 1 in Extended from t.hi alone: times
     // S and C they are at most 2^-14 of the results, so their 2^-61
     // relative error and the dropped terms (below 2^-91) cost less than
     // 2^-74 of the result.
-    const long double u = t.hi * t.hi;
-    const long double sinTail =
+    const Extended u = t.hi * t.hi;
+    const Extended sinTail =
         t.hi * u *
         (-SineCoefficients[0][0] +
          u * (SineCoefficients[1][0] - u * (SineCoefficients[2][0] - u * SineCoefficients[3][0])));
-    const long double cosTail =
+    const Extended cosTail =
         u * (-CosineCoefficients[0][0] +
              u * (CosineCoefficients[1][0] -
                   u * (CosineCoefficients[2][0] - u * CosineCoefficients[3][0])));
@@ -274,12 +258,12 @@ template <bool accurate> void SineCosineKernel(Pair rho, Pair &sine, Pair &cosin
 }
 
 // Below π/4: 0x1.92p-1 = 0.78515625 < 0.785398...
-constexpr long double NoReductionBelow = 0x1.92p-1L;
+constexpr Extended NoReductionBelow = ExactExtended(0x192, -9);
 
 // sin and cos of a finite x with |x| >= 2^-32.
-template <bool accurate> void SineCosineOf(long double x, Pair &sine, Pair &cosine) {
+template <bool accurate> void SineCosineOf(Extended x, Pair &sine, Pair &cosine) {
   // Step 1: a = |x| reduced to r = a - N π/2.
-  const long double a = std::fabs(x);
+  const Extended a = Abs(x);
   Pair r{a, 0};
   const int quadrant = a < NoReductionBelow ? 0 : ReduceQuarterTurns(a, r);
   // Step 2: sin and cos of |r|.
@@ -311,64 +295,63 @@ template <bool accurate> void SineCosineOf(long double x, Pair &sine, Pair &cosi
 
 // atan of a finite x with 2^-32 <= |x| < 2^66; the first pass leaves the
 // pair unnormalised (|lo| below 2^-16 of hi).
-template <bool accurate> Pair ArctangentOf(long double x) {
+template <bool accurate> Pair ArctangentOf(Extended x) {
   // Step 1: for a = |x| <= 1 the nearest breakpoint c = j/128 and
   // t = (a - c) / (1 + a c); above 1, c = j/128 nearest to 1/a and
   // t = (1 - a c) / (a + c), so that atan a = (π/2 - atan c) - atan t.
   // Either way |t| <= 2^-8 (a little more where j comes from a rounded 1/a).
-  const long double a = std::fabs(x);
+  const Extended a = Abs(x);
   const bool above = a > 1;
   // 128 a is exact and rounded once, so j > 0 only for a > 1/256; below
   // 1/256 the breakpoint is 0 without rounding anything.
-  const long double c = above         ? NearestInteger(128.0L / a) * 0x1p-7L
-                        : a < 0x1p-8L ? 0
-                                      : NearestInteger(a * 128.0L) * 0x1p-7L;
-  const int j = static_cast<int>(static_cast<double>(c * 128.0L));
+  const Extended c = above                 ? NearestInteger(128 / a) * PowersOfHalf[7]
+                     : a < PowersOfHalf[8] ? Extended(0)
+                                           : NearestInteger(a * 128) * PowersOfHalf[7];
+  const int j = static_cast<int>(Store(c * 128));
   // Step 2: t = q + qlo with t's numerator n formed exactly and its
   // denominator d as a pair.
-  long double q = a, qlo = 0;
+  Extended q = a, qlo = 0;
   if (j != 0 || above) {
     // a c = ah c + al c exactly: c has at most 8 significant bits.
     const Pair halves = Split(a);
-    long double n = 1;
+    Extended n = 1;
     Pair d{a, 0};
     if (!above) {
       // a - c is exact: both are multiples of a's ulp (a >= 2^-8) and
       // |a - c| <= 2^-8.
       n = a - c;
-      const Pair sum = FastTwoSum(1.0L, halves.hi * c);
+      const Pair sum = FastTwoSum(1, halves.hi * c);
       d = FastTwoSum(sum.hi, sum.lo + halves.lo * c);
     } else if (j != 0) {
       // 1 - ah c is exact (ah c has 40 significant bits and lies below 3),
       // and so is the second subtraction: 1 - a c is a multiple of 2^-7
       // times a's ulp and below a/256 (plus a rounding of 1/a), 64 bits.
-      n = (1.0L - halves.hi * c) - halves.lo * c;
+      n = (1 - halves.hi * c) - halves.lo * c;
       d = TwoSum(a, c);
     }
     // q = n/d within 2^-63 from one division; the remainder n - q d is
     // exact but for q * d.lo (n and q d.hi agree to 62 bits, so n - p.hi is
     // exact), and corrects q to 2^-125.
-    const long double reciprocal = 1.0L / d.hi;
+    const Extended reciprocal = 1 / d.hi;
     q = n * reciprocal;
     const Pair p = TwoProduct(q, d.hi);
     qlo = (((n - p.hi) - p.lo) - q * d.lo) * reciprocal;
   }
   if (above)
     q = -q, qlo = -qlo;
-  const long double *row = ArctangentTable[j];
+  const Extended *row = ArctangentTable[j];
   const Pair base = above ? Pair{row[2], row[3]} : Pair{row[0], row[1]};
   Pair result;
   if constexpr (!accurate) {
     // Step 3: atan t - t = t u (-1/3 + u/5 - u^2/7 + u^3/9) with u = q^2 in
-    // long double: at most 2^-17.6 of t with a 2^-61 relative error (q
+    // Extended: at most 2^-17.6 of t with a 2^-61 relative error (q
     // itself is within 2^-62 of t), and the first term left out is below
     // 2^-86 of t: in all below 2^-76 of the result.
     // The four terms pairwise (Estrin's scheme) for a shorter chain.
-    const long double u = q * q, u2 = u * u;
-    const long double tail =
-        q * u *
-        ((u * ArctangentCoefficients[1][0] - ArctangentCoefficients[0][0]) +
-         u2 * (u * ArctangentCoefficients[3][0] - ArctangentCoefficients[2][0]));
+    const Extended u = q * q, u2 = u * u;
+    const Extended tail = q * u *
+                          ((u * ArctangentCoefficients[1][0] - ArctangentCoefficients[0][0]) +
+                           u2 * (u * ArctangentCoefficients[3][0] - ArctangentCoefficients[2][0]));
     // Step 4: base + t + tail; the base is zero or larger than t, and the
     // sum of the small parts loses at most 2^-81 of the result.
     const Pair s = FastTwoSum(base.hi, q);
@@ -391,7 +374,7 @@ template <bool accurate> Pair ArctangentOf(long double x) {
 
 } // namespace
 
-void SineCosinePairs(long double x, bool accurate, ExtendedPair &sine, ExtendedPair &cosine) {
+void SineCosinePairs(Extended x, bool accurate, ExtendedPair &sine, ExtendedPair &cosine) {
   if (accurate)
     SineCosineOf<true>(x, sine, cosine);
   else
@@ -400,23 +383,23 @@ void SineCosinePairs(long double x, bool accurate, ExtendedPair &sine, ExtendedP
   cosine = FastTwoSum(cosine.hi, cosine.lo);
 }
 
-ExtendedPair ArctangentPair(long double x, bool accurate) {
+ExtendedPair ArctangentPair(Extended x, bool accurate) {
   const Pair v = accurate ? ArctangentOf<true>(x) : ArctangentOf<false>(x);
   return FastTwoSum(v.hi, v.lo);
 }
 
-void SineCosine(long double x, long double &sine, long double &cosine) {
-  const long double a = std::fabs(x);
+void SineCosine(Extended x, Extended &sine, Extended &cosine) {
+  const Extended a = Abs(x);
   // Step 1: NaN and infinities give NaN. Below 2^-32, x^3/6 is under a
   // sixth of x's ulp and x^2/2 under half the gap below 1, so sin x rounds
   // to x (its sign kept, subnormals too) and cos x to 1.
-  if (!(a <= std::numeric_limits<long double>::max())) {
+  if (!(a <= ExtendedMax)) {
     sine = cosine = x - x;
     return;
   }
-  if (a < 0x1p-32L) {
+  if (a < PowersOfHalf[32]) {
     sine = x;
-    cosine = 1.0L;
+    cosine = 1;
     return;
   }
   // Step 2: the first pass, and the second where its rounding is unsettled.
@@ -428,29 +411,29 @@ void SineCosine(long double x, long double &sine, long double &cosine) {
   cosine = c.hi + c.lo;
 }
 
-long double Sine(long double x) {
-  long double sine, cosine;
+Extended Sine(Extended x) {
+  Extended sine, cosine;
   SineCosine(x, sine, cosine);
   return sine;
 }
 
-long double Cosine(long double x) {
-  long double sine, cosine;
+Extended Cosine(Extended x) {
+  Extended sine, cosine;
   SineCosine(x, sine, cosine);
   return cosine;
 }
 
-long double Arctangent(long double x) {
-  const long double a = std::fabs(x);
+Extended Arctangent(Extended x) {
+  const Extended a = Abs(x);
   // Step 1: NaN stays NaN. Below 2^-32, x^3/3 is under a third of x's ulp
   // and atan x rounds to x. From 2^66 on (infinity too), π/2 - atan x is
   // below 2^-66, an eighth of an ulp, and π/2 itself lies 0.23 ulp below
-  // its nearest long double HalfPi[0]: atan x rounds to HalfPi[0].
-  if (std::isnan(x))
+  // its nearest extended value HalfPi[0]: atan x rounds to HalfPi[0].
+  if (x != x)
     return x + x;
-  if (a < 0x1p-32L)
+  if (a < PowersOfHalf[32])
     return x;
-  if (a >= 0x1p66L)
+  if (a >= ExactExtended(1, 66))
     return x < 0 ? -HalfPi[0] : HalfPi[0];
   // Step 2: the first pass, and the second where its rounding is unsettled.
   const Pair first = ArctangentOf<false>(x);

@@ -2,6 +2,7 @@
 // formatter and the plain number text, and checks the shape of the texts
 // and that they read back as the value they stand for.
 #include "present/NumberText.h"
+#include "tests/support/ExtendedChecks.h"
 
 #include <cmath>
 #include <cstdint>
@@ -72,10 +73,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   const char *unit = Units[bytes[12] % (sizeof Units / sizeof Units[0])];
 
   // Step 2: the plain number text of the rounded value.
-  const long double rounded = RoundDecimals(value, places);
+  const Extended roundedValue = RoundDecimals(value, places);
+  const long double rounded = ToLongDouble(roundedValue);
   if (std::isnan(value) || std::isinf(value))
     Require(std::isnan(value) ? std::isnan(rounded) : rounded == value);
-  const std::string plain = NumberText(rounded);
+  const std::string plain = NumberText(roundedValue);
   Require((plain[0] == '-') == (rounded < 0));
   CheckReadsBack(CheckNumberText(plain), rounded);
 

@@ -73,13 +73,16 @@ inline constexpr const char *DefaultPrintJobName = "Print Job";
 
 // ---- Numeric mode ----------------------------------------------------------
 //
-// The program's arithmetic needs the x87 unit at 64-bit precision, rounding
-// to nearest, every exception masked (control word 0x037F), and the SSE unit,
-// which carries the doubles, rounding to nearest with every exception masked
-// and no flush to zero (MXCSR 0x1F80). The window system, printer drivers
-// and sound libraries may change either. The rule: every toolkit operation
-// returns with the numeric mode set, and every callback into the program is
-// entered with it set.
+// On x86 the program's arithmetic needs the x87 unit at 64-bit precision,
+// rounding to nearest, every exception masked (control word 0x037F), and the
+// SSE unit, which carries the doubles, rounding to nearest with every
+// exception masked and no flush to zero (MXCSR 0x1F80). On 64-bit ARM, where
+// the extended arithmetic is integer code, the doubles' unit needs the same:
+// FPCR 0 (round to nearest, no flush to zero, NaNs propagated, no traps).
+// The window system, printer drivers and sound libraries may change either.
+// The rule: every toolkit operation returns with the numeric mode set, and
+// every callback into the program is entered with it set.
+#if defined(__i386__) || defined(__x86_64__)
 inline constexpr unsigned short NumericModeControlWord = 0x037F;
 inline constexpr unsigned NumericModeMxcsr = 0x1F80;
 
@@ -89,6 +92,16 @@ inline void SetNumericMode() {
   const unsigned mxcsr = NumericModeMxcsr;
   __asm__ volatile("fnclex\n\tfldcw %0\n\tldmxcsr %1" : : "m"(controlWord), "m"(mxcsr));
 }
+#elif defined(__aarch64__)
+inline constexpr std::uint64_t NumericModeFpcr = 0;
+
+inline void SetNumericMode() {
+  const std::uint64_t fpcr = NumericModeFpcr;
+  __asm__ volatile("msr fpcr, %0" : : "r"(fpcr));
+}
+#else
+#error "SetNumericMode: no numeric mode for this processor"
+#endif
 
 // Runs `operation` and sets the numeric mode before handing back its result,
 // whichever way the operation returns: how each toolkit operation keeps the

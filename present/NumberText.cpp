@@ -13,17 +13,17 @@ namespace {
 // far inside the extended range, and no int (INT_MIN included) is negated.
 constexpr int MaxPlaces = 18;
 
-constexpr long double Ten17 = 1e17L;
-constexpr long double Ten18 = 1e18L;
+constexpr Extended Ten17 = 100000000000000000;
+constexpr Extended Ten18 = 1000000000000000000;
 constexpr std::uint64_t Ten14 = 100000000000000ULL;
 constexpr std::uint64_t Ten15 = 1000000000000000ULL;
 
 // Beyond this a single power of ten would overflow the extended range; only
-// long doubles far below the double range ever need a second scaling step.
+// extended values far below the double range ever need a second scaling step.
 constexpr int MaxSingleScale = 4900;
 
 // m × 10^s in extended precision (m finite and positive).
-long double ScaleByPowerOfTen(long double m, int s) {
+Extended ScaleByPowerOfTen(Extended m, int s) {
   if (s >= 0) {
     if (s > MaxSingleScale) {
       m *= PowerOfTen(s - MaxSingleScale);
@@ -78,41 +78,39 @@ constexpr int UnscaledBand = 6;
 
 } // namespace
 
-long double RoundDecimals(double value, int places) {
+Extended RoundDecimals(double value, int places) {
   if (places > MaxPlaces)
     places = MaxPlaces;
   if (places < -MaxPlaces)
     places = -MaxPlaces;
-  // rint rounds ties to even under the process's round-to-nearest mode
-  // and keeps the sign of a value that rounds to zero.
-  const long double v = value;
+  // RoundToInteger rounds ties to even and keeps the sign of a value that
+  // rounds to zero.
+  const Extended v = Ext(value);
   if (places >= 0) {
-    const long double scale = PowerOfTen(places);
-    return std::rint(v * scale) / scale;
+    const Extended scale = PowerOfTen(places);
+    return RoundToInteger(v * scale) / scale;
   }
-  const long double scale = PowerOfTen(-places);
-  return std::rint(v / scale) * scale;
+  const Extended scale = PowerOfTen(-places);
+  return RoundToInteger(v / scale) * scale;
 }
 
-std::string NumberText(long double value) {
+std::string NumberText(Extended value) {
   // Step 1: zero, NaN and the infinities have fixed texts.
-  if (value == 0 || std::isnan(value))
+  if (value == 0 || value != value)
     return " 0";
-  const bool negative = std::signbit(value);
-  if (std::isinf(value))
+  const bool negative = SignBit(value);
+  const Extended m = Abs(value);
+  if (m == ExtendedInfinity)
     return negative ? "-9.99999999999999E+998" : " 9.99999999999999E+998";
 
   // Step 2: estimate the decimal exponent p (10^p <= m < 10^(p+1)) from the
   // binary exponent: cheaper than a logarithm, and since one binary octave
   // spans less than a decade the estimate is p or p-1, so one check fixes it.
-  const long double m = std::fabs(value);
-  int binaryExp = 0;
-  (void)std::frexp(m, &binaryExp);
-  int p = static_cast<int>(std::floor((binaryExp - 1) * 0.30102999566398120));
+  int p = static_cast<int>(std::floor(BinaryExponent(m) * 0.30102999566398120));
 
   // Step 3: scale into [10^17, 10^18) with one extended multiplication or
   // division, correcting the estimate once in either direction.
-  long double scaled = ScaleByPowerOfTen(m, 17 - p);
+  Extended scaled = ScaleByPowerOfTen(m, 17 - p);
   if (scaled >= Ten18) {
     ++p;
     scaled = ScaleByPowerOfTen(m, 17 - p);
@@ -123,9 +121,9 @@ std::string NumberText(long double value) {
 
   // Step 4: 18 significant digits by rounding in extended precision; a
   // round-up to 10^18 is brought back to 18 digits.
-  long double digits18 = std::rint(scaled);
+  Extended digits18 = RoundToInteger(scaled);
   if (digits18 >= Ten18) {
-    digits18 = std::rint(digits18 / 10);
+    digits18 = RoundToInteger(digits18 / 10);
     ++p;
   }
   std::uint64_t n = static_cast<std::uint64_t>(digits18);
@@ -205,8 +203,7 @@ std::string EngineeringFormatter(double value, int places, std::string_view unit
   // band keeps the value as it is.
   double scaled = value;
   if (row != UnscaledBand)
-    scaled = static_cast<double>(static_cast<long double>(value) *
-                                 static_cast<long double>(band->factor));
+    scaled = Store(Ext(value) * Ext(band->factor));
 
   // Step 3: the rounded number keeps its band even if it reaches 1000.
   std::string text = NumberText(RoundDecimals(scaled, places));

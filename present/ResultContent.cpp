@@ -10,7 +10,7 @@ namespace {
 
 constexpr double LargeBound = 1000000.0;
 
-std::string MagnitudeText(double value) { return NumberText(std::fabs(RoundDecimals(value, 4))); }
+std::string MagnitudeText(double value) { return NumberText(Abs(RoundDecimals(value, 4))); }
 
 // The value of `f` as the report prints it; the panel differs only for a
 // large Q or D, which it shows as "> 1E6".

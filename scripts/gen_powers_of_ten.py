@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes core/PowersOfTenTable.h: 10^8, 10^16, ..., 10^4096 each rounded to
-the nearest value with a 64-bit significand (ties to even), as hex-float
-long double literals. Exact integer arithmetic only.
+the nearest value with a 64-bit significand (ties to even), as exact
+ExactExtended(significand, exponent) constants. Exact integer arithmetic only.
 
 Usage: scripts/gen_powers_of_ten.py [output path]
 """
@@ -28,10 +28,9 @@ def round_to_significand(value):
     return m, extra
 
 
-def hex_literal(m, e):
-    # m = 1.fraction * 2**63; print the 63 fraction bits as 16 hex digits.
-    fraction = (m - (1 << 63)) << 1
-    return "0x1.%016xp%+dL" % (fraction, e + 63)
+def exact_literal(m, e):
+    # m * 2**e, with m the 64-bit significand.
+    return "ExactExtended(0x%016X, %d)" % (m, e)
 
 
 def main():
@@ -45,14 +44,16 @@ def main():
         "// The layout is the generator's: the formatter leaves it alone.",
         "// clang-format off",
         "",
+        "#include \"core/Extended.h\"",
+        "",
         "inline constexpr int PowersOfTenTableSize = 10;",
         "",
-        "inline constexpr long double PowersOfTenTable[PowersOfTenTableSize] = {",
+        "inline constexpr Extended PowersOfTenTable[PowersOfTenTableSize] = {",
     ]
     for i in range(10):
         p = 8 << i
         m, e = round_to_significand(10 ** p)
-        lines.append("    %s, // 10^%d" % (hex_literal(m, e), p))
+        lines.append("    %s, // 10^%d" % (exact_literal(m, e), p))
     lines.append("};")
     out.write_text("\n".join(lines) + "\n")
 

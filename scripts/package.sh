@@ -2,6 +2,8 @@
 # Builds every package of Calvora from a checkout on Debian 12, installing
 # with apt-get whatever the builds need (run as root or with sudo):
 #   build/packages/calvora_<version>_amd64.deb      Debian package (cpack)
+#   build/packages/calvora_<version>_arm64.deb      the same for 64-bit ARM
+#                                                   (Raspberry Pi OS, Debian arm64)
 #   build/packages/calvora-<version>-win32.zip      32-bit Windows programs (cpack)
 #   build/packages/calvora-<version>-win64.zip      64-bit Windows programs (cpack)
 #   build/packages/calvora-<version>-setup.exe      installer for every Windows
@@ -9,8 +11,8 @@
 #                                                   build of the machine's kind)
 #   build/packages/calvora-<version>-win64-setup.exe  installer of the 64-bit build
 #                                                   alone (64-bit program)
-# Release builds from the presets package, package-windows and
-# package-windows64 (build/package*), staged installs under build/stage/,
+# Release builds from the presets package, package-aarch64, package-windows
+# and package-windows64 (build/package*), staged installs under build/stage/,
 # the installers made by makensis from dist/windows/calvora.nsi. Prints the
 # packages and their sizes last.
 #
@@ -26,9 +28,10 @@ for arg in "$@"; do
   esac
 done
 
-# What the three builds and the packaging tools need on a fresh Debian 12.
+# What the four builds and the packaging tools need on a fresh Debian 12.
 log "Installing what the package builds need"
 need_base_packages
+need_aarch64_packages
 need_packages qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev libx11-dev \
   mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
@@ -40,13 +43,16 @@ stage=build/stage
 rm -rf "$out" "$stage"
 mkdir -p "$out" "$stage"
 
-for preset in package package-windows package-windows64; do
+for preset in package package-aarch64 package-windows package-windows64; do
   log "Release build: preset $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$JOBS"
   # A package from an earlier run must not be taken for this one's.
   rm -rf "build/$preset/packages"
-  (cd "build/$preset" && cpack)
+  # dpkg-shlibdeps reads the libraries of the package's architecture.
+  host_arch=$(dpkg --print-architecture)
+  [ "$preset" = package-aarch64 ] && host_arch=arm64
+  (cd "build/$preset" && DEB_HOST_ARCH=$host_arch cpack)
   cp "build/$preset"/packages/*.deb "build/$preset"/packages/*.zip "$out"/ 2>/dev/null || true
 done
 
@@ -75,7 +81,7 @@ make_installer() {
 make_installer "calvora-$version-setup.exe" "$ROOT/$stage/win32"
 make_installer "calvora-$version-win64-setup.exe"
 
-expected=("calvora_${version}_amd64.deb" "calvora-$version-win32.zip" "calvora-$version-win64.zip"
+expected=("calvora_${version}_amd64.deb" "calvora_${version}_arm64.deb" "calvora-$version-win32.zip" "calvora-$version-win64.zip"
   "calvora-$version-setup.exe" "calvora-$version-win64-setup.exe")
 log "Packages in $out"
 missing=0

@@ -8,12 +8,17 @@
 #   ci         the Linux program and companion, warnings as errors; Qt tests
 #              offscreen, process and install checks on a private Xvfb, the
 #              format check
+#   soft       the same tests again with extended precision in software
+#              (CALVORA_SOFT_EXTENDED), as every target without the x87 unit
+#              carries it
 #   asan       core, number texts and companion under ASan and UBSan
 #   fuzz       the libFuzzer targets, FUZZ_SECONDS each (default 30)
 #   windows64  the 64-bit Windows build under wine64, compared with ci's
 #              calvora-cli
 #   windows    the 32-bit Windows build, under Wine where this machine starts
 #              32-bit processes (CALVORA_NO_32BIT=1 takes the other path)
+#   aarch64    the 64-bit ARM Linux build, cross-built, its tests under
+#              qemu-aarch64, its calvora-cli compared with ci's
 #   packages   the .deb, the zips and the installers, built by
 #              scripts/package.sh and checked by scripts/ci/packages.sh (which
 #              reports its own counts, added here)
@@ -26,11 +31,11 @@ source "$(dirname "$0")/ci/lib.sh"
 cd "$ROOT"
 
 builds=("$@")
-[ ${#builds[@]} -gt 0 ] || builds=(ci asan fuzz windows64 windows packages)
+[ ${#builds[@]} -gt 0 ] || builds=(ci soft asan fuzz windows64 windows aarch64 packages)
 for b in "${builds[@]}"; do
   case $b in
-  ci | asan | fuzz | windows64 | windows | packages) ;;
-  *) echo "test.sh: unknown build '$b' (ci, asan, fuzz, windows64, windows, packages)" >&2; exit 2 ;;
+  ci | soft | asan | fuzz | windows64 | windows | aarch64 | packages) ;;
+  *) echo "test.sh: unknown build '$b' (ci, soft, asan, fuzz, windows64, windows, aarch64, packages)" >&2; exit 2 ;;
   esac
 done
 
@@ -38,6 +43,7 @@ log "Installing what the builds and their tests need"
 need_base_packages
 need_qt_packages
 need_windows_packages
+need_aarch64_packages
 need_packages clang-format-14
 
 passed=0
@@ -109,6 +115,9 @@ for b in "${builds[@]}"; do
   ci)
     build ci && run_tests ci -j "$JOBS"
     ;;
+  soft)
+    build soft && run_tests soft -j "$JOBS"
+    ;;
   asan)
     build asan &&
       ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:strict_string_checks=1} \
@@ -131,6 +140,18 @@ for b in "${builds[@]}"; do
       run_tests windows -L static
       not_run=$((not_run + ${left:-0}))
       summary+=("build windows: ${left:-0} tests under Wine not run (no 32-bit processes)")
+    fi
+    ;;
+  aarch64)
+    build aarch64 -DCALVORA_HOST_CLI="$ROOT/build/ci/cli/calvora-cli" || continue
+    if runs_aarch64_programs build/aarch64/cli/calvora-cli; then
+      run_tests aarch64 -j "$JOBS"
+    else
+      echo "qemu-aarch64 does not run the aarch64 build's programs here: built, not run"
+      echo "($NO_AARCH64_WHY)"
+      left=$(ctest_listed build/aarch64)
+      not_run=$((not_run + ${left:-0}))
+      summary+=("build aarch64: ${left:-0} tests under qemu-aarch64 not run")
     fi
     ;;
   packages)

@@ -79,30 +79,30 @@ BENCHMARK_CAPTURE(BM_RunCalc, polar_IVP, 13,
 // The program's own trigonometry: a typical phase, one that needs a full
 // reduction, and the arctangent's three ranges (the table below 1, the
 // reflection above 1, the tiny-argument series).
-void BM_Sine(benchmark::State &state, long double x) {
+void BM_Sine(benchmark::State &state, Extended x) {
   for (auto _ : state) {
     benchmark::DoNotOptimize(x);
     benchmark::DoNotOptimize(Sine(x));
   }
 }
 
-BENCHMARK_CAPTURE(BM_Sine, phase_30_degrees, 0.52359877559829887308L);
-BENCHMARK_CAPTURE(BM_Sine, reduced_1000, 1000.0L);
-BENCHMARK_CAPTURE(BM_Sine, reduced_1e300, 1e300L);
+BENCHMARK_CAPTURE(BM_Sine, phase_30_degrees, ExtendedFromBits(0x3FFE, 0x860A91C16B9B2C23));
+BENCHMARK_CAPTURE(BM_Sine, reduced_1000, Extended(1000));
+BENCHMARK_CAPTURE(BM_Sine, reduced_1e300, ExtendedFromBits(0x43E3, 0xBF21E44003ACDD2D));
 
-void BM_Cosine(benchmark::State &state, long double x) {
+void BM_Cosine(benchmark::State &state, Extended x) {
   for (auto _ : state) {
     benchmark::DoNotOptimize(x);
     benchmark::DoNotOptimize(Cosine(x));
   }
 }
 
-BENCHMARK_CAPTURE(BM_Cosine, phase_30_degrees, 0.52359877559829887308L);
-BENCHMARK_CAPTURE(BM_Cosine, reduced_1000, 1000.0L);
+BENCHMARK_CAPTURE(BM_Cosine, phase_30_degrees, ExtendedFromBits(0x3FFE, 0x860A91C16B9B2C23));
+BENCHMARK_CAPTURE(BM_Cosine, reduced_1000, Extended(1000));
 
-void BM_SineCosine(benchmark::State &state, long double x) {
+void BM_SineCosine(benchmark::State &state, Extended x) {
   for (auto _ : state) {
-    long double sine, cosine;
+    Extended sine, cosine;
     benchmark::DoNotOptimize(x);
     SineCosine(x, sine, cosine);
     benchmark::DoNotOptimize(sine);
@@ -110,19 +110,19 @@ void BM_SineCosine(benchmark::State &state, long double x) {
   }
 }
 
-BENCHMARK_CAPTURE(BM_SineCosine, phase_30_degrees, 0.52359877559829887308L);
-BENCHMARK_CAPTURE(BM_SineCosine, reduced_1000, 1000.0L);
+BENCHMARK_CAPTURE(BM_SineCosine, phase_30_degrees, ExtendedFromBits(0x3FFE, 0x860A91C16B9B2C23));
+BENCHMARK_CAPTURE(BM_SineCosine, reduced_1000, Extended(1000));
 
-void BM_Arctangent(benchmark::State &state, long double x) {
+void BM_Arctangent(benchmark::State &state, Extended x) {
   for (auto _ : state) {
     benchmark::DoNotOptimize(x);
     benchmark::DoNotOptimize(Arctangent(x));
   }
 }
 
-BENCHMARK_CAPTURE(BM_Arctangent, q_0_37, 0.37L);
-BENCHMARK_CAPTURE(BM_Arctangent, q_minus_100, -100.0L);
-BENCHMARK_CAPTURE(BM_Arctangent, q_0_001, 0.001L);
+BENCHMARK_CAPTURE(BM_Arctangent, q_0_37, ExtendedFromBits(0x3FFD, 0xBD70A3D70A3D70A4));
+BENCHMARK_CAPTURE(BM_Arctangent, q_minus_100, Extended(-100));
+BENCHMARK_CAPTURE(BM_Arctangent, q_0_001, ExtendedFromBits(0x3FF5, 0x83126E978D4FDF3B));
 
 // The shortest spelling of typical batch results, and std::to_chars on the
 // same values for comparison.

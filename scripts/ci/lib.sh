@@ -57,6 +57,37 @@ need_windows_packages() {
     binutils-mingw-w64-x86-64 googletest wine wine32:i386 wine64 xvfb xauth imagemagick
 }
 
+# The cross compiler, the arm64 libraries the aarch64 build links (Qt 6,
+# GoogleTest, Benchmark, MPFR) and qemu-aarch64 to run its programs, on a
+# fresh Debian 12 (the arm64 architecture is added first; its packages
+# install beside the build machine's).
+need_aarch64_packages() {
+  if ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    dpkg --add-architecture arm64
+    apt-get update -qq
+    _apt_updated=1
+  fi
+  need_qt_packages
+  need_packages g++-aarch64-linux-gnu binutils-aarch64-linux-gnu qemu-user \
+    libmpfr-dev:arm64 libgmp-dev:arm64 libgtest-dev:arm64 libbenchmark-dev:arm64 \
+    qt6-base-dev:arm64 qt6-multimedia-dev:arm64 libgl-dev:arm64 libx11-dev:arm64
+}
+
+# The emulator that runs the aarch64 build's programs (the toolchain file
+# gives ctest the same one).
+AARCH64_RUN=(qemu-aarch64 -L /usr/aarch64-linux-gnu)
+
+# runs_aarch64_programs PROGRAM: whether qemu-aarch64 starts that arm64
+# program here (PROGRAM --version); the reason goes to NO_AARCH64_WHY.
+runs_aarch64_programs() {
+  NO_AARCH64_WHY=""
+  local out
+  if ! out=$("${AARCH64_RUN[@]}" "$1" --version 2>&1); then
+    NO_AARCH64_WHY="${AARCH64_RUN[*]} $1 --version: ${out:-no output}"
+    return 1
+  fi
+}
+
 # ctest_counted DIR [ctest args...]: runs ctest with its output shown and
 # sets CTEST_PASSED, CTEST_FAILED and CTEST_NOT_RUN from its summary. Tests
 # that ctest lists as not run for a reason of their own (skipped, disabled)

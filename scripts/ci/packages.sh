@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the packages with scripts/package.sh and checks them:
-#   the .deb: lintian (no error, no warning), the exact file list with modes
+#   the .deb (amd64, and the contents of the arm64 one): lintian (no error,
+#     no warning), the exact file list with modes
 #     and stripped ELF files, the control fields, the manual pages, the
 #     completion's modes against calvora-cli --help; then, as root, installed
 #     into this machine with apt-get: calvora-cli, man, the desktop entry and
@@ -79,11 +80,12 @@ fi
 out=build/packages
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/package/CMakeCache.txt 2>/dev/null || true)
 deb=$out/calvora_${version}_amd64.deb
+deb_arm64=$out/calvora_${version}_arm64.deb
 zip32=$out/calvora-$version-win32.zip
 zip64=$out/calvora-$version-win64.zip
 setup_all=$out/calvora-$version-setup.exe
 setup64=$out/calvora-$version-win64-setup.exe
-for f in "$deb" "$zip32" "$zip64" "$setup_all" "$setup64"; do
+for f in "$deb" "$deb_arm64" "$zip32" "$zip64" "$setup_all" "$setup64"; do
   if [ -z "$version" ] || [ ! -f "$f" ]; then
     echo "FAILED: ${f:-the packages} missing (version '${version}')"
     failed=$((failed + 1))
@@ -104,6 +106,11 @@ deb_lintian() {
 }
 
 # The files of the package with their modes: exactly this list.
+# The .deb being checked, unpacked: its architecture, its multiarch folder
+# and the command that runs its programs here (nothing for this machine's
+# own, the emulator for arm64).
+deb_arch=amd64
+deb_runner=()
 deb_root=$work/deb-root
 dpkg -x "$deb" "$deb_root"
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
@@ -161,7 +168,7 @@ deb_fields() {
   }
   expect_field Package '^calvora$'
   expect_field Version "^${version//./\\.}\$"
-  expect_field Architecture '^amd64$'
+  expect_field Architecture "^$deb_arch\$"
   expect_field Section '^(electronics|science)$'
   expect_field Priority '^optional$'
   expect_field Maintainer '^[^<]+ <[^@>]+@[^>]+>$'
@@ -207,7 +214,7 @@ deb_manuals() {
 
 # help_modes CLI: "NUMBER<TAB>CAPTION<TAB>ROWS" for each mode that CLI's --help lists.
 help_modes() {
-  "$1" --help | sed -nE 's/^ +([0-9]+)  ([^ ]+) \(rows: (.*)\)$/\1\t\2\t\3/p'
+  "${deb_runner[@]}" "$1" --help | sed -nE 's/^ +([0-9]+)  ([^ ]+) \(rows: (.*)\)$/\1\t\2\t\3/p'
 }
 
 # complete_line COMPLETION_FILE LINE: what the completion function offers at
@@ -286,7 +293,7 @@ EOF
 # The completion offers exactly the meter pairs of --help.
 completion_pairs() {
   local file=$1 cli=$2 want got
-  want=$("$cli" --help | sed -nE 's/^  ([A-Za-z]+-[A-Za-z]+) +A = .*/\1/p')
+  want=$("${deb_runner[@]}" "$cli" --help | sed -nE 's/^  ([A-Za-z]+-[A-Za-z]+) +A = .*/\1/p')
   got=$(complete_line "$file" "calvora-cli convert ")
   if [ -z "$want" ] || [ "$want" != "$got" ]; then
     echo "completion pairs differ from --help (- help, + completion):"
@@ -324,6 +331,26 @@ check ".deb: control fields and computed dependencies" deb_fields
 check ".deb: manual pages render cleanly and list every mode" deb_manuals
 check ".deb: bash completion of commands, options, modes" deb_completion
 check ".deb: calvora finds its media module in the package's tree" deb_module
+
+# The arm64 package, the same checks of its contents (its programs run
+# under qemu-aarch64; it is not installed on this machine).
+deb_amd64=$deb
+deb=$deb_arm64 deb_arch=arm64 multiarch=aarch64-linux-gnu deb_runner=("${AARCH64_RUN[@]}")
+deb_root=$work/deb-root-arm64
+dpkg -x "$deb" "$deb_root"
+check "arm64 .deb: lintian reports no error and no warning" deb_lintian
+check "arm64 .deb: files, modes, stripped ELF files" deb_files
+check "arm64 .deb: control fields and computed dependencies" deb_fields
+if runs_aarch64_programs "$deb_root/usr/bin/calvora-cli"; then
+  check "arm64 .deb: manual pages render cleanly and list every mode" deb_manuals
+  check "arm64 .deb: bash completion of commands, options, modes" deb_completion
+else
+  not_run "arm64 .deb: manual pages render cleanly and list every mode" "$NO_AARCH64_WHY"
+  not_run "arm64 .deb: bash completion of commands, options, modes" "$NO_AARCH64_WHY"
+fi
+check "arm64 .deb: calvora finds its media module in the package's tree" deb_module
+deb=$deb_amd64 deb_arch=amd64 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH) deb_runner=()
+deb_root=$work/deb-root
 
 # ---- The .deb installed on this machine ----------------------------------------------
 

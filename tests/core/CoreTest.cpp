@@ -2,6 +2,7 @@
 #include "core/PowersOfTen.h"
 #include "core/RunCalc.h"
 #include "core/Trigonometry.h"
+#include "tests/support/ExtendedChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -305,62 +306,74 @@ TEST(RunCalcModes, WorkedExamplesAndEveryMode) {
 
 // The program's own sine, cosine and arctangent, the same bits on every
 // build. Expected values computed once with MPFR 4.2 (mpfr_sin, mpfr_cos and
-// mpfr_atan at 64 bits, round to nearest, in the long double exponent range)
+// mpfr_atan at 64 bits, round to nearest, in the x87 exponent range)
 // on Linux and written here. The arguments: the angles IVP takes for
 // -728192 and 653542025.47 degrees (V-Z's, the same stored as doubles, reach
-// the exact mode cases above), the long double closest to a multiple of
+// the exact mode cases above), the extended value closest to a multiple of
 // pi/2, the ends of the range, the limits of the tables and of the short
 // cuts, and the special values.
 TEST(Trigonometry, PointCasesRoundCorrectly) {
   const struct {
-    long double x, sine, cosine, arctangent;
+    Extended x, sine, cosine, arctangent;
     const char *what;
   } cases[] = {
-      {-0xC69564569EF3F08Cp-50L, 0xFFD813C5F834AFE7p-64L, 0x8EF2C64FADEADEDAp-68L,
-       -0xC90D46994D3F5F97p-63L, "IVP phase -728192 degrees"},
-      {0xAE0C7C2504C6EAB2p-40L, -0xC33984A1E36ADC24p-67L, -0xFED590B26188CEF3p-64L,
-       0xC90FD9E5DC86F5F5p-63L, "IVP phase 653542025.47 degrees"},
-      {0x860A91C16B9B2946p-64L, 0xFFFFFFFFFFFFFB0Ap-65L, 0xDDB3D742C265550Cp-64L,
-       0xF6F64E0C95FD51F0p-65L, "30 degrees"},
-      {0xC90FDAA22168C235p-63L, 0x8000000000000000p-63L, -0xECE675D1FC8F8CBBp-129L,
-       0x807F4C3F6817F9BDp-63L, "nearest to pi/2"},
-      {0xF28AB66522546EE1p+10531L, -0x8000000000000000p-63L, -0xB05944258A463FAFp-139L,
-       0xC90FDAA22168C235p-63L, "closest to a multiple of pi/2"},
-      {0xFFFFFFFFFFFFFFFFp+16320L, 0xFDFD9D4B6D0E5F7Cp-64L, -0x800BBD0061D4F543p-66L,
-       0xC90FDAA22168C235p-63L, "largest finite"},
-      {0x8000000000000000p-63L, 0xD76AA47848677021p-64L, 0x8A51407DA8345C92p-64L,
-       0xC90FDAA22168C235p-64L, "1"},
-      {0xFFFFFFFFFFFFFFFDp-71L, 0xFFFF555577777434p-71L, 0xFFFE0000AAAA93E9p-64L,
-       0xFFFEAAADDDD4B965p-71L, "just below 1/128"},
-      {0xFFFFFFFFFFFFFFFDp-72L, 0xFFFFD55557777767p-72L, 0xFFFF80000AAAAA50p-64L,
-       0xFFFFAAAADDDDB949p-72L, "just below 1/256"},
-      {0x8000000000000000p-95L, 0x8000000000000000p-95L, 0x8000000000000000p-63L,
-       0x8000000000000000p-95L, "2^-32"},
-      {0xFFFFFFFFFFFFFFFFp-96L, 0xFFFFFFFFFFFFFFFFp-96L, 0x8000000000000000p-63L,
-       0xFFFFFFFFFFFFFFFFp-96L, "just below 2^-32"},
-      {0x8140000000000000p-55L, 0xC6D583C3275BE1FAp-64L, 0xA13F9288DC78F84Cp-64L,
-       0xC89117B34EC9BAF5p-63L, "258.5, the Q of Gp 2, Bp -517"},
-      {0x8000000000000000p+3L, -0xC10CC66470BB9627p-67L, 0xFEDC3128802FA8C0p-64L,
-       0xC90FDAA22168C235p-63L, "2^66"},
-      {0x8000000000000000p-16508L, 0x8000000000000000p-16508L, 0x8000000000000000p-63L,
-       0x8000000000000000p-16508L, "smallest subnormal"},
+      {-ExactExtended(0xC69564569EF3F08C, -50), ExactExtended(0xFFD813C5F834AFE7, -64),
+       ExactExtended(0x8EF2C64FADEADEDA, -68), -ExactExtended(0xC90D46994D3F5F97, -63),
+       "IVP phase -728192 degrees"},
+      {ExactExtended(0xAE0C7C2504C6EAB2, -40), -ExactExtended(0xC33984A1E36ADC24, -67),
+       -ExactExtended(0xFED590B26188CEF3, -64), ExactExtended(0xC90FD9E5DC86F5F5, -63),
+       "IVP phase 653542025.47 degrees"},
+      {ExactExtended(0x860A91C16B9B2946, -64), ExactExtended(0xFFFFFFFFFFFFFB0A, -65),
+       ExactExtended(0xDDB3D742C265550C, -64), ExactExtended(0xF6F64E0C95FD51F0, -65),
+       "30 degrees"},
+      {ExactExtended(0xC90FDAA22168C235, -63), ExactExtended(0x8000000000000000, -63),
+       -ExactExtended(0xECE675D1FC8F8CBB, -129), ExactExtended(0x807F4C3F6817F9BD, -63),
+       "nearest to pi/2"},
+      {ExactExtended(0xF28AB66522546EE1, 10531), -ExactExtended(0x8000000000000000, -63),
+       -ExactExtended(0xB05944258A463FAF, -139), ExactExtended(0xC90FDAA22168C235, -63),
+       "closest to a multiple of pi/2"},
+      {ExactExtended(0xFFFFFFFFFFFFFFFF, 16320), ExactExtended(0xFDFD9D4B6D0E5F7C, -64),
+       -ExactExtended(0x800BBD0061D4F543, -66), ExactExtended(0xC90FDAA22168C235, -63),
+       "largest finite"},
+      {ExactExtended(0x8000000000000000, -63), ExactExtended(0xD76AA47848677021, -64),
+       ExactExtended(0x8A51407DA8345C92, -64), ExactExtended(0xC90FDAA22168C235, -64), "1"},
+      {ExactExtended(0xFFFFFFFFFFFFFFFD, -71), ExactExtended(0xFFFF555577777434, -71),
+       ExactExtended(0xFFFE0000AAAA93E9, -64), ExactExtended(0xFFFEAAADDDD4B965, -71),
+       "just below 1/128"},
+      {ExactExtended(0xFFFFFFFFFFFFFFFD, -72), ExactExtended(0xFFFFD55557777767, -72),
+       ExactExtended(0xFFFF80000AAAAA50, -64), ExactExtended(0xFFFFAAAADDDDB949, -72),
+       "just below 1/256"},
+      {ExactExtended(0x8000000000000000, -95), ExactExtended(0x8000000000000000, -95),
+       ExactExtended(0x8000000000000000, -63), ExactExtended(0x8000000000000000, -95), "2^-32"},
+      {ExactExtended(0xFFFFFFFFFFFFFFFF, -96), ExactExtended(0xFFFFFFFFFFFFFFFF, -96),
+       ExactExtended(0x8000000000000000, -63), ExactExtended(0xFFFFFFFFFFFFFFFF, -96),
+       "just below 2^-32"},
+      {ExactExtended(0x8140000000000000, -55), ExactExtended(0xC6D583C3275BE1FA, -64),
+       ExactExtended(0xA13F9288DC78F84C, -64), ExactExtended(0xC89117B34EC9BAF5, -63),
+       "258.5, the Q of Gp 2, Bp -517"},
+      {ExactExtended(0x8000000000000000, 3), -ExactExtended(0xC10CC66470BB9627, -67),
+       ExactExtended(0xFEDC3128802FA8C0, -64), ExactExtended(0xC90FDAA22168C235, -63), "2^66"},
+      {ExactExtended(0x8000000000000000, -16508), ExactExtended(0x8000000000000000, -16508),
+       ExactExtended(0x8000000000000000, -63), ExactExtended(0x8000000000000000, -16508),
+       "smallest subnormal"},
       // Zero keeps its sign; infinities and NaN give NaN, but an arctangent of pi/2.
       {0, 0, 1, 0, "zero"},
-      {HUGE_VALL, NAN, NAN, 0xC90FDAA22168C235p-63L, "infinity"},
-      {NAN, NAN, NAN, NAN, "NaN"},
+      {ExtendedInfinity, ExtendedNaN(), ExtendedNaN(), ExactExtended(0xC90FDAA22168C235, -63),
+       "infinity"},
+      {ExtendedNaN(), ExtendedNaN(), ExtendedNaN(), ExtendedNaN(), "NaN"},
   };
 
   // Sine and arctangent are odd and cosine even, exactly.
   for (const auto &c : cases)
-    for (const long double sign : {1.0L, -1.0L}) {
-      const long double x = sign * c.x;
-      long double sine = 0, cosine = 0;
+    for (const int sign : {1, -1}) {
+      const Extended x = sign * c.x;
+      Extended sine = 0, cosine = 0;
       SineCosine(x, sine, cosine);
-      EXPECT_TRUE(Same(Sine(x), sign * c.sine) && Same(sine, sign * c.sine) &&
-                  Same(Cosine(x), c.cosine) && Same(cosine, c.cosine) &&
-                  Same(Arctangent(x), sign * c.arctangent))
-          << (sign < 0 ? "minus " : "") << c.what << std::hexfloat << ": " << Sine(x) << " "
-          << Cosine(x) << " " << Arctangent(x);
+      EXPECT_TRUE(SameExtended(Sine(x), sign * c.sine) && SameExtended(sine, sign * c.sine) &&
+                  SameExtended(Cosine(x), c.cosine) && SameExtended(cosine, c.cosine) &&
+                  SameExtended(Arctangent(x), sign * c.arctangent))
+          << (sign < 0 ? "minus " : "") << c.what << ": " << ExtendedHex(Sine(x)) << " "
+          << ExtendedHex(Cosine(x)) << " " << ExtendedHex(Arctangent(x));
     }
 }
 
@@ -449,8 +462,7 @@ TEST(ParseNumberDecimal, RandomTextsMatchExactArithmetic) {
             ? RoundedProduct({m, 0}, power)
             : RoundQuotient(ShiftedInteger(m), ShiftedInteger(power.significand), -power.exponent);
     // The one conversion of the exact 64-bit value to double rounds it to nearest.
-    const double d =
-        double(std::ldexp(static_cast<long double>(exact.significand), exact.exponent));
+    const double d = Store(ExactExtended(exact.significand, exact.exponent));
     CheckAll({{text, text[0] == '-' ? -d : d}});
     ASSERT_FALSE(HasFailure());
   }
@@ -463,10 +475,10 @@ TEST(PowerOfTen, FollowsTheMultiplicationOrderBitForBit) {
   for (int n : {0,   1,   7,   8,   16,  19,   27,   28,   31,   32,   64,   100,
                 128, 255, 256, 343, 512, 1024, 2048, 4095, 4096, 4097, 4500, 4932}) {
     const Binary p = ExtendedPowerOfTen(n);
-    EXPECT_EQ(PowerOfTen(n), std::ldexp(static_cast<long double>(p.significand), p.exponent))
-        << "10^" << n;
+    EXPECT_TRUE(SameExtended(PowerOfTen(n), ExactExtended(p.significand, p.exponent)))
+        << "10^" << n << ": " << ExtendedHex(PowerOfTen(n));
   }
   // Past the extended range, including exponents the table cannot spell.
   for (int n : {4933, 8192, 12288, 100000, 2147483647})
-    EXPECT_TRUE(std::isinf(PowerOfTen(n))) << "10^" << n;
+    EXPECT_TRUE(SameExtended(PowerOfTen(n), ExtendedInfinity)) << "10^" << n;
 }

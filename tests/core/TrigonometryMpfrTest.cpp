@@ -1,16 +1,16 @@
 // Sine, Cosine and Arctangent against MPFR: every result must be the exact
 // value rounded to a 64-bit significand (MPFR at 64 bits, round to nearest,
-// in the long double exponent range with subnormals), over seeded random
-// arguments of every size and the hardest cases for the reduction and the
-// tables; both passes must stay within their error bounds; and the generated
-// tables must match MPFR at high precision. Linux only (MPFR is a Debian
-// package of the build machine).
+// in the x87 exponent range with subnormals), over seeded random arguments
+// of every size and the hardest cases for the reduction and the tables; both
+// passes must stay within their error bounds; and the generated tables must
+// match MPFR at high precision. Linux builds only (MPFR is a Debian package,
+// for the build machine's architecture and for arm64).
 #include "core/Trigonometry.h"
 #include "core/TrigonometryTables.h"
 #include "tests/core/TrigonometryHardCases.h"
+#include "tests/support/MpfrExtended.h"
 
 #include <gtest/gtest.h>
-#include <mpfr.h>
 
 #include <algorithm>
 #include <cmath>
@@ -24,33 +24,27 @@ namespace {
 
 using MpfrFunction = int (*)(mpfr_ptr, mpfr_srcptr, mpfr_rnd_t);
 
-// The long double range: the smallest subnormal is 2^-16445 = 0.5 * 2^-16444.
-const bool LongDoubleRange = [] {
-  mpfr_set_emin(-16444);
-  mpfr_set_emax(16384);
+// The x87 range: the smallest subnormal is 2^-16445 = 0.5 * 2^-16444.
+const bool ExtendedRange = [] {
+  UseExtendedRange();
   return true;
 }();
 
-// f(x) rounded once to the nearest long double.
-long double Rounded(MpfrFunction f, long double x) {
+// f(x) rounded once to the nearest extended value.
+Extended Rounded(MpfrFunction f, Extended x) {
   mpfr_t a, y;
   mpfr_inits2(64, a, y, static_cast<mpfr_ptr>(nullptr));
-  mpfr_set_ld(a, x, MPFR_RNDN);
+  MpfrSetExtended(a, x);
   const int inexact = f(y, a, MPFR_RNDN);
   mpfr_subnormalize(y, inexact, MPFR_RNDN);
-  const long double r = mpfr_get_ld(y, MPFR_RNDN);
+  const Extended r = ExtendedFromMpfr(y);
   mpfr_clears(a, y, static_cast<mpfr_ptr>(nullptr));
   return r;
 }
 
-// Bit for bit, so that -0 and +0 differ; any NaN matches any NaN.
-bool Same(long double a, long double b) {
-  return (std::isnan(a) && std::isnan(b)) || (a == b && std::signbit(a) == std::signbit(b));
-}
-
 struct Checked {
   const char *name;
-  long double (*ours)(long double);
+  Extended (*ours)(Extended);
   MpfrFunction exact;
 };
 
@@ -58,34 +52,34 @@ const Checked Functions[] = {
     {"Sine", Sine, mpfr_sin}, {"Cosine", Cosine, mpfr_cos}, {"Arctangent", Arctangent, mpfr_atan}};
 
 // Counts a result of ours that is not f(x) correctly rounded; reports the first few.
-void Compare(const Checked &f, long double x, int &differences) {
-  const long double got = f.ours(x), want = Rounded(f.exact, x);
-  if (!Same(got, want) && ++differences <= 5)
-    ADD_FAILURE() << f.name << "(" << std::hexfloat << x << ") = " << got << ", correctly rounded "
-                  << want;
+void Compare(const Checked &f, Extended x, int &differences) {
+  const Extended got = f.ours(x), want = Rounded(f.exact, x);
+  if (!SameExtended(got, want) && ++differences <= 5)
+    ADD_FAILURE() << f.name << "(" << ExtendedHex(x) << ") = " << ExtendedHex(got)
+                  << ", correctly rounded " << ExtendedHex(want);
 }
 
 // Compares every function at every argument.
-void CheckAll(const std::vector<long double> &arguments, const char *what) {
+void CheckAll(const std::vector<Extended> &arguments, const char *what) {
   int differences = 0;
   for (const Checked &f : Functions)
-    for (long double x : arguments)
+    for (Extended x : arguments)
       Compare(f, x, differences);
   EXPECT_EQ(differences, 0) << what;
 }
 
-// A random significand (leading bit set) times 2^(e - 63), either sign.
-long double RandomExtended(std::mt19937_64 &random, int e) {
-  const long double x =
-      std::ldexp(static_cast<long double>(random() | std::uint64_t(1) << 63), e - 63);
+// A random significand (leading bit set) times 2^(e - 63), either sign
+// (below the normal range, the bits that do not fit dropped).
+Extended RandomExtended(std::mt19937_64 &random, int e) {
+  const Extended x = ExtendedTruncated(random() | std::uint64_t(1) << 63, e - 63);
   return random() & 1 ? -x : x;
 }
 
 // x and its neighbours up to `steps` ulps away, with both signs.
-void AddAround(std::vector<long double> &out, long double x, int steps) {
+void AddAround(std::vector<Extended> &out, Extended x, int steps) {
   for (int k = 0; k < steps; ++k)
-    x = std::nextafter(x, -HUGE_VALL);
-  for (int k = -steps; k <= steps; ++k, x = std::nextafter(x, HUGE_VALL)) {
+    x = NextBelow(x);
+  for (int k = -steps; k <= steps; ++k, x = NextAbove(x)) {
     out.push_back(x);
     out.push_back(-x);
   }
@@ -96,8 +90,8 @@ double ErrorBits(mpfr_srcptr exact, ExtendedPair v) {
   mpfr_t approx, part;
   mpfr_init2(approx, mpfr_get_prec(exact) + 64);
   mpfr_init2(part, 64);
-  mpfr_set_ld(approx, v.hi, MPFR_RNDN);
-  mpfr_set_ld(part, v.lo, MPFR_RNDN);
+  MpfrSetExtended(approx, v.hi);
+  MpfrSetExtended(part, v.lo);
   mpfr_add(approx, approx, part, MPFR_RNDN);
   mpfr_sub(approx, approx, exact, MPFR_RNDN);
   mpfr_div(approx, approx, exact, MPFR_RNDN);
@@ -121,7 +115,7 @@ TEST(TrigonometryMpfr, RandomArgumentsRoundCorrectly) {
                         {"up to 2^64", 0, 64, 20000},        {"huge", 64, 16384, 4000}};
   std::mt19937_64 random(20240917);
   for (const Band &band : bands) {
-    std::vector<long double> arguments;
+    std::vector<Extended> arguments;
     std::uniform_int_distribution<int> exponent(band.lowExponent, band.highExponent - 1);
     for (int i = 0; i < band.count; ++i)
       arguments.push_back(RandomExtended(random, exponent(random)));
@@ -129,12 +123,12 @@ TEST(TrigonometryMpfr, RandomArgumentsRoundCorrectly) {
   }
 }
 
-// The long doubles nearest to k π/2 (found with MPFR at the precision k
+// The extended values nearest to k π/2 (found with MPFR at the precision k
 // needs) for small k and for random k up to the top of the range, their
 // neighbours, and the generator's hard cases (TrigonometryHardCases.h says
 // which).
 TEST(TrigonometryMpfr, NearestToMultiplesOfHalfPi) {
-  std::vector<long double> arguments;
+  std::vector<Extended> arguments;
   std::mt19937_64 random(7);
   mpz_t k;
   mpz_init(k);
@@ -147,13 +141,13 @@ TEST(TrigonometryMpfr, NearestToMultiplesOfHalfPi) {
     mpfr_const_pi(halfPi, MPFR_RNDN);
     mpfr_div_2ui(halfPi, halfPi, 1, MPFR_RNDN);
     mpfr_mul_z(halfPi, halfPi, k, MPFR_RNDN);
-    const long double nearest = mpfr_get_ld(halfPi, MPFR_RNDN);
+    const Extended nearest = ExtendedFromMpfr(halfPi);
     mpfr_clear(halfPi);
-    if (std::isfinite(nearest))
+    if (nearest <= ExtendedMax)
       AddAround(arguments, nearest, i <= 1000 ? 2 : 1);
   }
   mpz_clear(k);
-  for (long double x : TrigonometryHardCases)
+  for (Extended x : TrigonometryHardCases)
     AddAround(arguments, x, 1);
   CheckAll(arguments, "near k pi/2");
 }
@@ -164,13 +158,16 @@ TEST(TrigonometryMpfr, NearestToMultiplesOfHalfPi) {
 // changes, their reciprocals times 128^2 (arctangent above 1), π/4, the end
 // of the unreduced range, 2^-32, 1, 256 and 2^66.
 TEST(TrigonometryMpfr, BreakpointsAndRangeLimits) {
-  std::vector<long double> arguments;
-  for (long double t = 0.5L; t <= 128.5L; t += 0.5L) {
+  std::vector<Extended> arguments;
+  for (int halves = 1; halves <= 257; ++halves) {
+    const Extended t = ExactExtended(static_cast<std::uint64_t>(halves), -1);
     AddAround(arguments, t / 128, 3);
     AddAround(arguments, 128 / t, 3);
   }
-  for (long double x : {0.78539816339744830962L, 0x1.92p-1L, 0x1p-32L, 1.0L, 256.0L, 0x1p66L,
-                        0x1p-16382L, 0x1p-16445L, std::numeric_limits<long double>::max()})
+  // π/4 rounded, 0x1.92p-1, 2^-32, 1, 256, 2^66, 2^-16382, 2^-16445, the largest.
+  for (Extended x : {ExtendedFromBits(0x3FFE, 0xC90FDAA22168C235), ExactExtended(0x192, -9),
+                     ExactExtended(1, -32), Extended(1), Extended(256), ExactExtended(1, 66),
+                     ExactExtended(1, -16382), ExactExtended(1, -16445), ExtendedMax})
     AddAround(arguments, x, 4);
   CheckAll(arguments, "breakpoints");
 }
@@ -179,7 +176,7 @@ TEST(TrigonometryMpfr, BreakpointsAndRangeLimits) {
 // both passes within their bounds (the first within 2^-74 for sine and
 // cosine and 2^-76 for the arctangent, as its rounding test assumes; the
 // second within 2^-120); and where the exact value lies within 2^-10 ulp of
-// a midpoint between two long doubles (2^-74 relative or closer), where an
+// a midpoint between two extended values (2^-74 relative or closer), where an
 // error of the first pass would flip the rounding unless its rounding test
 // hands over to the second, the results round correctly.
 TEST(TrigonometryMpfr, PassBoundsAndNearMidpoints) {
@@ -190,18 +187,19 @@ TEST(TrigonometryMpfr, PassBoundsAndNearMidpoints) {
   mpfr_t a, y, scaled;
   mpfr_inits2(192, a, y, scaled, static_cast<mpfr_ptr>(nullptr));
   for (int i = 0; i < 100000; ++i) {
-    const long double x = RandomExtended(random, exponent(random));
-    mpfr_set_ld(a, x, MPFR_RNDN);
+    const Extended x = RandomExtended(random, exponent(random));
+    MpfrSetExtended(a, x);
     ExtendedPair pairs[2][3];
+    const bool arctangentRange = Abs(x) < ExactExtended(1, 66);
     for (int pass = 0; pass < 2; ++pass) {
       SineCosinePairs(x, pass == 1, pairs[pass][0], pairs[pass][1]);
-      if (std::fabs(x) < 0x1p66L)
+      if (arctangentRange)
         pairs[pass][2] = ArctangentPair(x, pass == 1);
     }
     for (int k = 0; k < 3; ++k) {
       const Checked &f = Functions[k];
       f.exact(y, a, MPFR_RNDN);
-      for (int pass = 0; pass < 2 && (k < 2 || std::fabs(x) < 0x1p66L); ++pass)
+      for (int pass = 0; pass < 2 && (k < 2 || arctangentRange); ++pass)
         worst[pass][k] = std::max(worst[pass][k], ErrorBits(y, pairs[pass][k]));
       // The fraction of an ulp beyond the 64th bit.
       mpfr_mul_2si(scaled, y, 64 - mpfr_get_exp(y), MPFR_RNDN);
@@ -228,7 +226,7 @@ TEST(TrigonometryMpfr, PassBoundsAndNearMidpoints) {
 // Every generated table against MPFR at 17,100 bits (2/π) or 400 bits.
 TEST(TrigonometryTables, MatchMpfrAtHighPrecision) {
   constexpr int bits = 32 * TwoOverPiWordCount;
-  mpfr_set_emax(mpfr_get_emax_max()); // 2/π * 2^bits lies beyond the long double range
+  mpfr_set_emax(mpfr_get_emax_max()); // 2/π * 2^bits lies beyond the x87 range
   mpfr_t v, x, rest;
   mpfr_inits2(bits + 128, v, x, rest, static_cast<mpfr_ptr>(nullptr));
   mpfr_const_pi(x, MPFR_RNDN);
@@ -249,15 +247,15 @@ TEST(TrigonometryTables, MatchMpfrAtHighPrecision) {
     mpfr_set_prec(p, 400);
   mpfr_const_pi(halfPi, MPFR_RNDN);
   mpfr_div_2ui(halfPi, halfPi, 1, MPFR_RNDN);
-  // hi must be v rounded to a long double and lo the rest rounded.
-  const auto check = [&](const long double *pair, const std::string &what) {
-    const long double hi = mpfr_get_ld(v, MPFR_RNDN);
-    mpfr_set_ld(rest, hi, MPFR_RNDN);
+  // hi must be v rounded to an extended value and lo the rest rounded.
+  const auto check = [&](const Extended *pair, const std::string &what) {
+    const Extended hi = ExtendedFromMpfr(v);
+    MpfrSetExtended(rest, hi);
     mpfr_sub(rest, v, rest, MPFR_RNDN);
-    const long double lo = mpfr_get_ld(rest, MPFR_RNDN);
-    EXPECT_TRUE(Same(pair[0], hi) && Same(pair[1], lo))
-        << what << ": {" << std::hexfloat << pair[0] << ", " << pair[1] << "}, want {" << hi << ", "
-        << lo << "}";
+    const Extended lo = ExtendedFromMpfr(rest);
+    EXPECT_TRUE(SameExtended(pair[0], hi) && SameExtended(pair[1], lo))
+        << what << ": {" << ExtendedHex(pair[0]) << ", " << ExtendedHex(pair[1]) << "}, want {"
+        << ExtendedHex(hi) << ", " << ExtendedHex(lo) << "}";
   };
   mpfr_set(v, halfPi, MPFR_RNDN);
   check(HalfPi, "pi/2");
@@ -296,20 +294,19 @@ TEST(TrigonometryTables, MatchMpfrAtHighPrecision) {
 // factor 2 of it.
 TEST(TrigonometryTables, HardCasesMatchTheReductionBound) {
   double closest = 0;
-  for (long double x : TrigonometryHardCases) {
-    int exponent = 0;
-    std::frexp(x, &exponent);
+  for (Extended x : TrigonometryHardCases) {
+    const int exponent = BinaryExponent(x) + 1;
     mpfr_t v, pi;
     mpfr_inits2(std::max(exponent, 0) + 400, v, pi, static_cast<mpfr_ptr>(nullptr));
     mpfr_const_pi(pi, MPFR_RNDN);
     mpfr_div_2ui(pi, pi, 1, MPFR_RNDN);
-    mpfr_set_ld(v, x, MPFR_RNDN);
+    MpfrSetExtended(v, x);
     mpfr_div(v, v, pi, MPFR_RNDN);
     mpfr_rint(pi, v, MPFR_RNDN);
     mpfr_sub(v, v, pi, MPFR_RNDN);
     const double distance = std::log2(std::fabs(mpfr_get_d(v, MPFR_RNDN)));
     mpfr_clears(v, pi, static_cast<mpfr_ptr>(nullptr));
-    EXPECT_GE(distance, -ReductionWorstLeadingZeros) << std::hexfloat << x;
+    EXPECT_GE(distance, -ReductionWorstLeadingZeros) << ExtendedHex(x);
     closest = std::min(closest, distance);
   }
   EXPECT_LT(closest, 1 - ReductionWorstLeadingZeros);

@@ -2,6 +2,7 @@
 // rounding and every layout, then a comparison with an exact decimal oracle
 // on seeded random inputs.
 #include "present/NumberText.h"
+#include "tests/support/ExtendedChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -57,45 +58,53 @@ TEST(RoundDecimals, Cases) {
   const struct {
     double value;
     int places;
-    long double expected;
+    Extended expected;
   } cases[] = {
       // clang-format off
       // Ties go to the even neighbour; places outside -18..18 count as -18 or 18.
-      {0.125, 2, 0.12L}, {5e17, -18, 0}, {6e17, INT_MIN, 1e18L},
-      {0.1, INT_MAX, 0.100000000000000006L},
+      // The expected values are the extended values nearest to 0.12, 10^18,
+      // 0.100000000000000006 and 0.1.
+      {0.125, 2, ExtendedFromBits(0x3FFB, 0xF5C28F5C28F5C28F)}, {5e17, -18, 0},
+      {6e17, INT_MIN, 1000000000000000000},
+      {0.1, INT_MAX, ExtendedFromBits(0x3FFB, 0xCCCCCCCCCCCCD042)},
       // The result stays in extended precision and keeps the sign of a zero.
-      {0.1, 1, 0.1L}, {-0.4, 0, -0.0L}, {-HUGE_VAL, INT_MIN, -HUGE_VALL},
-      // clang-format on
-  };
-
-  for (const auto &c : cases) {
-    const long double r = RoundDecimals(c.value, c.places);
-    EXPECT_TRUE(r == c.expected && std::signbit(r) == std::signbit(c.expected))
-        << c.value << " to " << c.places;
-  }
-  EXPECT_TRUE(std::isnan(RoundDecimals(-NAN, INT_MAX)));
-}
-
-TEST(NumberText, Cases) {
-  const struct {
-    long double value;
-    const char *expected;
-  } cases[] = {
-      // clang-format off
-      {LDBL_MAX, " 1.18973149535723E+4932"}, {-0x1p-16445L, "-3.64519953188247E-4951"},
-      // The limits of the plain layouts: 15 integer digits, 15 decimals.
-      {999999999999999.0L, " 999999999999999"}, {1e15L, " 1E+15"}, {1e-15L, " .000000000000001"},
-      {0.0123456789012345L, " 1.23456789012345E-2"},
-      // Fifteen digits, rounded on the 16th alone: 5 rounds up only after an odd 15th digit.
-      {100000000000000.5L, " 100000000000000"}, {100000000000001.5L, " 100000000000002"},
-      {100000000000000.53125L, " 100000000000000"}, {100000000000000.6L, " 100000000000001"},
-      // A carry through all fifteen digits moves the exponent.
-      {999999999999999.9L, " 1E+15"}, {-9.999999999999999e-16L, "-.000000000000001"},
+      {0.1, 1, ExtendedFromBits(0x3FFB, 0xCCCCCCCCCCCCCCCD)}, {-0.4, 0, -Extended(0)},
+      {-HUGE_VAL, INT_MIN, -ExtendedInfinity},
       // clang-format on
   };
 
   for (const auto &c : cases)
-    EXPECT_EQ(NumberText(c.value), c.expected) << std::hexfloat << c.value;
+    EXPECT_TRUE(SameExtended(RoundDecimals(c.value, c.places), c.expected))
+        << c.value << " to " << c.places;
+  const Extended nan = RoundDecimals(-NAN, INT_MAX);
+  EXPECT_TRUE(nan != nan);
+}
+
+TEST(NumberText, Cases) {
+  const struct {
+    Extended value;
+    const char *expected;
+  } cases[] = {
+      // clang-format off
+      // Decimal values are the nearest extended values, written by their bits.
+      {ExtendedMax, " 1.18973149535723E+4932"}, {-ExactExtended(1, -16445), "-3.64519953188247E-4951"},
+      // The limits of the plain layouts: 15 integer digits, 15 decimals.
+      {999999999999999, " 999999999999999"}, {1000000000000000, " 1E+15"},
+      {ExtendedFromBits(0x3FCD, 0x901D7CF73AB0ACD9), " .000000000000001"}, // 1e-15
+      {ExtendedFromBits(0x3FF8, 0xCA4587C82C8DF46B), " 1.23456789012345E-2"}, // 0.0123456789012345
+      // Fifteen digits, rounded on the 16th alone: 5 rounds up only after an odd 15th digit.
+      {ExactExtended(200000000000001, -1), " 100000000000000"},
+      {ExactExtended(200000000000003, -1), " 100000000000002"},
+      {ExactExtended(3200000000000017, -5), " 100000000000000"}, // ...000.53125
+      {ExtendedFromBits(0x402D, 0xB5E620F480013333), " 100000000000001"}, // ...000.6
+      // A carry through all fifteen digits moves the exponent.
+      {ExtendedFromBits(0x4030, 0xE35FA9319FFFF99A), " 1E+15"}, // 999999999999999.9
+      {ExtendedFromBits(0xBFCD, 0x901D7CF73AB0A8CB), "-.000000000000001"}, // -9.999999999999999e-16
+      // clang-format on
+  };
+
+  for (const auto &c : cases)
+    EXPECT_EQ(NumberText(c.value), c.expected) << ExtendedHex(c.value);
 }
 
 // The oracle has the C library round |x| to 18 significant digits (printf
@@ -103,7 +112,8 @@ TEST(NumberText, Cases) {
 // digit strings. Scaling to 18 digits in extended precision may miss the 18th
 // digit by a unit, which matters only when digits 16 to 18 are 499 to 501:
 // then it gives "" (no verdict).
-std::string OracleText(long double x) {
+std::string OracleText(Extended value) {
+  const long double x = ToLongDouble(value);
   char text[48]; // d.ddddddddddddddddde+x: |x| = 0.n × 10^(x + 1)
   std::snprintf(text, sizeof text, "%.17Le", std::fabs(x));
   const std::string n = text[0] + std::string(text + 2, 17);
@@ -132,27 +142,31 @@ TEST(NumberTextOracle, SeededRandomValues) {
     return static_cast<int>(rng() % static_cast<std::uint64_t>(n));
   };
   int nearBoundary = 0;
-  const auto check = [&](long double x) {
+  const auto check = [&](Extended x) {
     const std::string expected = OracleText(x);
     nearBoundary += expected.empty() ? 1 : 0;
     EXPECT_TRUE(expected.empty() || NumberText(x) == expected)
-        << std::hexfloat << x << ": " << NumberText(x) << ", not " << expected;
+        << ExtendedHex(x) << ": " << NumberText(x) << ", not " << expected;
   };
   for (int i = 0; i < 2000; ++i) {
     // 64-bit significands: around the usual magnitudes, where every layout
     // occurs, or one time in ten anywhere in the extended range; rounded to
     // doubles of every exponent.
+    // (Below the normal range the low bits that do not fit are dropped.)
     const bool negative = below(2) == 1;
-    const long double significand =
-        static_cast<long double>(rng() | 1ULL << 63) * (negative ? -1 : 1);
-    check(std::ldexp(significand, i % 10 != 0 ? below(140) - 70 - 63 : below(32829) - 16445 - 63));
-    check(static_cast<double>(std::ldexp(significand, below(2097) - 1074 - 63)));
+    const std::uint64_t significand = rng() | 1ULL << 63;
+    const int exponent = i % 10 != 0 ? below(140) - 70 - 63 : below(32829) - 16445 - 63;
+    const int lost = std::max(0, -16445 - exponent); // at most 63
+    const Extended x = ExactExtended(significand >> lost << lost, exponent);
+    check(negative ? -x : x);
+    const double d = std::ldexp(static_cast<double>(significand >> 11), below(2097) - 1074 - 52);
+    check(Ext(negative ? -d : d));
     // Short decimals as RoundDecimals hands them over: the 18 digits sit next
     // to ...000 or ...999 and the 15-digit rounding must absorb the difference.
     const std::string text =
         std::to_string(rng() % 100000000000ULL) + "e" + std::to_string(below(60) - 30);
     const double decimal = std::strtod(text.c_str(), nullptr) * (negative ? -1 : 1);
-    const long double rounded = RoundDecimals(decimal, below(23) - 2);
+    const Extended rounded = RoundDecimals(decimal, below(23) - 2);
     if (rounded != 0)
       check(rounded);
   }
