@@ -183,7 +183,9 @@ const ChimeWav = '@CHIME@';
     const lines = fillTable(byId('results'), panel);
     setCopyText(byId('copy-results'), panel);
     byId('report').textContent = textAt(module._PageReport());
-    playChime();
+    // The chime starts once the panel is painted: the browser's audio
+    // output may take a while to open the first time.
+    requestAnimationFrame(() => setTimeout(playChime, 0));
     announceLines('Results', lines);
   }
 

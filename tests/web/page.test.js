@@ -27,6 +27,7 @@ let folders = [];
 const requests = [];
 const problems = [];
 const help = helpLists();
+const screenshotFolder = process.env.CALVORA_SCREENSHOT_DIR || os.tmpdir();
 
 before(async () => {
   const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'calvora-page-'));
@@ -145,7 +146,8 @@ test('Calc before a mode shows the warning, (c) the information box', async () =
 
 test('every mode shows what calvora-cli calc --panel prints, and the report prints alone on one page', async () => {
   let last = null;
-  for (const mode of help.modes) {
+  const varied = variedRows(5, help.modes.length, 2000, false);
+  for (const [index, mode] of help.modes.entries()) {
     await button(mode.caption).click();
     assert.equal(await button(mode.caption).getAttribute('aria-pressed'), 'true');
     // The rows, their default texts and units; the caret in the first row
@@ -162,7 +164,7 @@ test('every mode shows what calvora-cli calc --panel prints, and the report prin
 
     // Texts as typed, one row of the varied log; R-X purely resistive.
     const texts = mode.caption === 'R-X' ? ['1000', '1000', '0', '50']
-      : variedRows(mode.rows.length, 1, 2000 + mode.id, false)[0];
+      : varied[index].slice(0, mode.rows.length);
     for (let i = 0; i < texts.length; ++i) await textbox(mode.rows[i]).fill(texts[i]);
     const chimes = await chimeCount();
     // Enter in a row computes, as the Calc button does.
@@ -211,8 +213,9 @@ test('meter readings show what calvora-cli convert prints, with and without accu
   assert.deepEqual(controls, ['Pair', 'F', 'A', 'B', 'Accuracy of A', 'Accuracy of B', 'Convert']);
   const accuracies = [['', ''], ['0.05%', '0.0005'], ['', ''], ['1%', '2%']];
   let shown = 0;
+  const varied = variedRows(3, help.pairs.length, 2100, true);
   for (const [index, pair] of help.pairs.entries()) {
-    const [f, a, b] = variedRows(3, 1, 2100 + index, true)[0];
+    const [f, a, b] = varied[index];
     const [accuracyA, accuracyB] = accuracies[index % accuracies.length];
     await form.getByRole('combobox', { name: 'Pair' }).selectOption(pair.name);
     await textbox('F').fill(f);
@@ -343,6 +346,20 @@ test('fits a 360-pixel-wide phone screen with the longest results', async () => 
   await textbox('A').fill('1.7e308 Ohm, which is not a value');
   await button('Convert').click();
   assert.equal(await sideways(), 0, 'a long message');
+
+  // The README's pictures: the calculator after a Calc on a phone, in both
+  // schemes (scripts/screenshots.sh copies them to docs/).
+  for (const colorScheme of ['light', 'dark']) {
+    await page.emulateMedia({ colorScheme });
+    await openPage();
+    await button('Cs-D').click();
+    await textbox('Cs').fill('1');
+    await textbox('DF').fill('.01');
+    await button('Calc').click();
+    await page.evaluate(() => document.activeElement.blur());
+    await page.screenshot({ path: path.join(screenshotFolder, `screenshot-web-${colorScheme}.png`), fullPage: true });
+  }
+  await page.emulateMedia({ colorScheme: 'light' });
   await page.setViewportSize({ width: 1280, height: 900 });
 });
 
