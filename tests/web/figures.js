@@ -9,12 +9,9 @@
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
-const { chromium } = require('playwright-core');
+const { launchChromium } = require('./support.js');
 
 const [pagePath, loadCount = '20', calcCount = '50'] = process.argv.slice(2);
-
-const ChromiumFlags = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-  '--disable-background-networking', '--disable-component-update', '--disable-sync'];
 
 function summary(values) {
   const sorted = values.slice().sort((a, b) => a - b);
@@ -40,12 +37,7 @@ async function main() {
   const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'calvora-figures-'));
   fs.copyFileSync(pagePath, path.join(folder, 'calvora.html'));
   const url = 'file://' + path.join(folder, 'calvora.html');
-  const context = await chromium.launchPersistentContext(path.join(folder, 'profile'), {
-    executablePath: process.env.CALVORA_CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    args: ChromiumFlags,
-    offline: true,
-  });
+  const context = await launchChromium(path.join(folder, 'profile'));
   try {
     const page = context.pages()[0] || (await context.newPage());
     // Navigation to usable: from the start of the navigation to the moment

@@ -12,13 +12,10 @@ const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
-const { chromium } = require('playwright-core');
 const {
-  runCli, linesOf, variedRows, convertArguments, expectedProblem, helpLists, requiredEnvironment,
+  runCli, linesOf, variedRows, convertArguments, expectedProblem, helpLists, launchChromium,
+  requiredEnvironment,
 } = require('./support.js');
-
-const ChromiumFlags = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-  '--disable-background-networking', '--disable-component-update', '--disable-sync'];
 
 let context;
 let page;
@@ -35,13 +32,8 @@ before(async () => {
   folders = [folder, profile];
   fs.copyFileSync(requiredEnvironment('CALVORA_PAGE'), path.join(folder, 'calvora.html'));
   pageUrl = 'file://' + path.join(folder, 'calvora.html');
-  context = await chromium.launchPersistentContext(profile, {
-    executablePath: requiredEnvironment('CALVORA_CHROMIUM'),
-    headless: true,
-    args: ChromiumFlags,
-    offline: true,
-    viewport: { width: 1280, height: 900 },
-  });
+  requiredEnvironment('CALVORA_CHROMIUM');
+  context = await launchChromium(profile);
   context.on('request', (request) => {
     if (request.url() !== pageUrl) requests.push(request.url().slice(0, 120));
   });

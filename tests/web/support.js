@@ -103,6 +103,20 @@ function expectedProblem(stderr) {
     .join('\n');
 }
 
+// Debian's Chromium, headless, with a fresh profile in `profile`, as this
+// machine's closed network wants it (no background connections), offline.
+function launchChromium(profile) {
+  const { chromium } = require('playwright-core');
+  return chromium.launchPersistentContext(profile, {
+    executablePath: process.env.CALVORA_CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+    offline: true,
+    viewport: { width: 1280, height: 900 },
+  });
+}
+
 // The mode and pair lists of calvora-cli --help.
 function helpLists() {
   const help = runCli(['--help']).out.toString('utf8');
@@ -123,5 +137,6 @@ module.exports = {
   convertArguments,
   expectedProblem,
   helpLists,
+  launchChromium,
   requiredEnvironment,
 };
