@@ -115,24 +115,32 @@ const ChimeWav = '@CHIME@';
   let audio = null;
   let chime = null;
 
-  // Starts the completion sound and does not wait for it; where the browser
-  // cannot play it, nothing is said, as in the window.
-  function playChime() {
+  // Opens the audio output and decodes the chime. Opening the output can
+  // take a while the first time, so it happens once a mode has been chosen
+  // and that click's rows are painted, not in the Calc click.
+  function prepareChime() {
+    if (audio) return;
     try {
-      if (!audio) {
-        audio = new AudioContext();
-        chime = audio.decodeAudioData(bytesOf(ChimeWav).buffer);
-      }
-      if (audio.state === 'suspended') audio.resume();
-      chime.then((buffer) => {
-        const source = audio.createBufferSource();
-        source.buffer = buffer;
-        source.connect(audio.destination);
-        source.start();
-      }, () => {});
+      audio = new AudioContext();
+      chime = audio.decodeAudioData(bytesOf(ChimeWav).buffer);
     } catch (error) {
-      chime = null;
+      audio = null;
     }
+  }
+
+  // Starts the completion sound and does not wait for it; where the browser
+  // cannot play it, nothing is said, as in the window. Resuming the output
+  // here, in the click, is what lets browsers that ask for a gesture play.
+  function playChime() {
+    prepareChime();
+    if (!audio) return;
+    if (audio.state === 'suspended') audio.resume().catch(() => {});
+    chime.then((buffer) => {
+      const source = audio.createBufferSource();
+      source.buffer = buffer;
+      source.connect(audio.destination);
+      source.start();
+    }, () => {});
   }
 
   // ---- Message boxes -------------------------------------------------------
@@ -171,6 +179,7 @@ const ChimeWav = '@CHIME@';
     byId('hint').textContent = mode.hint;
     byId('entry').setAttribute('aria-label', mode.caption);
     byId('entry-' + mode.focusRow).focus();
+    requestAnimationFrame(() => setTimeout(prepareChime, 0));
   }
 
   function calc() {
@@ -183,9 +192,7 @@ const ChimeWav = '@CHIME@';
     const lines = fillTable(byId('results'), panel);
     setCopyText(byId('copy-results'), panel);
     byId('report').textContent = textAt(module._PageReport());
-    // The chime starts once the panel is painted: the browser's audio
-    // output may take a while to open the first time.
-    requestAnimationFrame(() => setTimeout(playChime, 0));
+    playChime();
     announceLines('Results', lines);
   }
 
