@@ -72,7 +72,8 @@ inline Unpacked Unpack(SoftExtended x) {
 // (high, low) >> count for count >= 1, with every bit shifted out folded
 // into the lowest bit of low (the sticky bit), so that rounding still sees
 // whether anything nonzero lay below.
-inline void ShiftRightSticky(std::uint64_t &high, std::uint64_t &low, int count) {
+[[gnu::always_inline]] inline void ShiftRightSticky(std::uint64_t &high, std::uint64_t &low,
+                                                    int count) {
   if (count >= 128) {
     low = (high | low) != 0;
     high = 0;
@@ -91,7 +92,8 @@ inline void ShiftRightSticky(std::uint64_t &high, std::uint64_t &low, int count)
 // bit is the round bit, the rest decides above or exactly half. Too small
 // for a normal value it is shifted to the subnormal position first, so that
 // gradual underflow rounds once; too large it becomes an infinity.
-SoftExtended RoundAndPack(bool negative, int exponent, std::uint64_t high, std::uint64_t low) {
+[[gnu::always_inline]] inline SoftExtended RoundAndPack(bool negative, int exponent,
+                                                        std::uint64_t high, std::uint64_t low) {
   if (exponent >= MaxExponent)
     return Infinity(negative);
   const bool tiny = exponent <= 0;
@@ -118,7 +120,7 @@ inline bool MagnitudeBelow(const Unpacked &a, const Unpacked &b) {
 }
 
 // a + b for non-NaN operands.
-SoftExtended AddNumbers(SoftExtended a, SoftExtended b) {
+[[gnu::always_inline]] inline SoftExtended AddNumbers(SoftExtended a, SoftExtended b) {
   // Step 1: infinities, then zeros (x + 0 = x; the sum of two zeros is -0
   // only when both are).
   if (ExponentOf(a) == MaxExponent || ExponentOf(b) == MaxExponent) {

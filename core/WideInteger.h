@@ -60,10 +60,18 @@ inline Wide MultiplyWide(std::uint64_t a, std::uint64_t b) {
 
 inline std::uint64_t DivideWide(std::uint64_t high, std::uint64_t low, std::uint64_t divisor,
                                 std::uint64_t &remainder) {
+#if defined(__x86_64__)
+  // One divq: the quotient fits 64 bits, as the instruction needs (the
+  // compiler would call a full 128-by-128-bit division instead).
+  std::uint64_t q = 0;
+  __asm__("divq %[d]" : "=a"(q), "=d"(remainder) : [d] "r"(divisor), "a"(low), "d"(high));
+  return q;
+#else
   const unsigned __int128 n = static_cast<unsigned __int128>(high) << 64 | low;
   const std::uint64_t q = static_cast<std::uint64_t>(n / divisor);
   remainder = low - q * divisor;
   return q;
+#endif
 }
 #else
 inline Wide MultiplyWide(std::uint64_t a, std::uint64_t b) { return MultiplyWidePortable(a, b); }
