@@ -53,7 +53,7 @@ BENCHMARK_CAPTURE(BM_EngineeringFormatter, pico_2_2, 2.2e-12, 4, "F");
 BENCHMARK_CAPTURE(BM_EngineeringFormatter, tera_exponent_1e30, 1e30, 4, "Ohms");
 BENCHMARK_CAPTURE(BM_EngineeringFormatter, zero, 0.0, 4, "Ohms");
 
-// One mode of each family, with entries as typed.
+// Every mode, with entries as typed.
 void BM_RunCalc(benchmark::State &state, int modeId, std::vector<std::string_view> rows) {
   for (auto _ : state) {
     CalcState s{};
@@ -62,19 +62,23 @@ void BM_RunCalc(benchmark::State &state, int modeId, std::vector<std::string_vie
   }
 }
 
-BENCHMARK_CAPTURE(BM_RunCalc, bridge_R_X, 1,
-                  std::vector<std::string_view>{"1000", "100", "50", "10"});
-BENCHMARK_CAPTURE(BM_RunCalc, capacitor_Cs_D, 3, std::vector<std::string_view>{"1000", "1", ".01"});
-BENCHMARK_CAPTURE(BM_RunCalc, capacitor_Cp_Rp, 16,
-                  std::vector<std::string_view>{"1000", "2.2", "15000"});
-BENCHMARK_CAPTURE(BM_RunCalc, inductor_Ls_Q, 7, std::vector<std::string_view>{"1000", "10", "50"});
-BENCHMARK_CAPTURE(BM_RunCalc, two_part_Cs_par_Cs, 6,
-                  std::vector<std::string_view>{"1000", "2.2", ".001", "4.7", ".02"});
-BENCHMARK_CAPTURE(BM_RunCalc, two_part_Ls_par_Ls, 11,
-                  std::vector<std::string_view>{"1000", "1", "50", "2", "40"});
-BENCHMARK_CAPTURE(BM_RunCalc, polar_V_Z, 9, std::vector<std::string_view>{"1000", "100", "30"});
-BENCHMARK_CAPTURE(BM_RunCalc, polar_IVP, 13,
-                  std::vector<std::string_view>{"1000", "1", "0.01", "-30"});
+using Rows = std::vector<std::string_view>;
+BENCHMARK_CAPTURE(BM_RunCalc, 01_R_X, 1, Rows{"1000", "1000", "50", "10"});
+BENCHMARK_CAPTURE(BM_RunCalc, 02_G_B, 2, Rows{"1000", "1000", "20", "300"});
+BENCHMARK_CAPTURE(BM_RunCalc, 03_Cs_D, 3, Rows{"1000", "1", ".01"});
+BENCHMARK_CAPTURE(BM_RunCalc, 04_Cp_D, 4, Rows{"1000", "1", ".01"});
+BENCHMARK_CAPTURE(BM_RunCalc, 05_Cs_R, 5, Rows{"1000", "2.2", "15"});
+BENCHMARK_CAPTURE(BM_RunCalc, 06_Cs_par_Cs, 6, Rows{"1000", "2.2", ".001", "4.7", ".02"});
+BENCHMARK_CAPTURE(BM_RunCalc, 07_Ls_Q, 7, Rows{"1000", "10", "50"});
+BENCHMARK_CAPTURE(BM_RunCalc, 08_Lp_Q, 8, Rows{"1000", "10", "50"});
+BENCHMARK_CAPTURE(BM_RunCalc, 09_V_Z, 9, Rows{"1000", "100", "30"});
+BENCHMARK_CAPTURE(BM_RunCalc, 10_Cs_Cs, 10, Rows{"1000", "2.2", ".001", "4.7", ".02"});
+BENCHMARK_CAPTURE(BM_RunCalc, 11_Ls_par_Ls, 11, Rows{"1000", "1", "50", "2", "40"});
+BENCHMARK_CAPTURE(BM_RunCalc, 12_Ls_Ls, 12, Rows{"1000", "1", "50", "2", "40"});
+BENCHMARK_CAPTURE(BM_RunCalc, 13_IVP, 13, Rows{"1000", "1", "0.01", "-30"});
+BENCHMARK_CAPTURE(BM_RunCalc, 14_Lp_R, 14, Rows{"1000", "10", "5000"});
+BENCHMARK_CAPTURE(BM_RunCalc, 15_Ls_R, 15, Rows{"1000", "10", "5"});
+BENCHMARK_CAPTURE(BM_RunCalc, 16_Cp_Rp, 16, Rows{"1000", "2.2", "15000"});
 
 // The program's own trigonometry: a typical phase, one that needs a full
 // reduction, and the arctangent's three ranges (the table below 1, the

@@ -329,8 +329,8 @@ CliRun RunProcess(const std::string &arguments, const std::string &input, bool d
                     err = dir + "cli_err";
   std::ofstream(in, std::ios::binary) << input;
   std::ofstream(out, std::ios::binary).flush(); // empty unless the run writes it
-  int status = std::system((CALVORA_CLI_RUNNER "'" CALVORA_CLI_PATH "' " + arguments + " <'" + in + "' >'" +
-                            (diskFull ? "/dev/full" : out) + "' 2>'" + err + "'")
+  int status = std::system((CALVORA_CLI_RUNNER "'" CALVORA_CLI_PATH "' " + arguments + " <'" + in +
+                            "' >'" + (diskFull ? "/dev/full" : out) + "' 2>'" + err + "'")
                                .c_str());
   std::ostringstream outText, errText;
   outText << std::ifstream(out, std::ios::binary).rdbuf();

@@ -495,8 +495,8 @@ std::vector<Soft> UnderflowGroup() {
 std::vector<Soft> TieGroup() {
   return WithNegatives({One, Bits(0x3FFF, Top | 1), Bits(0x3FFF, Top | 2), Bits(0x3FFF, Top | 3),
                         Bits(0x3FBF, Top), Bits(0x3FBE, Top), Bits(0x3FBE, Top | Top >> 1),
-                        Bits(0x403E, Top | 1), Bits(0x3FFF, Top | 1 << 31),
-                        Bits(0x4000, Top | 1 << 31 | 1), Bits(0x401F, Top | 1ULL << 32)});
+                        Bits(0x403E, Top | 1), Bits(0x3FFF, Top | Top >> 32),
+                        Bits(0x4000, Top | Top >> 32 | 1), Bits(0x401F, Top | 1ULL << 32)});
 }
 
 // Values at and next to the double's ties, and in and below the double's
