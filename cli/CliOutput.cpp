@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 void OpenCliOutput(CliOutput &out, const CliStreams &streams, std::size_t capacity) {
@@ -60,9 +61,15 @@ char *SpellNonFinite(char *p, double value) {
 char *SpellDouble17(char *p, double value) {
   if (!std::isfinite(value))
     return SpellNonFinite(p, value);
+#if defined(__cpp_lib_to_chars)
   // to_chars with a precision formats exactly as printf does in the C
   // locale, without depending on the process's locale.
   return std::to_chars(p, p + NumberSpellingMax, value, std::chars_format::general, 17).ptr;
+#else
+  // Where the standard library has no floating-point to_chars
+  // (emscripten's libc++), printf itself serves: nothing sets a locale.
+  return p + std::snprintf(p, NumberSpellingMax, "%.17g", value);
+#endif
 }
 
 static_assert(ShortestTextMax <= NumberSpellingMax);

@@ -6,7 +6,9 @@
 #            the AppStream record, the icons, the manual pages, bash
 #            completion, the copyright file and the changelog;
 #   Windows: calvora-<version>-win32.zip or -win64.zip: the two programs,
-#            the README and the licence as CR LF text. The NSIS installer is
+#            the README and the licence as CR LF text, and the browser page
+#            calvora-<version>.html when CALVORA_WEB_PAGE names it (built
+#            by the package-web preset). The NSIS installer is
 #            made from the staged installs of both Windows builds by
 #            dist/windows/calvora.nsi, with the version file written here.
 # Everything that goes into a package is install component "calvora".
@@ -47,6 +49,11 @@ if(WIN32)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${source})
     install(FILES ${CMAKE_BINARY_DIR}/packaging/${target} DESTINATION . COMPONENT calvora)
   endforeach()
+  set(CALVORA_WEB_PAGE "" CACHE FILEPATH "The browser page (calvora.html) that the zip carries")
+  if(CALVORA_WEB_PAGE)
+    install(FILES ${CALVORA_WEB_PAGE} DESTINATION . RENAME calvora-${PROJECT_VERSION}.html
+      COMPONENT calvora)
+  endif()
   # The installer's version defines: the version text and the four-part
   # number of its version record.
   file(WRITE ${CMAKE_BINARY_DIR}/packaging/calvora-version.nsh

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstddef>
+#include <cstdlib>
 #include <string>
 #include <system_error>
 
@@ -139,6 +141,35 @@ MeterValueStatus ReadSuffix(std::string_view rest, Quantity quantity, int &expon
   return MeterValueStatus::NotANumber;
 }
 
+// One correctly rounded conversion of the decimal text [first, last) into
+// `value`: OutOfRange when it overflows to infinity or comes to zero from
+// nonzero digits (a subnormal result is in range), as std::from_chars has
+// it. Where the standard library has no floating-point from_chars
+// (emscripten's libc++), the C library's strtod, which rounds correctly as
+// well, reads a terminated copy; the program never sets a locale, so the
+// point is '.' there too.
+MeterValueStatus ConvertDecimal(const char *first, const char *last, double &value) {
+  double parsed = 0;
+#if defined(__cpp_lib_to_chars)
+  const std::from_chars_result r = std::from_chars(first, last, parsed);
+  if (r.ec == std::errc::result_out_of_range)
+    return MeterValueStatus::OutOfRange;
+  if (r.ec != std::errc() || r.ptr != last)
+    return MeterValueStatus::NotANumber;
+#else
+  const std::string copy(first, last);
+  char *end = nullptr;
+  parsed = std::strtod(copy.c_str(), &end);
+  if (copy.empty() || end != copy.c_str() + copy.size())
+    return MeterValueStatus::NotANumber;
+  const std::size_t significandEnd = copy.find_first_of("eE");
+  if (std::isinf(parsed) || (parsed == 0 && copy.find_first_of("123456789") < significandEnd))
+    return MeterValueStatus::OutOfRange;
+#endif
+  value = parsed;
+  return MeterValueStatus::Ok;
+}
+
 } // namespace
 
 MeterValueStatus ParseMeterValue(std::string_view text, Quantity quantity, double &value,
@@ -249,14 +280,7 @@ MeterValueStatus ParseMeterValue(std::string_view text, Quantity quantity, doubl
     *p++ = 'e';
     p = std::to_chars(p, p + 12, totalExponent).ptr;
   }
-  double parsed = 0;
-  const std::from_chars_result r = std::from_chars(spelled, p, parsed);
-  if (r.ec == std::errc::result_out_of_range)
-    return MeterValueStatus::OutOfRange;
-  if (r.ec != std::errc() || r.ptr != p)
-    return MeterValueStatus::NotANumber;
-  value = parsed;
-  return MeterValueStatus::Ok;
+  return ConvertDecimal(spelled, p, value);
 }
 
 const char *QuantityUnit(Quantity quantity) {

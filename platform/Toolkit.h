@@ -99,6 +99,10 @@ inline void SetNumericMode() {
   const std::uint64_t fpcr = NumericModeFpcr;
   __asm__ volatile("msr fpcr, %0" : : "r"(fpcr));
 }
+#elif defined(__wasm__)
+// WebAssembly's numeric mode is fixed (round to nearest, no traps, no flush
+// to zero): the browser page has nothing to set.
+inline void SetNumericMode() {}
 #else
 #error "SetNumericMode: no numeric mode for this processor"
 #endif

@@ -27,6 +27,13 @@ constexpr int ExponentOffset = 1075;
 constexpr int MinBinaryExponent = -1074;
 constexpr std::uint64_t Low63Bits = (std::uint64_t{1} << 63) - 1;
 
+// The bits of a double (std::bit_cast, which emscripten's libc++ lacks).
+CALVORA_INLINE std::uint64_t BitsOf(double value) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+
 constexpr std::array<char, 200> DigitPairs = [] {
   std::array<char, 200> pairs{};
   for (int i = 0; i < 100; ++i) {
@@ -289,7 +296,7 @@ char *WriteFixed(char *p, std::uint64_t m, int digits, int exponent, int point, 
 }
 
 CALVORA_INLINE ShortestDecimal ShortestDigitsOf(double value) {
-  const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
+  const std::uint64_t bits = BitsOf(value);
   const int biased = static_cast<int>((bits >> FractionBits) & 0x7FF);
   const std::uint64_t fraction = bits & FractionMask;
   if (biased != 0) {
@@ -330,7 +337,7 @@ Product128 MultiplyBy32BitHalves(std::uint64_t a, std::uint64_t b) {
 ShortestDecimal ShortestDigits(double value) { return ShortestDigitsOf(value); }
 
 char *WriteShortestText(char *p, double value) {
-  const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
+  const std::uint64_t bits = BitsOf(value);
   if (bits >> 63)
     *p++ = '-';
   const ShortestDecimal d = ShortestDigitsOf(value);

@@ -11,8 +11,10 @@
 #                                                   build of the machine's kind)
 #   build/packages/calvora-<version>-win64-setup.exe  installer of the 64-bit build
 #                                                   alone (64-bit program)
-# Release builds from the presets package, package-aarch64, package-windows
-# and package-windows64 (build/package*), staged installs under build/stage/,
+#   build/packages/calvora-<version>.html           the browser page, one file
+#                                                   (also in both zips)
+# Release builds from the presets package-web, package, package-aarch64,
+# package-windows and package-windows64 (build/package*), staged installs under build/stage/,
 # the installers made by makensis from dist/windows/calvora.nsi. Prints the
 # packages and their sizes last.
 #
@@ -28,14 +30,14 @@ for arg in "$@"; do
   esac
 done
 
-# What the four builds and the packaging tools need on a fresh Debian 12.
+# What the five builds and the packaging tools need on a fresh Debian 12.
 log "Installing what the package builds need"
 need_base_packages
 need_aarch64_packages
 need_packages qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev libx11-dev \
   mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
-  dpkg-dev binutils gzip nsis
+  dpkg-dev binutils gzip nsis emscripten
 [ "$install_only" = 1 ] && exit 0
 
 out=build/packages
@@ -43,9 +45,17 @@ stage=build/stage
 rm -rf "$out" "$stage"
 mkdir -p "$out" "$stage"
 
+# The browser page first: the Windows zips carry it too.
+log "Release build: preset package-web"
+cmake --preset package-web >/dev/null
+cmake --build --preset package-web -j "$JOBS"
+page=$ROOT/build/package-web/web/calvora.html
+
 for preset in package package-aarch64 package-windows package-windows64; do
   log "Release build: preset $preset"
-  cmake --preset "$preset" >/dev/null
+  page_arg=()
+  [[ $preset == package-windows* ]] && page_arg=(-DCALVORA_WEB_PAGE="$page")
+  cmake --preset "$preset" "${page_arg[@]}" >/dev/null
   cmake --build --preset "$preset" -j "$JOBS"
   # A package from an earlier run must not be taken for this one's.
   rm -rf "build/$preset/packages"
@@ -58,6 +68,7 @@ done
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/package/CMakeCache.txt)
 [ -n "$version" ] || { echo "FAILED: no project version in build/package/CMakeCache.txt" >&2; exit 1; }
+cp "$page" "$out/calvora-$version.html"
 
 log "Staging the Windows builds for the installers"
 for arch in win32 win64; do
@@ -82,7 +93,7 @@ make_installer "calvora-$version-setup.exe" "$ROOT/$stage/win32"
 make_installer "calvora-$version-win64-setup.exe"
 
 expected=("calvora_${version}_amd64.deb" "calvora_${version}_arm64.deb" "calvora-$version-win32.zip" "calvora-$version-win64.zip"
-  "calvora-$version-setup.exe" "calvora-$version-win64-setup.exe")
+  "calvora-$version-setup.exe" "calvora-$version-win64-setup.exe" "calvora-$version.html")
 log "Packages in $out"
 missing=0
 for f in "${expected[@]}"; do

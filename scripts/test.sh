@@ -19,6 +19,8 @@
 #              32-bit processes (CALVORA_NO_32BIT=1 takes the other path)
 #   aarch64    the 64-bit ARM Linux build, cross-built, its tests under
 #              qemu-aarch64, its calvora-cli compared with ci's
+#   web        the browser page (emscripten): its module under node and the
+#              page in headless Chromium, compared with ci's calvora-cli
 #   packages   the .deb, the zips and the installers, built by
 #              scripts/package.sh and checked by scripts/ci/packages.sh (which
 #              reports its own counts, added here)
@@ -31,11 +33,11 @@ source "$(dirname "$0")/ci/lib.sh"
 cd "$ROOT"
 
 builds=("$@")
-[ ${#builds[@]} -gt 0 ] || builds=(ci soft asan fuzz windows64 windows aarch64 packages)
+[ ${#builds[@]} -gt 0 ] || builds=(ci soft asan fuzz windows64 windows aarch64 web packages)
 for b in "${builds[@]}"; do
   case $b in
-  ci | soft | asan | fuzz | windows64 | windows | aarch64 | packages) ;;
-  *) echo "test.sh: unknown build '$b' (ci, soft, asan, fuzz, windows64, windows, aarch64, packages)" >&2; exit 2 ;;
+  ci | soft | asan | fuzz | windows64 | windows | aarch64 | web | packages) ;;
+  *) echo "test.sh: unknown build '$b' (ci, soft, asan, fuzz, windows64, windows, aarch64, web, packages)" >&2; exit 2 ;;
   esac
 done
 
@@ -44,6 +46,7 @@ need_base_packages
 need_qt_packages
 need_windows_packages
 need_aarch64_packages
+need_web_packages
 need_packages clang-format-14
 
 passed=0
@@ -153,6 +156,15 @@ for b in "${builds[@]}"; do
       not_run=$((not_run + ${left:-0}))
       summary+=("build aarch64: ${left:-0} tests under qemu-aarch64 not run")
     fi
+    ;;
+  web)
+    # The page is compared with the ci build's companion, made here when
+    # the ci build is not part of this run.
+    if [ ! -x build/ci/cli/calvora-cli ]; then
+      cmake --preset ci >/dev/null && cmake --build --preset ci -j "$JOBS" --target calvora-cli ||
+        { failed=$((failed + 1)); summary+=("build web: no ci calvora-cli to compare with (1 failure)"); continue; }
+    fi
+    build web && run_tests web -j "$JOBS"
     ;;
   packages)
     run_package_checks

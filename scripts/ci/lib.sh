@@ -90,6 +90,16 @@ runs_aarch64_programs() {
   fi
 }
 
+# Debian's emscripten (with its clang, binaryen and node modules) for the
+# browser page, and Debian's Chromium, node and npm for the page's tests;
+# playwright-core and axe-core come from npm (tests/web/package-lock.json).
+need_web_packages() {
+  need_base_packages
+  need_packages emscripten chromium fonts-liberation
+  command -v node >/dev/null || need_packages nodejs
+  command -v npm >/dev/null || need_packages npm
+}
+
 # ctest_counted DIR [ctest args...]: runs ctest with its output shown and
 # sets CTEST_PASSED, CTEST_FAILED and CTEST_NOT_RUN from its summary. Tests
 # that ctest lists as not run for a reason of their own (skipped, disabled)

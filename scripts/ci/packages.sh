@@ -7,7 +7,9 @@
 #     into this machine with apt-get: calvora-cli, man, the desktop entry and
 #     AppStream record, the media module where the program looks for it, bash
 #     completion through bash-completion's loader, and removal;
-#   the zips: their files, CR LF text, the executables' machine types and
+#   the browser page: one file with the WebAssembly and the chime inside,
+#     naming nothing outside it;
+#   the zips: their files (the page among them), CR LF text, the executables' machine types and
 #     symbol tables, calvora-cli.exe runs under Wine;
 #   the installers: silent install per user and per machine under Wine, the
 #     files, the Uninstall registry key, the Start menu shortcut, the
@@ -85,7 +87,8 @@ zip32=$out/calvora-$version-win32.zip
 zip64=$out/calvora-$version-win64.zip
 setup_all=$out/calvora-$version-setup.exe
 setup64=$out/calvora-$version-win64-setup.exe
-for f in "$deb" "$deb_arm64" "$zip32" "$zip64" "$setup_all" "$setup64"; do
+page=$out/calvora-$version.html
+for f in "$deb" "$deb_arm64" "$zip32" "$zip64" "$setup_all" "$setup64" "$page"; do
   if [ -z "$version" ] || [ ! -f "$f" ]; then
     echo "FAILED: ${f:-the packages} missing (version '${version}')"
     failed=$((failed + 1))
@@ -431,6 +434,34 @@ else
   fi
 fi
 
+# ---- The browser page -------------------------------------------------------------------
+
+# One HTML file: the version in its title, the WebAssembly and the program's
+# WAV inside as base64, and no address of anything outside it.
+page_contents() {
+  python3 - "$page" "$version" resources/glass_a.wav <<'EOF'
+import base64, re, sys
+page = open(sys.argv[1], encoding="utf-8").read()
+embedded = dict(re.findall(r"const (CalvoraWasm|ChimeWav) = '([A-Za-z0-9+/=]+)'", page))
+wasm = base64.b64decode(embedded.get("CalvoraWasm", ""))
+chime = base64.b64decode(embedded.get("ChimeWav", ""))
+print("%s: %d bytes, WebAssembly %d bytes, chime %d bytes" % (sys.argv[1], len(page.encode()), len(wasm), len(chime)))
+bad = []
+if "<title>Calvora %s</title>" % sys.argv[2] not in page:
+    bad.append("the title does not carry version %s" % sys.argv[2])
+if not wasm.startswith(b"\0asm"):
+    bad.append("no WebAssembly module inside")
+if chime != open(sys.argv[3], "rb").read():
+    bad.append("the chime is not resources/glass_a.wav")
+outside = re.findall(r"""(?:src|href)\s*=\s*["']?(?!data:|#)[^"'\s>]+|url\(\s*["']?(?!data:)[^)]*""", page)
+if outside:
+    bad.append("refers to something outside it: %s" % outside[:3])
+print("\n".join(bad))
+sys.exit(1 if bad else 0)
+EOF
+}
+check "page: one file with its WebAssembly and chime, naming nothing outside it" page_contents
+
 # ---- The zips --------------------------------------------------------------------------
 
 # pe_format FILE: objdump's name of a Windows executable's format
@@ -439,16 +470,17 @@ pe_format() {
   x86_64-w64-mingw32-objdump -f "$1" | sed -n 's/.*file format //p'
 }
 
-# zip_contents ZIP ARCH PE_FORMAT: the four files in one top folder, the
-# texts as CR LF copies of the repository's, both programs of the right
-# machine type with no symbol table left.
+# zip_contents ZIP ARCH PE_FORMAT: the five files in one top folder, the
+# texts as CR LF copies of the repository's, the page as packaged, both
+# programs of the right machine type with no symbol table left.
 zip_contents() {
   local zip=$1 arch=$2 format=$3 top="calvora-$version-$2" dir bad=0
   dir=$work/zip-$arch
   rm -rf "$dir"
   mkdir -p "$dir"
   local want got
-  want=$(printf '%s\n' "$top/LICENSE.txt" "$top/README.txt" "$top/calvora-cli.exe" "$top/calvora.exe")
+  want=$(printf '%s\n' "$top/LICENSE.txt" "$top/README.txt" "$top/calvora-$version.html" \
+    "$top/calvora-cli.exe" "$top/calvora.exe")
   got=$(python3 -c 'import sys, zipfile; print("\n".join(sorted(n for n in zipfile.ZipFile(sys.argv[1]).namelist() if not n.endswith("/"))))' "$zip")
   if [ "$want" != "$got" ]; then
     echo "zip holds:"; echo "$got"; echo "expected:"; echo "$want"
@@ -472,6 +504,7 @@ sys.exit(0 if lines > 0 and bare_lf == 0 and bare_cr == 0 and same else 1)
 EOF
     then bad=1; fi
   done
+  cmp "$dir/$top/calvora-$version.html" "$page" || { echo "the zip's page differs from $page"; bad=1; }
   local exe
   for exe in calvora.exe calvora-cli.exe; do
     got=$(pe_format "$dir/$top/$exe")
@@ -482,9 +515,9 @@ EOF
   done
   return $bad
 }
-check "win32 zip: files, CR LF texts, i386 programs without symbols" \
+check "win32 zip: files, CR LF texts, the page, i386 programs without symbols" \
   zip_contents "$zip32" win32 pei-i386
-check "win64 zip: files, CR LF texts, x86-64 programs without symbols" \
+check "win64 zip: files, CR LF texts, the page, x86-64 programs without symbols" \
   zip_contents "$zip64" win64 pei-x86-64
 
 # zip_cli ARCH: the zip's calvora-cli.exe prints the version under Wine.

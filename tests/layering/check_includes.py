@@ -3,8 +3,10 @@
 core, then present (the result texts), then dialog (which places them and
 acts through the toolkit header platform/Toolkit.h), then the backends
 platform/win32 and platform/qt (which implement that header and start the
-program); the companion, cli, uses core and present alone. The toolkit
-header itself includes nothing of the program's.
+program); the companion, cli, uses core and present alone; the browser
+page, web, uses core, present, dialog (its catalogue and texts, never the
+toolkit) and cli. The toolkit header itself includes nothing of the
+program's.
 
     check_includes.py SOURCE_DIR
 
@@ -24,6 +26,7 @@ ALLOWED = {
     "platform/win32": {"core", "present", "dialog", "platform", "version"},
     "platform/qt": {"core", "present", "dialog", "platform", "version"},
     "cli": {"core", "present", "version"},
+    "web": {"core", "present", "dialog", "cli", "version"},
 }
 
 
