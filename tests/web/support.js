@@ -1,14 +1,13 @@
 // What the page's tests share: the Linux companion they compare with, the
-// page's module as node loads it, and the varied entry texts and readings.
+// page's module as node loads it, the varied texts and readings, Chromium.
 'use strict';
 
 const { spawnSync } = require('node:child_process');
 const fs = require('node:fs');
 
 function requiredEnvironment(name) {
-  const value = process.env[name];
-  if (!value) throw new Error(`${name} is not set (ctest sets it; see tests/web/CMakeLists.txt)`);
-  return value;
+  if (!process.env[name]) throw new Error(`${name} is not set (ctest sets it; see tests/web/CMakeLists.txt)`);
+  return process.env[name];
 }
 
 // calvora-cli ARGS: its exit code, standard output and standard error, as bytes.
@@ -18,35 +17,28 @@ function runCli(args) {
   return { code: result.status, out: result.stdout, err: result.stderr };
 }
 
-// The lines a companion's output holds (its last line end dropped).
-function linesOf(bytes) {
-  const text = Buffer.isBuffer(bytes) ? bytes.toString('utf8') : bytes;
-  return text === '' ? [] : text.replace(/\n$/, '').split('\n');
-}
+// The lines of a companion's output (its last line end dropped).
+const linesOf = (bytes) => (bytes.length === 0 ? [] : bytes.toString('utf8').replace(/\n$/, '').split('\n'));
 
 // Seeded records from tests/cli/varied_rows.py: `rows` arrays of `fields`
-// texts, what an engineer types mixed with what stresses the arithmetic
-// (with `meter`, readings as a meter's log has them).
+// texts, typed ones mixed with ones that stress the arithmetic (with
+// `meter`, readings as a meter's log has them).
 function variedRows(fields, rows, seed, meter) {
-  const args = [requiredEnvironment('CALVORA_VARIED_ROWS'), String(fields), String(rows), String(seed)];
-  if (meter) args.push('--meter');
-  const result = spawnSync(process.env.PYTHON || 'python3', args, { encoding: 'utf8' });
+  const args = [requiredEnvironment('CALVORA_VARIED_ROWS'), fields, rows, seed].map(String);
+  const python = process.env.PYTHON || 'python3';
+  const result = spawnSync(python, args.concat(meter ? ['--meter'] : []), { encoding: 'utf8' });
   if (result.status !== 0) throw new Error(`varied_rows.py: ${result.stderr}`);
   return linesOf(result.stdout).map((line) => line.split(','));
 }
 
-// A fresh instance of the page's module with its routines as plain
-// functions; every text comes back as the bytes the module wrote.
+// A fresh instance of the page's module, its routines as plain functions;
+// every text comes back as the bytes the module wrote.
 async function loadPageModule() {
   const script = requiredEnvironment('CALVORA_PAGE_MODULE');
-  const factory = require(script);
   // As the page does: the module is handed its WebAssembly.
-  const m = await factory({ wasmBinary: fs.readFileSync(script.replace(/\.js$/, '.wasm')) });
-  const bytesAt = (pointer) => {
-    let end = pointer;
-    while (m.HEAPU8[end] !== 0) ++end;
-    return Buffer.from(m.HEAPU8.subarray(pointer, end));
-  };
+  const m = await require(script)({ wasmBinary: fs.readFileSync(script.replace(/\.js$/, '.wasm')) });
+  const bytesAt = (pointer) => Buffer.from(m.HEAPU8.subarray(pointer, m.HEAPU8.indexOf(0, pointer)));
+  // Calls `call` with the texts in the module's memory and an array of their addresses.
   const withStrings = (texts, call) => {
     const pointers = texts.map((text) => {
       const size = m.lengthBytesUTF8(text) + 1;
@@ -54,89 +46,60 @@ async function loadPageModule() {
       m.stringToUTF8(text, pointer, size);
       return pointer;
     });
+    const array = m._malloc(4 * Math.max(1, pointers.length));
+    m.HEAPU32.set(pointers, array / 4);
     try {
-      return call(pointers);
+      return call(pointers, array);
     } finally {
-      pointers.forEach((p) => m._free(p));
+      pointers.concat(array).forEach((p) => m._free(p));
     }
   };
   return {
     catalogue: () => JSON.parse(bytesAt(m._PageCatalogue()).toString('utf8')),
-    calc: (modeId, texts) =>
-      withStrings(texts, (pointers) => {
-        const array = m._malloc(4 * Math.max(1, pointers.length));
-        pointers.forEach((p, i) => { m.HEAPU32[array / 4 + i] = p; });
-        try {
-          return bytesAt(m._PageCalc(modeId, pointers.length, array));
-        } finally {
-          m._free(array);
-        }
-      }),
+    calc: (modeId, texts) => withStrings(texts, (pointers, array) => bytesAt(m._PageCalc(modeId, texts.length, array))),
     report: () => bytesAt(m._PageReport()),
-    convert: (texts) =>
-      withStrings(texts, (pointers) => {
-        const code = m._PageConvert(...pointers);
-        return {
-          code,
-          output: bytesAt(m._PageConvertOutput()),
-          problem: bytesAt(m._PageConvertProblem()).toString('utf8'),
-          field: m._PageConvertProblemField(),
-        };
-      }),
+    convert: (texts) => withStrings(texts, (pointers) => ({
+      code: m._PageConvert(...pointers),
+      output: bytesAt(m._PageConvertOutput()),
+      problem: bytesAt(m._PageConvertProblem()).toString('utf8'),
+      field: m._PageConvertProblemField(),
+    })),
   };
 }
 
 // The command line the page's meter form stands for: both accuracies empty
 // leave --accuracy out.
 function convertArguments(pair, f, a, b, accuracyA, accuracyB) {
-  const args = ['convert'];
-  if (accuracyA !== '' || accuracyB !== '') args.push('--accuracy', accuracyA, accuracyB);
-  return args.concat(['--', pair, f, a, b]);
+  const accuracy = accuracyA !== '' || accuracyB !== '' ? ['--accuracy', accuracyA, accuracyB] : [];
+  return ['convert', ...accuracy, '--', pair, f, a, b];
 }
 
 // What the page shows of the companion's report: its lines without the
 // program's name and without the pointer to --help.
-function expectedProblem(stderr) {
-  return linesOf(stderr)
-    .filter((line) => line !== "Try 'calvora-cli --help'.")
-    .map((line) => line.replace(/^calvora-cli: /, ''))
-    .join('\n');
-}
+const expectedProblem = (stderr) => linesOf(stderr).filter((line) => line !== "Try 'calvora-cli --help'.")
+  .map((line) => line.replace(/^calvora-cli: /, '')).join('\n');
 
 // Debian's Chromium, headless, with a fresh profile in `profile`, as this
 // machine's closed network wants it (no background connections), offline.
 function launchChromium(profile) {
-  const { chromium } = require('playwright-core');
-  return chromium.launchPersistentContext(profile, {
+  return require('playwright-core').chromium.launchPersistentContext(profile, {
     executablePath: process.env.CALVORA_CHROMIUM || '/usr/bin/chromium',
-    headless: true,
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-    offline: true,
-    viewport: { width: 1280, height: 900 },
+    headless: true, offline: true, viewport: { width: 1280, height: 900 },
   });
 }
 
 // The mode and pair lists of calvora-cli --help.
 function helpLists() {
   const help = runCli(['--help']).out.toString('utf8');
-  const modes = [];
-  for (const m of help.matchAll(/^ +(\d+) {2}(\S+) \(rows: (.*)\)$/gm))
-    modes.push({ id: Number(m[1]), caption: m[2], rows: m[3].split(', ') });
-  const pairs = [];
-  for (const m of help.matchAll(/^ {2}([A-Za-z]+-[A-Za-z]+) +A = (.*), B = (.*)$/gm))
-    pairs.push({ name: m[1], aMeaning: m[2], bMeaning: m[3] });
-  return { modes, pairs };
+  return {
+    modes: Array.from(help.matchAll(/^ +(\d+) {2}(\S+) \(rows: (.*)\)$/gm),
+      (m) => ({ id: Number(m[1]), caption: m[2], rows: m[3].split(', ') })),
+    pairs: Array.from(help.matchAll(/^ {2}([A-Za-z]+-[A-Za-z]+) +A = (.*), B = (.*)$/gm),
+      (m) => ({ name: m[1], aMeaning: m[2], bMeaning: m[3] })),
+  };
 }
 
-module.exports = {
-  runCli,
-  linesOf,
-  variedRows,
-  loadPageModule,
-  convertArguments,
-  expectedProblem,
-  helpLists,
-  launchChromium,
-  requiredEnvironment,
-};
+module.exports = { runCli, linesOf, variedRows, loadPageModule, convertArguments, expectedProblem, helpLists,
+  launchChromium, requiredEnvironment };
