@@ -146,13 +146,15 @@ void WriteCapturedError(void *context, const char *data, std::size_t length) {
 // without the pointer to --help, which the page has no use for.
 std::string ProblemText(std::string_view error) {
   constexpr std::string_view Name = "calvora-cli: ";
-  constexpr std::string_view TryHelp = "Try 'calvora-cli --help'.";
+  // "Try 'calvora-cli --help'." or "Try 'calvora-cli convert --help'.".
+  constexpr std::string_view TryStart = "Try 'calvora-cli ", TryEnd = "--help'.";
   std::string problem;
   while (!error.empty()) {
     const std::size_t end = error.find('\n');
     std::string_view line = error.substr(0, end);
     error.remove_prefix(end == std::string_view::npos ? error.size() : end + 1);
-    if (line == TryHelp)
+    if (line.substr(0, TryStart.size()) == TryStart && line.size() >= TryEnd.size() &&
+        line.substr(line.size() - TryEnd.size()) == TryEnd)
       continue;
     if (line.substr(0, Name.size()) == Name)
       line.remove_prefix(Name.size());

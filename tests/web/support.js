@@ -76,7 +76,7 @@ function convertArguments(pair, f, a, b, accuracyA, accuracyB) {
 
 // What the page shows of the companion's report: its lines without the
 // program's name and without the pointer to --help.
-const expectedProblem = (stderr) => linesOf(stderr).filter((line) => line !== "Try 'calvora-cli --help'.")
+const expectedProblem = (stderr) => linesOf(stderr).filter((line) => !/^Try 'calvora-cli .*--help'\.$/.test(line))
   .map((line) => line.replace(/^calvora-cli: /, '')).join('\n');
 
 // Debian's Chromium, headless, with a fresh profile in `profile`, as this
