@@ -114,7 +114,7 @@ struct X87Oracle {
     return Reinterpret<Soft>(Apply<L>[op](Reinterpret<L>(a), Reinterpret<L>(b)));
   }
 
-  static Soft Exact(L v) { return Reinterpret<Soft>(v); }
+  template <class T> static Soft Exact(T v) { return Reinterpret<Soft>(L(v)); }
 
   static double ToDouble(Soft a) { return static_cast<double>(Reinterpret<L>(a)); }
 
@@ -150,9 +150,8 @@ Soft GetSoft(mpfr_ptr r) {
   const mpfr_exp_t e = mpfr_get_exp(r); // |r| = 0.1b... * 2^e
   mpfr_abs(r, r, MPFR_RNDN);
   mpfr_mul_2si(r, r, 64 - e, MPFR_RNDN);
-  const U64 significand = mpfr_get_uj(r, MPFR_RNDN);
-  const int field = static_cast<int>(e) + 16382;
-  return Bits(sign | std::max(field, 0), field > 0 ? significand : significand >> (1 - field));
+  const int field = static_cast<int>(e) + 16382; // below 1: a subnormal
+  return Bits(sign | std::max(field, 0), mpfr_get_uj(r, MPFR_RNDN) >> std::max(1 - field, 0));
 }
 
 // Rounded to 64 bits, then into the subnormal positions the same way; a neighbour
@@ -179,10 +178,12 @@ struct MpfrOracle {
     return GetSoft(R);
   }
 
-  // Doubles and 64-bit integers are exact as long double here (x87, quad).
-  static Soft Exact(L v) {
+  template <class T> static Soft Exact(T v) {
     Load(Zero);
-    mpfr_set_ld(R, v, MPFR_RNDN);
+    if constexpr (std::is_same_v<T, double>)
+      mpfr_set_d(R, v, MPFR_RNDN);
+    else
+      std::is_signed_v<T> ? mpfr_set_sj(R, v, MPFR_RNDN) : mpfr_set_uj(R, v, MPFR_RNDN);
     return GetSoft(R);
   }
 
@@ -218,7 +219,7 @@ template <class Oracle> void CheckOperations(U64 &differences, Soft a, Soft b, b
 
 // A double or a 64-bit integer in, exactly, and back out unchanged (but a NaN).
 template <class Oracle, class T> void CheckExact(U64 &differences, T v) {
-  const bool same = Agrees<Oracle>(Oracle::Exact(static_cast<L>(v)), Soft(v)) &&
+  const bool same = Agrees<Oracle>(Oracle::Exact(v), Soft(v)) &&
                     (static_cast<T>(Soft(v)) == v || std::isnan(static_cast<double>(v)));
   if (Failed(differences, same))
     ADD_FAILURE() << Oracle::name << ": " << std::hexfloat << v << " in gave " << Hex(Soft(v));
@@ -330,8 +331,7 @@ Soft HardRoot(std::mt19937_64 &random) {
 Soft RandomValue(std::mt19937_64 &random, Soft near = Zero) {
   const U64 r = random(), bits = random() | Top, spread = r >> 24, keep = All << (r >> 20) % 64;
   const int sign = r & 1 ? 0x8000 : 0, shape = int(r >> 1 & 15), kind = int(r >> 16 & 63);
-  const int field = near.signExponent & 0x7FFF;
-  if (field != 0 && field != 0x7FFF && (r & 0x20) == 0)
+  if (const int field = near.signExponent & 0x7FFF; field != 0 && field != 0x7FFF && r & 0x20)
     return Bits(sign | std::clamp(field + int(spread % 131) - 65, 1, 0x7FFE),
                 shape < 4 ? (near.significand & keep) | (bits & ~keep) : bits);
   if (kind < 3) // a zero, an infinity, a NaN
