@@ -25,8 +25,8 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-// One run: its input, how reads behave (piece: bytes per read, 0 = all
-// that fit; broken: every read fails), what it wrote and returned.
+// One run: its input, its reads (piece: bytes per read, 0 = all that fit; broken:
+// every read fails), what it wrote and returned.
 struct CliRun {
   std::string in, out, err;
   std::size_t position = 0, piece = 0;
@@ -96,8 +96,7 @@ std::vector<std::string> TableOptions(const CliCommand &command) {
   return options;
 }
 
-// The CSV columns of a batch run after the input columns: what is compared
-// when the same records are written in different layouts.
+// The CSV columns of a batch run after the input columns.
 std::vector<std::string> ResultColumnsOf(const std::string &csv, std::size_t inputColumns = 3) {
   std::vector<std::string> rows;
   for (const std::string &line : Lines(csv)) {
@@ -121,6 +120,7 @@ TEST(Cli, ExactOutputs) {
       {{"format", "1e999", "4", "F"}, " 9.99999999999999E+998 TF\n"},
       {{"numbertext", "1234567.891"}, " 1234567.891\n"},
       {{"numbertext", "123456", "-3"}, " 123000\n"},
+      {{"numbertext", "-1234.5678", "-2"}, "-1200\n"}, // a negative operand, and PLACES
       // 1 uF with 10 ohms in series at 1 kHz.
       {{"calc", "--report", "cs-r", "1000", "1", "10"},
        "F =  1 kHz\nZ =  159.4688 Ohms\nRs =  10 Ohms\nXs = -159.1549 Ohms\nY =  6.27 mmhos\n"
@@ -161,15 +161,13 @@ TEST(Cli, ExactOutputs) {
        "# first\nf\tC, uF\tsay \"D\"\n1000\t1,5\t1\"\n"},
       {{"batch", "--header", "Cs-D"}, "F,Cs,DF," + Results + "\n"}, // no header line at all
       // A result column never takes an input column's name.
-      {{"batch", "--header", "Cs-D"},
-       "calc_D,b,c,calc_calc_Z,calc_calc_Rs,",
-       "calc_D,b,c\n1000,1,0.01\n"},
+      {{"batch", "--header", "Cs-D"}, "calc_D,b,c,calc_calc_Z,", "calc_D,b,c\n1000,1,0.01\n"},
       {{"batch", "--header", "--pair", "Cp-D", "--accuracy", "1%", "1%"},
        "f,calc_Q_high,calc_calc_Z,calc_calc_calc_Z,calc_calc_calc_Z_low,calc_calc_calc_Z_high,",
        "f,calc_Q_high,calc_calc_Z\n1000,1n,0.01\n"},
       {{"batch", "--header", "--pair", "z-thd"},
-       "f,z,theta," + Results + "\n1000,100,-30,",
-       "f,z,theta\n1000,100,-30\n"},
+       "f,z,theta," + Results + "\n1",
+       "f,z,theta\n1,1,0\n"},
       // A meter's log with accuracy: each result, then the ends of its range.
       {{"batch", "--pair", "Cp-D", "--accuracy", "0.05%", "0.0005"},
        "F,Cp,D,calc_Z,calc_Z_low,calc_Z_high,calc_Rs,calc_Rs_low,calc_Rs_high,calc_Xs,calc_Xs_low,"
@@ -263,8 +261,7 @@ TEST(Cli, ExactOutputs) {
   }
 }
 
-// Wrong arguments are usage errors; bad lines of an input are skipped and
-// fail the run. Either way the message names the problem.
+// Wrong arguments are usage errors, bad lines of a log fail the run: named either way.
 TEST(Cli, RefusalsNameTheProblem) {
   const Args mode = {"batch", "Cs-D"}, pair = {"batch", "--pair", "Cp-D"};
 
@@ -332,6 +329,13 @@ TEST(Cli, RefusalsNameTheProblem) {
       {pair, "line 1: field 2 '-1n' is negative; Cp is entered as a magnitude\n", "1k,-1n,2e-4\n"},
       {pair, "line 1: expected 3 fields (F, Cp, D) for pair Cp-D, found 2\n", "1k,1n\n"},
       {pair, "line 1: field 1 '0' is not a frequency above zero\n", "0,1n,0.001\n"},
+      // A mode's field that is not one number (see StrictUnlessLenient).
+      {mode, "line 1: field 2 (Cs) '4n7' has text after its number: 'n7'\n", "1,4n7,0\n"},
+      {mode, "line 1: field 2 (Cs) '' holds no number\n", "1,  ,0\n"},
+      {mode, "field 2 (Cs) '&19' has text after its number: '9'\n", "1000,&19,0.01\n"},
+      {mode, "'&H10000000000000000' is beyond the range of an entry row\n",
+       "1,&H10000000000000000,0\n"},
+      {mode, "field 2 (Cs) '1E5000' is beyond the range of an entry row\n", "1000,1E5000,0.01\n"},
   };
 
   for (const auto &c : cases) {
@@ -342,8 +346,7 @@ TEST(Cli, RefusalsNameTheProblem) {
   }
 }
 
-// Bad lines are numbered and skipped; a header of the wrong width is one,
-// and the row labels stand in for it.
+// Bad lines are numbered and skipped; the row labels stand in for a bad header.
 TEST(CliBatch, BadLinesReportedWithNumbersAndSkipped) {
   CliRun r = Call({"batch", "--header", "Cs-D"}, "# log\na,b,c,d\n1000,1,.01\n1000,1\n1000,2,.02\n"
                                                  "1000,\"1,.01\n1000,\"1\"x,.01\n1000,3,.03");
@@ -355,8 +358,7 @@ TEST(CliBatch, BadLinesReportedWithNumbersAndSkipped) {
             "line 4: expected 3 fields (F, Cs, DF) for mode Cs-D, found 2\n",
             "line 6: a quoted field has no closing quote\n",
             "line 7: text follows the closing quote of a quoted field\n", "4 bad lines skipped\n"});
-  // Input that cannot be read gives no output, not even a header (so none
-  // fails to be written); output that cannot be written fails the run too.
+  // Unreadable input gives no output, not even a header; unwritable output fails.
   const std::string unread = "calvora-cli: cannot read standard input\n1";
   EXPECT_EQ(Whole(Call({"batch", "Cs-D"}, "1000,1,.01\n", 0, true)), unread);
   EXPECT_EQ(Whole(Call({"batch", "--header", "Cs-D"}, "1000,1,.01\n", 0, true, true)), unread);
@@ -380,21 +382,15 @@ CliRun RunProcess(const std::string &arguments, const std::string &input, bool d
   const int status = std::system((CALVORA_CLI_RUNNER "'" CALVORA_CLI_PATH "' " + arguments + " <'" +
                                   dir + "cli_in' >'" + out + "' 2>'" + dir + "cli_err'")
                                      .c_str());
-  return {input,
-          ReadText(dir + "cli_out"),
-          ReadText(dir + "cli_err"),
-          0,
-          0,
-          false,
-          false,
-          WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+  CliRun r{input, ReadText(dir + "cli_out"), ReadText(dir + "cli_err")};
+  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
 }
 #endif
 
-// Comments, blank lines, CR LF and CR alone, quoted fields and blanks around
-// fields give what plain records give, whatever the size of each read, and
-// so does the program on its real input. A record padded to the length limit
-// is still one; a byte more makes a bad line, as does a longer one at the end.
+// Comments, blank lines, CR LF and CR alone, quoted and padded fields give what
+// plain records give, whatever the reads, in-process or on real input; a line
+// one byte over the limit is bad.
 TEST(CliBatch, LayoutOfTheInputAndReadSizesDoNotMatter) {
   auto padded = [](std::size_t length) {
     return "1000,1," + std::string(length - 10, ' ') + ".01";
@@ -424,8 +420,7 @@ TEST(CliBatch, LayoutOfTheInputAndReadSizesDoNotMatter) {
 #endif
 }
 
-// Bounds are rounded up to three significant digits, laid out as the
-// shortest spelling would lay out those digits.
+// Bounds round up to three digits, laid out as the shortest spelling would be.
 TEST(CliOutput, BoundsRoundUpToThreeDigits) {
   // clang-format off
   const std::pair<double, const char *> cases[] = {
@@ -437,8 +432,7 @@ TEST(CliOutput, BoundsRoundUpToThreeDigits) {
   char buffer[NumberSpellingMax];
   for (const auto &[bound, text] : cases)
     EXPECT_EQ(std::string(buffer, SpellBound(buffer, bound)), text) << bound;
-  // Every spelled bound reads back as no less than the bound (but for the
-  // double's last bits) and less than 1 % above it.
+  // Each reads back no less than the bound (but for its last bits), under 1 % above.
   std::mt19937_64 random(99);
   for (int trial = 0; trial < 100000; ++trial) {
     const double bound = std::ldexp(double(random() >> 11) + 1, int(random() % 200) - 150);
@@ -448,9 +442,7 @@ TEST(CliOutput, BoundsRoundUpToThreeDigits) {
   }
 }
 
-// A range is flagged when it says little about the result: undefined,
-// unbounded, holding zero (so the sign is open), or wider than a factor of
-// two either way.
+// A range is flagged when undefined, unbounded, holding zero or wider than a factor of 2.
 TEST(CliConvert, UnreliableRanges) {
   const double inf = HUGE_VAL, nan = std::nan("");
   // clang-format off
@@ -464,8 +456,8 @@ TEST(CliConvert, UnreliableRanges) {
     EXPECT_EQ(IsUnreliable(low, high), flagged) << low << " … " << high;
 }
 
-// Separators and decimal commas: each log holds the records of the plain
-// log "1000,4.7,0.01" and "2000,0.1,0.5", and gives its results.
+// Separators and decimal commas: each log holds the records "1000,4.7,0.01" and
+// "2000,0.1,0.5", and gives their results.
 TEST(CliBatchSeparators, EveryLayoutReadsTheSameRecords) {
   const std::vector<std::string> want =
       ResultColumnsOf(Call({"batch", "Cs-D"}, "1000,4.7,0.01\n2000,0.1,0.5\n").out);
@@ -483,9 +475,8 @@ TEST(CliBatchSeparators, EveryLayoutReadsTheSameRecords) {
       {{"--delimiter", "|", "--decimal-comma"}, "1000|4,7|0,01\n2000|0,1|0,5\n"},
   };
   for (const auto &[options, log] : cases) {
-    Args args = options;
-    args.insert(args.begin(), "batch");
-    args.push_back("Cs-D");
+    Args args = {"batch", "Cs-D"};
+    args.insert(args.end(), options.begin(), options.end());
     const CliRun r = Call(args, log);
     EXPECT_EQ(r.code, 0) << log << r.err;
     EXPECT_EQ(ResultColumnsOf(r.out), want) << log;
@@ -494,15 +485,13 @@ TEST(CliBatchSeparators, EveryLayoutReadsTheSameRecords) {
   EXPECT_EQ(Lines(Call({"batch", "Cs-D"}, "1000;4,7;0,01\n").out)[1].substr(0, 17),
             "1000,\"4,7\",\"0,01\"");
   // A meter's log in the same layouts, read as convert reads its values.
-  const std::string meter = Call({"batch", "--pair", "Cp-D"}, "1k,4.7n,0.01\n").out;
-  ASSERT_EQ(Lines(meter).size(), 2u);
+  const auto meter = ResultColumnsOf(Call({"batch", "--pair", "Cp-D"}, "1k,4.7n,0.01\n").out);
+  ASSERT_EQ(meter.size(), 2u);
   for (const char *log : {"1k;4,7n;0,01\n", "1k\t4.7 nF\t 0.01\n", "1k; 4n7 ;1e-2\n"})
-    EXPECT_EQ(ResultColumnsOf(Call({"batch", "--pair", "Cp-D"}, log).out), ResultColumnsOf(meter))
-        << log;
+    EXPECT_EQ(ResultColumnsOf(Call({"batch", "--pair", "Cp-D"}, log).out), meter) << log;
 }
 
-// A UTF-8 byte order mark that opens the input is dropped there, before a
-// record, a header or a comment (inside, it is a bad field).
+// A UTF-8 byte order mark is dropped where the input opens (inside, it is a bad field).
 TEST(CliBatch, ByteOrderMark) {
   const std::string bom = "\xEF\xBB\xBF", plain = Call({"batch", "Cs-D"}, "1000,1,.01\n").out;
   EXPECT_EQ(Call({"batch", "Cs-D"}, bom + "1000,1,.01\n").out, plain);
@@ -514,49 +503,35 @@ TEST(CliBatch, ByteOrderMark) {
   EXPECT_EQ(r.code, 0) << r.err;
 }
 
-// Each field is the number the window reads and nothing else, or the line
-// is bad; --lenient reads it exactly as the window would (the plain number).
+// Each field is one number or the line is bad; --lenient reads it as the window
+// would: as the plain number beside it.
 TEST(CliBatchFields, StrictUnlessLenient) {
-  const std::tuple<std::string, std::string, std::string> cases[] = {
-      // clang-format off
-      {"1", "1", ""}, {"  +.5 ", ".5", ""}, {"1E-3", ".001", ""}, {"1d3", "1000", ""},
-      {"&HFF", "255", ""}, {"&HFFFF&", "65535", ""}, {"&H0FFFF?", "65535", ""}, {"-0", "-0", ""},
-      {"\"1\"", "1", ""}, {"1E400", "1E400", ""}, // read alike
-      // clang-format on
-      {"4n7", "4", "'4n7' has text after its number: 'n7'"},
-      {"1kHz", "1", "'1kHz' has text after its number: 'kHz'"},
-      {"2E-", "2", "'2E-' has text after its number: 'E-'"},
-      {"junk", "0", "'junk' holds no number"},
-      {"", "0", "'' holds no number"},
-      {"  ", "0", "'' holds no number"},
-      {"-", "-0", "'-' holds no number"},
-      {".", "0", "'.' holds no number"},
-      {"&H", "0", "'&H' holds no number"},
-      {"&19", "1", "'&19' has text after its number: '9'"},
-      {"&H10000000000000000", "0", "'&H10000000000000000' is beyond the range of an entry row"},
-      {"1E5000", "1.7014118346046923e+38", "'1E5000' is beyond the range of an entry row"},
-  };
-  for (const auto &[field, plain, message] : cases) {
-    const std::string log = "1000," + field + ",0.01\n";
+  // clang-format off
+  const std::tuple<const char *, const char *, bool> cases[] = { // field, plain, read strictly
+      {"1", "1", true}, {"  +.5 ", ".5", true}, {"1E-3", ".001", true}, {"1d3", "1000", true},
+      {"&HFF", "255", true}, {"&HFFFF&", "65535", true}, {"&H0FFFF?", "65535", true},
+      {"-0", "-0", true}, {"\"1\"", "1", true}, {"1E400", "1E400", true}, {"4n7", "4", false},
+      {"1kHz", "1", false}, {"2E-", "2", false}, {"junk", "0", false}, {"", "0", false},
+      {"  ", "0", false}, {"-", "-0", false}, {".", "0", false}, {"&H", "0", false},
+      {"&19", "1", false}, {"&H10000000000000000", "0", false},
+      {"1E5000", "1.7014118346046923e+38", false}};
+  // clang-format on
+  for (const auto &[field, plain, strictly] : cases) {
+    const std::string log = "1000," + std::string(field) + ",0.01\n";
     const CliRun strict = Call({"batch", "Cs-D"}, log),
                  lenient = Call({"batch", "--lenient", "Cs-D"}, log);
     EXPECT_EQ(lenient.code, 0) << field;
-    EXPECT_EQ(ResultColumnsOf(lenient.out),
-              ResultColumnsOf(Call({"batch", "Cs-D"}, "1000," + plain + ",0.01\n").out))
+    EXPECT_EQ(
+        ResultColumnsOf(lenient.out),
+        ResultColumnsOf(Call({"batch", "Cs-D"}, "1000," + std::string(plain) + ",0.01\n").out))
         << field;
-    if (message.empty()) {
-      EXPECT_EQ(Whole(strict), Whole(lenient)) << field;
-    } else {
-      EXPECT_EQ(strict.code, CliFailed) << field;
-      ExpectIn(strict.err, {"line 1: field 2 (Cs) " + message, "1 bad line skipped"});
-      EXPECT_EQ(Lines(strict.out).size(), 1u) << strict.out;
-    }
+    EXPECT_EQ(Whole(strict) == Whole(lenient), strictly) << field << strict.err;
+    EXPECT_EQ(strict.code, strictly ? CliOk : CliFailed) << field;
   }
 }
 
-// Options may stand anywhere among the operands, --NAME=VALUE gives an
-// option its value, and every other argument is an operand, whatever it
-// starts with: each group gives one output.
+// Options stand anywhere, --NAME=VALUE gives an option its value, and any other
+// argument is an operand, whatever it starts with: each group gives one output.
 TEST(CliArguments, OptionsAndOperandsStandAnywhere) {
   const std::string header = "f;c;d\n1000;4,7;0,01\n";
 
@@ -565,32 +540,17 @@ TEST(CliArguments, OptionsAndOperandsStandAnywhere) {
     std::string input = "";
   } groups[] = {
       {{{"convert", "--json", "Cp-D", "1k", "1n", "0.001"},
-        {"convert", "Cp-D", "1k", "1n", "0.001", "--json"},
         {"convert", "Cp-D", "--json", "1k", "1n", "0.001"}}},
-      {{{"convert", "--accuracy", "1%", "0.0005", "Cp-D", "1k", "1n", "0.0002"},
-        {"convert", "Cp-D", "1k", "1n", "0.0002", "--accuracy", "1%", "0.0005"},
+      {{{"convert", "Cp-D", "1k", "1n", "0.0002", "--accuracy", "1%", "0.0005"},
         {"convert", "Cp-D", "1k", "--accuracy", "1 %", "0,0005", "1n", "0.0002"}}},
-      {{{"calc", "--report", "Cs-D", "1000", "1", ".01"},
-        {"calc", "Cs-D", "1000", "1", ".01", "--report"},
+      {{{"calc", "Cs-D", "1000", "1", ".01", "--report"},
         {"calc", "Cs-D", "--report", "--", "1000", "1", ".01"}}},
       {{{"batch", "--header", "Cs-D"}, {"batch", "Cs-D", "--header"}}, header},
       {{{"batch", "--delimiter", ";", "--decimal-comma", "Cs-D", "--header"},
         {"batch", "--delimiter=;", "Cs-D", "--header", "--decimal-comma"}},
        header},
       {{{"batch", "--pair", "Cp-D"}, {"batch", "--pair=cp-d"}}, "1k,1n,0.001\n"},
-      // Operands: the entry texts read exactly as the window reads them.
-      {{{"parse", "-0"},
-        {"parse", "-"},
-        {"parse", "--5"},
-        {"parse", "-.e5"},
-        {"parse", "- 5"},
-        {"parse", "-inf"},
-        {"parse", "--", "--help"},
-        {"parse", "--", "-h"}}},
-      {{{"calc", "Cs-D", "1000", "-0"},
-        {"calc", "Cs-D", "1000", "--5"},
-        {"calc", "Cs-D", "1000", "-inf"},
-        {"calc", "Cs-D", "1000", "- 5"}}},
+      {{{"parse", "-0"}, {"parse", "--", "--help"}, {"parse", "--", "-h"}}}, // operands after --
       {{{"calc", "Cs-D", "-0"}, {"calc", "Cs-D", "--json=1"}}},
       {{{"format", "-1e999", "4", "Ohms"}, {"format", "-inf", "4", "Ohms"}}},
   };
@@ -601,10 +561,15 @@ TEST(CliArguments, OptionsAndOperandsStandAnywhere) {
     for (const Args &form : group.forms)
       EXPECT_EQ(Whole(Call(form, group.input)), Whole(first)) << form[1];
   }
+  // Texts that look like options are entry texts, read as the window reads them.
+  for (const char *text : {"-", "--5", "-.e5", "- 5", "-inf", "-0"}) {
+    EXPECT_EQ(Whole(Call({"parse", text})), "-0\n0") << text;
+    EXPECT_EQ(Call({"calc", "Cs-D", "1000", text}).out, Call({"calc", "Cs-D", "1000", "-0"}).out);
+  }
 }
 
-// Each command's -h and --help print its own usage on standard output, which
-// the whole --help holds; its usage lines name exactly its options.
+// Each command's -h and --help print its usage (part of the whole --help), whose
+// lines name exactly its options.
 TEST(CliHelp, EveryCommandAnswersHelp) {
   const std::string all = Call({"--help"}).out;
   for (const CliCommand &command : CliCommandTable()) {
@@ -623,13 +588,10 @@ TEST(CliHelp, EveryCommandAnswersHelp) {
       named.push_back(usage.substr(at, usage.find_first_of(" ]|\n", at) - at));
     EXPECT_EQ(Distinct(named), TableOptions(command)) << name;
   }
-  EXPECT_EQ(Call({"calc", "Cs-D", "--help"}).out, Call({"calc", "-h"}).out);
-  EXPECT_EQ(Call({"batch", "--pair", "Cp-D", "-h"}).out, Call({"batch", "--help"}).out);
   EXPECT_NE(all.find("  calvora-cli --help [COMMAND] | --version\n"), std::string::npos);
 }
 
-// An echoed text shows bytes that are not printable UTF-8 as escapes, and
-// no more than about 60 characters; column names are escaped likewise.
+// Echoed texts and column names escape what is not printable UTF-8; echoes are cut at 60.
 TEST(CliMessages, EchoedTextIsEscapedAndCut) {
   const std::pair<std::string, std::string> cases[] = {
       {"1\xC2\xB5", "'1\xC2\xB5'"},                          // the micro sign is printable
@@ -648,12 +610,10 @@ TEST(CliMessages, EchoedTextIsEscapedAndCut) {
   };
   for (const auto &[text, quoted] : cases)
     EXPECT_EQ(Quoted(text), quoted);
-  // A 65 KB field is reported in a short line.
-  CliRun r = Call({"batch", "Cs-D"}, "1000," + std::string(65000, 'x') + ",.01\n");
-  EXPECT_LT(r.err.size(), 300u) << r.err;
   // Column names and lenient fields carry no NUL and only valid UTF-8.
   static constexpr char Log[] = "F\0,C\xB5,\"D\xC2\xB5\"\n1000,1\xB5,.01\n";
-  r = Call({"batch", "--header", "--lenient", "Cs-D"}, std::string(Log, sizeof Log - 1));
+  const CliRun r =
+      Call({"batch", "--header", "--lenient", "Cs-D"}, std::string(Log, sizeof Log - 1));
   EXPECT_EQ(r.out.substr(0, r.out.find(",calc_Z")), "F\\x00,C\\xB5,D\xC2\xB5");
   EXPECT_EQ(Lines(r.out)[1].substr(0, 15), "1000,1\\xB5,.01,");
 }
@@ -678,9 +638,8 @@ std::vector<std::string> Completions(const std::string &line) {
   return offers;
 }
 
-// The manual's synopsis names each command with exactly the options of the
-// table (in one or more forms); the completion offers the table's commands,
-// and each command's options wherever they may stand.
+// The manual's synopsis and the completion (wherever options may stand) name
+// exactly the table's commands and options.
 TEST(CliDocs, ManPageAndCompletionFollowTheTable) {
   std::string man = ReadText(CALVORA_SOURCE_DIR "/docs/man/calvora-cli.1.in");
   for (std::size_t at; (at = man.find("\\-")) != std::string::npos;)
