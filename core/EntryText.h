@@ -1,7 +1,8 @@
 // Where the number that an entry row reads from a text ends. ParseNumber
 // reads on regardless of what follows its number; the companion's batch
 // converter uses this to refuse a field that holds more than one number,
-// or none, while still reading the field with ParseNumber itself.
+// or none, while still reading the field with ParseNumber itself. Both are
+// the same reader (core/ParseNumber.cpp), so they never disagree.
 #pragma once
 
 #include <cstddef>
@@ -21,7 +22,7 @@ struct EntryTextExtent {
   std::size_t numberEnd; // where the number (and its radix suffix) ends, blanks before it included
 };
 
-// Measures `text` against the grammar of ParseNumber: leading blanks (space,
+// Measures `text` with ParseNumber's own reading: leading blanks (space,
 // tab, CR, LF), then a decimal with optional sign, point and E or D
 // exponent, or a radix form "&H..", "&O..", "&B.." with its type suffix.
 // An exponent letter counts only with digits after it. Reads exactly

@@ -1,5 +1,6 @@
 #include "core/ParseNumber.h"
 
+#include "core/EntryText.h"
 #include "core/Extended.h"
 #include "core/PowersOfTen.h"
 
@@ -32,7 +33,24 @@ inline double Signed(bool negative, Extended magnitude) {
   return Store(negative ? -magnitude : magnitude);
 }
 
-double ParseDecimal(const unsigned char *p, const unsigned char *end) {
+// One read: the value, and where the number read ended (`stop`), for the
+// readers that refuse a text holding more than its number.
+struct NumberRead {
+  double value;
+  EntryTextKind kind;
+  const unsigned char *stop;
+};
+
+// A number that ends at `stop`; `beyond` when its value only stands in for it.
+inline NumberRead Ended(double value, const unsigned char *stop, const unsigned char *end,
+                        bool beyond) {
+  const EntryTextKind kind = stop != end ? EntryTextKind::TrailingText
+                             : beyond    ? EntryTextKind::BeyondRange
+                                         : EntryTextKind::Number;
+  return {value, kind, stop};
+}
+
+NumberRead ReadDecimal(const unsigned char *p, const unsigned char *end) {
   DecimalParse d;
 
   // Step 1: one optional sign, directly before the digits.
@@ -65,7 +83,7 @@ double ParseDecimal(const unsigned char *p, const unsigned char *end) {
 
   // Step 3: a sign or point without any digit is a (signed) zero.
   if (!d.sawDigit)
-    return Signed(d.negative, 0);
+    return {Signed(d.negative, 0), EntryTextKind::NoNumber, p};
 
   // Step 4: without a point, every significant digit stands before it.
   if (!d.sawPoint)
@@ -73,6 +91,8 @@ double ParseDecimal(const unsigned char *p, const unsigned char *end) {
 
   // Step 5: an exponent letter directly after the digits, then an optional
   // sign and digits; longer exponents saturate at the limit while reading.
+  // The number ends before a letter that has no digits after it.
+  const unsigned char *stop = p;
   if (p != end && (*p == 'E' || *p == 'e' || *p == 'D' || *p == 'd')) {
     ++p;
     bool negativeExponent = false;
@@ -80,25 +100,28 @@ double ParseDecimal(const unsigned char *p, const unsigned char *end) {
       negativeExponent = *p == '-';
       ++p;
     }
+    const unsigned char *digits = p;
     for (; p != end && IsDigit(*p); ++p) {
       d.exponent = d.exponent * 10 + (*p - '0');
       if (d.exponent > ExponentLimit)
         d.exponent = ExponentLimit;
     }
+    if (p != digits)
+      stop = p;
     if (negativeExponent)
       d.exponent = -d.exponent;
   }
 
   // Step 6: only zeros were written.
   if (d.digitCount == 0)
-    return Signed(d.negative, 0);
+    return Ended(Signed(d.negative, 0), stop, end, false);
 
   // Step 7: far outside the extended range, a fixed large value or zero.
   const std::int64_t decimalExponent = d.pointPosition + d.exponent;
   if (decimalExponent >= UpperRange)
-    return Signed(d.negative, ExactExtended(1, 127));
+    return Ended(Signed(d.negative, ExactExtended(1, 127)), stop, end, true);
   if (decimalExponent <= LowerRange)
-    return Signed(d.negative, 0);
+    return Ended(Signed(d.negative, 0), stop, end, false);
 
   // Step 8: scale the exact mantissa by one multiplication or division.
   const std::int64_t kept = d.digitCount < MantissaDigits ? d.digitCount : MantissaDigits;
@@ -110,7 +133,7 @@ double ParseDecimal(const unsigned char *p, const unsigned char *end) {
     magnitude /= PowerOfTen(-scale);
 
   // Step 9: sign, then one rounding to double.
-  return Signed(d.negative, magnitude);
+  return Ended(Signed(d.negative, magnitude), stop, end, false);
 }
 
 // Value of `c` as a digit of any radix up to 36, or 99 for no digit.
@@ -125,7 +148,7 @@ inline unsigned DigitValue(unsigned char c) {
 }
 
 // `p` points just past the "&".
-double ParseRadix(const unsigned char *p, const unsigned char *end) {
+NumberRead ReadRadix(const unsigned char *p, const unsigned char *end) {
   // Step 1: the letter after "&" picks the radix; any other character is
   // already the first octal digit.
   unsigned shift = 3;
@@ -143,31 +166,42 @@ double ParseRadix(const unsigned char *p, const unsigned char *end) {
   }
   const unsigned radix = 1u << shift;
 
-  // Step 2: accumulate digits; a bit shifted out of 64 gives zero.
+  // Step 2: accumulate digits; a bit shifted out of 64 gives zero (the
+  // digits are still read to find where the number ends).
   std::uint64_t value = 0;
+  bool overflow = false;
   const unsigned char *first = p;
   for (; p != end; ++p) {
     const unsigned digit = DigitValue(*p);
     if (digit >= radix)
       break;
     if ((value >> (64 - shift)) != 0)
-      return 0.0;
+      overflow = true;
     value = (value << shift) | digit;
   }
   if (p == first)
-    return 0.0;
+    return {0.0, EntryTextKind::NoNumber, p};
   const bool leadingZero = *first == '0';
 
-  // Step 3: an optional type suffix.
+  // Step 3: an optional type suffix, part of the number: "&", "&&", "%", or
+  // up to three "?".
   int ampersands = 0;
   bool query = false;
+  const unsigned char *stop = p;
   if (p != end) {
     if (*p == '&') {
       ampersands = (end - p >= 2 && p[1] == '&') ? 2 : 1;
+      stop += ampersands;
+    } else if (*p == '%') {
+      ++stop;
     } else if (*p == '?') {
       query = true;
+      while (stop != end && stop - p < 3 && *stop == '?')
+        ++stop;
     }
   }
+  if (overflow)
+    return Ended(0.0, stop, end, true);
 
   // Step 4: the sign follows from the leading digit, the suffix and the
   // number of bits the value needs.
@@ -187,8 +221,20 @@ double ParseRadix(const unsigned char *p, const unsigned char *end) {
   else
     result = static_cast<std::int16_t>(static_cast<std::uint16_t>(value));
 
-  // Step 5: exact in extended precision, then one rounding to double.
-  return Store(result);
+  // Step 5: exact in extended precision, then one rounding to double. With
+  // "?" a value of bit 63 reads as 0 and only stands in for the number.
+  return Ended(Store(result), stop, end, query && (value >> 63) != 0);
+}
+
+NumberRead ReadNumber(const unsigned char *p, const unsigned char *end) {
+  // Blanks before the number are skipped; an "&" selects the radix form.
+  while (p != end && IsBlank(*p))
+    ++p;
+  if (p == end)
+    return {0.0, EntryTextKind::NoNumber, p};
+  if (*p == '&')
+    return ReadRadix(p + 1, end);
+  return ReadDecimal(p, end);
 }
 
 } // namespace
@@ -197,14 +243,11 @@ double ParseNumber(const char *text, std::size_t length) {
   if (text == nullptr || length == 0)
     return 0.0;
   const unsigned char *p = reinterpret_cast<const unsigned char *>(text);
-  const unsigned char *const end = p + length;
+  return ReadNumber(p, p + length).value;
+}
 
-  // Blanks before the number are skipped; an "&" selects the radix form.
-  while (p != end && IsBlank(*p))
-    ++p;
-  if (p == end)
-    return 0.0;
-  if (*p == '&')
-    return ParseRadix(p + 1, end);
-  return ParseDecimal(p, end);
+EntryTextExtent MeasureEntryText(std::string_view text) {
+  const unsigned char *p = reinterpret_cast<const unsigned char *>(text.data());
+  const NumberRead read = ReadNumber(p, p + text.size());
+  return {read.kind, static_cast<std::size_t>(read.stop - p)};
 }

@@ -28,6 +28,16 @@ need_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# need_architecture ARCH: lets ARCH's packages install beside the machine's own
+# (the package lists are fetched again once it is added).
+need_architecture() {
+  if ! dpkg --print-foreign-architectures | grep -qx "$1"; then
+    dpkg --add-architecture "$1"
+    apt-get update -qq
+    _apt_updated=1
+  fi
+}
+
 # The packages every build needs: compilers, CMake, GoogleTest, Benchmark,
 # and MPFR for the trigonometry tests.
 need_base_packages() {
@@ -48,11 +58,7 @@ need_qt_packages() {
 # The cross compilers, binutils and Wine for both Windows builds, on a fresh
 # Debian 12 (the 32-bit loader needs the i386 architecture).
 need_windows_packages() {
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
-    apt-get update -qq
-    _apt_updated=1
-  fi
+  need_architecture i386
   need_base_packages
   need_packages mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix \
     binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
@@ -64,11 +70,7 @@ need_windows_packages() {
 # fresh Debian 12 (the arm64 architecture is added first; its packages
 # install beside the build machine's).
 need_aarch64_packages() {
-  if ! dpkg --print-foreign-architectures | grep -qx arm64; then
-    dpkg --add-architecture arm64
-    apt-get update -qq
-    _apt_updated=1
-  fi
+  need_architecture arm64
   need_qt_packages
   need_packages g++-aarch64-linux-gnu binutils-aarch64-linux-gnu qemu-user \
     libmpfr-dev:arm64 libgmp-dev:arm64 libgtest-dev:arm64 libbenchmark-dev:arm64 \
