@@ -197,6 +197,14 @@ std::string TooMany(std::string_view lead, std::string_view argument) {
   return std::string(lead) + "; " + Quoted(argument) + " is one argument too many";
 }
 
+std::string OperandCountProblem(const CliCall &call, std::string_view usage, std::size_t fewest,
+                                std::size_t most) {
+  const std::size_t count = call.operands.size();
+  if (count < fewest)
+    return std::string(usage);
+  return count > most ? TooMany(usage, call.operands[most]) : std::string();
+}
+
 int ReportOperandError(const CliStreams &streams, const CliCall &call, std::string_view command,
                        std::string_view message) {
   for (std::string_view operand : call.operands)

@@ -56,10 +56,8 @@ void PutLine(CliOutput &out, std::string_view text) {
 
 int RunParse(const CliCall &call, const CliStreams &streams, CliOutput &out) {
   constexpr std::string_view Usage = "parse takes exactly one TEXT";
-  if (call.operands.size() != 1)
-    return ReportOperandError(streams, call, "parse",
-                              call.operands.empty() ? std::string(Usage)
-                                                    : TooMany(Usage, call.operands[1]));
+  if (const std::string problem = OperandCountProblem(call, Usage, 1, 1); !problem.empty())
+    return ReportOperandError(streams, call, "parse", problem);
   const std::string_view text = call.operands[0];
   char number[NumberSpellingMax + 1];
   char *end = SpellDouble17(number, ParseNumber(text));
@@ -70,10 +68,8 @@ int RunParse(const CliCall &call, const CliStreams &streams, CliOutput &out) {
 
 int RunFormat(const CliCall &call, const CliStreams &streams, CliOutput &out) {
   constexpr std::string_view Usage = "format takes VALUE PLACES UNIT";
-  if (call.operands.size() != 3)
-    return ReportOperandError(streams, call, "format",
-                              call.operands.size() < 3 ? std::string(Usage)
-                                                       : TooMany(Usage, call.operands[3]));
+  if (const std::string problem = OperandCountProblem(call, Usage, 3, 3); !problem.empty())
+    return ReportOperandError(streams, call, "format", problem);
   double value = 0;
   int places = 0;
   if (!ReadValueArgument(call.operands[0], value))
@@ -88,10 +84,9 @@ int RunFormat(const CliCall &call, const CliStreams &streams, CliOutput &out) {
 
 int RunNumberText(const CliCall &call, const CliStreams &streams, CliOutput &out) {
   constexpr std::string_view Usage = "numbertext takes VALUE and optionally PLACES";
+  if (const std::string problem = OperandCountProblem(call, Usage, 1, 2); !problem.empty())
+    return ReportOperandError(streams, call, "numbertext", problem);
   const std::size_t count = call.operands.size();
-  if (count != 1 && count != 2)
-    return ReportOperandError(streams, call, "numbertext",
-                              count == 0 ? std::string(Usage) : TooMany(Usage, call.operands[2]));
   double value = 0;
   if (!ReadValueArgument(call.operands[0], value))
     return ReportOperandError(streams, call, "numbertext",

@@ -82,6 +82,11 @@ int ReportUsageError(const CliStreams &streams, std::string_view message,
 // "<lead>; '<argument>' is one argument too many".
 std::string TooMany(std::string_view lead, std::string_view argument);
 
+// `usage` when the call has fewer than `fewest` operands, `usage` naming the
+// first one too many when it has more than `most`, else the empty text.
+std::string OperandCountProblem(const CliCall &call, std::string_view usage, std::size_t fewest,
+                                std::size_t most);
+
 // Reports a usage error about the operands of `call`: `message`, unless an
 // operand looks like an option ("--" and a letter) that `command` does not
 // have, which then is named instead, so that a misspelled option shows up

@@ -237,10 +237,8 @@ void PutPairHelp(CliOutput &out) {
 int RunConvertCommand(const CliCall &call, const CliStreams &streams, CliOutput &out) {
   // Step 1: PAIR F A B, and the options.
   constexpr std::string_view Usage = "convert takes PAIR F A B";
-  if (call.operands.size() != 4)
-    return ReportOperandError(streams, call, "convert",
-                              call.operands.size() < 4 ? std::string(Usage)
-                                                       : TooMany(Usage, call.operands[4]));
+  if (const std::string problem = OperandCountProblem(call, Usage, 4, 4); !problem.empty())
+    return ReportOperandError(streams, call, "convert", problem);
   const bool json = FindOption(call, "--json") != nullptr;
   const CliCall::Given *accuracyOption = FindOption(call, "--accuracy");
   const char *const accuracyText[2] = {
