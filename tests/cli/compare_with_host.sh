@@ -43,29 +43,26 @@ texts() {
     "convert --accuracy 0.1% 0.0005 Ls-D 1k 1m 0"
     "convert -h"
   )
-  local ok=0 bad=0 c want got args
-  for c in "${cases[@]}"; do
-    read -r -a args <<<"$c"
-    want=$("$host_cli" "${args[@]}" 2>&1; echo "exit $?")
-    got=$("$@" "$cli" "${args[@]}" 2>&1 | tr -d '\r'; echo "exit ${PIPESTATUS[0]}")
+  local ok=0 bad=0 c args run=("$@")
+  # one INPUT ARGS...: both programs on ARGS with INPUT on standard input.
+  one() {
+    local input=$1 want got
+    shift
+    want=$(printf '%s' "$input" | "$host_cli" "$@" 2>&1; echo "exit $?")
+    got=$(printf '%s' "$input" | "${run[@]}" "$cli" "$@" 2>&1 | tr -d '\r'; echo "exit ${PIPESTATUS[1]}")
     if [ "$want" = "$got" ]; then
       ok=$((ok + 1))
     else
       bad=$((bad + 1))
-      echo "differs: calvora-cli $c"
+      echo "differs: calvora-cli $*"
       diff <(echo "$want") <(echo "$got") | head -20
     fi
+  }
+  for c in "${cases[@]}"; do
+    read -r -a args <<<"$c"
+    one "" "${args[@]}"
   done
-  local input=$'1000,1,.01\n1000,2.2,0.5\nnot,a,line\n'
-  want=$(printf '%s' "$input" | "$host_cli" batch --header Cs-D 2>&1; echo "exit $?")
-  got=$(printf '%s' "$input" | "$@" "$cli" batch --header Cs-D 2>&1 | tr -d '\r'; echo "exit ${PIPESTATUS[1]}")
-  if [ "$want" = "$got" ]; then
-    ok=$((ok + 1))
-  else
-    bad=$((bad + 1))
-    echo "differs: calvora-cli batch --header Cs-D"
-    diff <(echo "$want") <(echo "$got") | head -20
-  fi
+  one $'1000,1,.01\n1000,2.2,0.5\nnot,a,line\n' batch --header Cs-D
   echo "calvora-cli texts: $ok the same, $bad different"
   [ "$bad" = 0 ]
 }
