@@ -50,6 +50,9 @@ inline NumberRead Ended(double value, const unsigned char *stop, const unsigned 
   return {value, kind, stop};
 }
 
+// With `ExtentOnly` the value of an ordinary decimal is not computed (0):
+// the measure needs only where the number ends.
+template <bool ExtentOnly>
 NumberRead ReadDecimal(const unsigned char *p, const unsigned char *end) {
   DecimalParse d;
 
@@ -122,6 +125,8 @@ NumberRead ReadDecimal(const unsigned char *p, const unsigned char *end) {
     return Ended(Signed(d.negative, ExactExtended(1, 127)), stop, end, true);
   if (decimalExponent <= LowerRange)
     return Ended(Signed(d.negative, 0), stop, end, false);
+  if constexpr (ExtentOnly)
+    return Ended(0.0, stop, end, false);
 
   // Step 8: scale the exact mantissa by one multiplication or division.
   const std::int64_t kept = d.digitCount < MantissaDigits ? d.digitCount : MantissaDigits;
@@ -226,7 +231,7 @@ NumberRead ReadRadix(const unsigned char *p, const unsigned char *end) {
   return Ended(Store(result), stop, end, query && (value >> 63) != 0);
 }
 
-NumberRead ReadNumber(const unsigned char *p, const unsigned char *end) {
+template <bool ExtentOnly> NumberRead ReadNumber(const unsigned char *p, const unsigned char *end) {
   // Blanks before the number are skipped; an "&" selects the radix form.
   while (p != end && IsBlank(*p))
     ++p;
@@ -234,7 +239,7 @@ NumberRead ReadNumber(const unsigned char *p, const unsigned char *end) {
     return {0.0, EntryTextKind::NoNumber, p};
   if (*p == '&')
     return ReadRadix(p + 1, end);
-  return ReadDecimal(p, end);
+  return ReadDecimal<ExtentOnly>(p, end);
 }
 
 } // namespace
@@ -243,11 +248,11 @@ double ParseNumber(const char *text, std::size_t length) {
   if (text == nullptr || length == 0)
     return 0.0;
   const unsigned char *p = reinterpret_cast<const unsigned char *>(text);
-  return ReadNumber(p, p + length).value;
+  return ReadNumber<false>(p, p + length).value;
 }
 
 EntryTextExtent MeasureEntryText(std::string_view text) {
   const unsigned char *p = reinterpret_cast<const unsigned char *>(text.data());
-  const NumberRead read = ReadNumber(p, p + text.size());
+  const NumberRead read = ReadNumber<true>(p, p + text.size());
   return {read.kind, static_cast<std::size_t>(read.stop - p)};
 }
