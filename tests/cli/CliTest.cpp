@@ -105,9 +105,9 @@ std::vector<std::string> ResultColumnsOf(const std::string &csv) {
 }
 
 TEST(Cli, ExactOutputs) {
+  // `out` without a final line end: how the output starts.
   // clang-format off
-  const struct { Args args; std::string out, input = ""; } cases[] = { // out without a final
-      // line end: how the output starts.
+  const struct { Args args; std::string out, input = ""; } cases[] = {
       {{"--version"}, "calvora-cli " CALVORA_VERSION "\n"},
       {{"parse", "0.1"}, "0.10000000000000001\n"},         // needs all 17 digits
       {{"format", "0x1.8p10", "4", "Hz"}, " 1.536 kHz\n"}, // hex float 1536
@@ -121,9 +121,9 @@ TEST(Cli, ExactOutputs) {
        "Q =  15.9155\nD =  .0628\nPhase angle = -86.4 degrees\n"},
       {{"batch", "5"}, "F,Cs,R," + Results +
        "\n1000,1,10,159.4687929050209,10,-159.15494309189535,0.006270819398473761,"
-           "0.00039323175928274824,0.0062584778270571685,-1e-06,-9.960676824071725e-07,"
-           "-0.025330295910584447,-0.025430295910584447,2543.0295910584446,-15.915494309189535,"
-           "0.06283185307179585,-86.40472622013183\n", "1000,1,10\n"},
+       "0.00039323175928274824,0.0062584778270571685,-1e-06,-9.960676824071725e-07,"
+       "-0.025330295910584447,-0.025430295910584447,2543.0295910584446,-15.915494309189535,"
+       "0.06283185307179585,-86.40472622013183\n", "1000,1,10\n"},
       // The panel. Bp zero: the message stands alone, no Q and D rows.
       {{"calc", "R-X", "1000", "1000", "0", "100"},
        "Z\t 100 Ohms\nRs\t 100 Ohms\nXs\t 0 aOhms\nY\t 10 mmhos\nGp\t 10 mmhos\nBp\t 0 amhos\n"
