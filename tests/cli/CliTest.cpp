@@ -26,8 +26,7 @@ namespace {
 using namespace std::string_literals;
 using Args = std::vector<std::string>;
 
-// One run: its input, its reads (piece: bytes per read, 0 = all that fit; broken:
-// every read fails), what it wrote and returned.
+// One run: its input, bytes per read (0: all that fit), failing reads or writes, its output.
 struct CliRun {
   std::string in, out, err;
   std::size_t position = 0, piece = 0;
@@ -60,13 +59,11 @@ CliRun Call(const Args &args, const std::string &input = "", std::size_t piece =
   return m;
 }
 
-// All that a run gave: standard output, diagnostics and the exit code.
 std::string Whole(const CliRun &r) { return r.out + r.err + std::to_string(r.code); }
 
 const std::string Results = "calc_Z,calc_Rs,calc_Xs,calc_Y,calc_Gp,calc_Bp,calc_Cs,calc_Cp,calc_Ls,"
                             "calc_Lp,calc_Rp,calc_Q,calc_D,calc_Phase";
 
-// The lines of a text, or its pieces between other separators.
 std::vector<std::string> Lines(const std::string &text, char separator = '\n') {
   std::vector<std::string> lines;
   std::istringstream in(text);
@@ -75,20 +72,18 @@ std::vector<std::string> Lines(const std::string &text, char separator = '\n') {
   return lines;
 }
 
-// Every one of `parts` is somewhere in `text`.
 void ExpectIn(const std::string &text, std::initializer_list<std::string> parts) {
   for (const std::string &part : parts)
     EXPECT_NE(text.find(part), std::string::npos) << part << " not in:\n" << text;
 }
 
-// `names` sorted, each once.
+// `names` sorted, each once; a command's options in the table, sorted.
 std::vector<std::string> Distinct(std::vector<std::string> names) {
   std::sort(names.begin(), names.end());
   names.erase(std::unique(names.begin(), names.end()), names.end());
   return names;
 }
 
-// The options of a command in the table, sorted.
 std::vector<std::string> TableOptions(const CliCommand &command) {
   std::vector<std::string> options;
   for (const CliOption &option : command.options)
@@ -98,11 +93,11 @@ std::vector<std::string> TableOptions(const CliCommand &command) {
 }
 
 // The CSV columns of a batch run after the input columns.
-std::vector<std::string> ResultColumnsOf(const std::string &csv, std::size_t inputColumns = 3) {
+std::vector<std::string> ResultColumnsOf(const std::string &csv) {
   std::vector<std::string> rows;
   for (const std::string &line : Lines(csv)) {
     std::size_t at = 0;
-    for (std::size_t k = 0; k < inputColumns && at != std::string::npos; ++k)
+    for (int k = 0; k < 3 && at != std::string::npos; ++k)
       at = line.find(',', line[at] == '"' ? line.find('"', at + 1) : at) + 1;
     rows.push_back(line.substr(at));
   }
@@ -110,30 +105,25 @@ std::vector<std::string> ResultColumnsOf(const std::string &csv, std::size_t inp
 }
 
 TEST(Cli, ExactOutputs) {
-  const struct {
-    Args args;
-    std::string out; // without a final line end: how the output starts
-    std::string input = "";
-  } cases[] = {
+  // `out` without a final line end: how the output starts.
+  // clang-format off
+  const struct { Args args; std::string out, input = ""; } cases[] = {
       {{"--version"}, "calvora-cli " CALVORA_VERSION "\n"},
       {{"parse", "0.1"}, "0.10000000000000001\n"},         // needs all 17 digits
       {{"format", "0x1.8p10", "4", "Hz"}, " 1.536 kHz\n"}, // hex float 1536
       {{"format", "1e999", "4", "F"}, " 9.99999999999999E+998 TF\n"},
       {{"numbertext", "1234567.891"}, " 1234567.891\n"},
-      {{"numbertext", "123456", "-3"}, " 123000\n"},
       {{"numbertext", "-1234.5678", "-2"}, "-1200\n"}, // a negative operand, and PLACES
       // 1 uF with 10 ohms in series at 1 kHz.
       {{"calc", "--report", "cs-r", "1000", "1", "10"},
        "F =  1 kHz\nZ =  159.4688 Ohms\nRs =  10 Ohms\nXs = -159.1549 Ohms\nY =  6.27 mmhos\n"
        "Gp =  393.23 umhos\nBp =  6.26 mmhos\nCs =  1 uF\nCp =  996.0677 nF\nRp =  2.543 kOhms\n"
        "Q =  15.9155\nD =  .0628\nPhase angle = -86.4 degrees\n"},
-      {{"batch", "5"},
-       "F,Cs,R," + Results +
-           "\n1000,1,10,159.4687929050209,10,-159.15494309189535,0.006270819398473761,"
-           "0.00039323175928274824,0.0062584778270571685,-1e-06,-9.960676824071725e-07,"
-           "-0.025330295910584447,-0.025430295910584447,2543.0295910584446,-15.915494309189535,"
-           "0.06283185307179585,-86.40472622013183\n",
-       "1000,1,10\n"},
+      {{"batch", "5"}, "F,Cs,R," + Results +
+       "\n1000,1,10,159.4687929050209,10,-159.15494309189535,0.006270819398473761,"
+       "0.00039323175928274824,0.0062584778270571685,-1e-06,-9.960676824071725e-07,"
+       "-0.025330295910584447,-0.025430295910584447,2543.0295910584446,-15.915494309189535,"
+       "0.06283185307179585,-86.40472622013183\n", "1000,1,10\n"},
       // The panel. Bp zero: the message stands alone, no Q and D rows.
       {{"calc", "R-X", "1000", "1000", "0", "100"},
        "Z\t 100 Ohms\nRs\t 100 Ohms\nXs\t 0 aOhms\nY\t 10 mmhos\nGp\t 10 mmhos\nBp\t 0 amhos\n"
@@ -150,30 +140,24 @@ TEST(Cli, ExactOutputs) {
        "\"Gp\":6.282557051474438e-05,\"Bp\":0.006282557051474439,\"Y\":0.006282871171474209,"
        "\"Cs\":-1e-06,\"Cp\":-9.99900009999e-07,\"Ls\":-0.025330295910584447,"
        "\"Lp\":-0.025332828940175505,\"Q\":-100,\"D\":0.01,\"Phase\":-89.42706130231652}\n"},
-      {{"calc", "--json", "r-x"},
-       "{\"F\":1000,\"F0Bridge\":1000,\"Z\":0,"}, // rows left out take defaults
-      {{"batch", "R-X"},
-       "Bridge f0,Actual f0,X,R," + Results +
-           "\n1000,1000,0,50,50,50,0,0.02,0.02,-0,inf,nan,0,nan,50,0,-inf,0\n",
-       "1000,1000,0,50\n"},
+      {{"calc", "--json", "r-x"}, "{\"F\":1000,\"F0Bridge\":1000,\"Z\":0,"}, // rows left: defaults
+      {{"batch", "R-X"}, "Bridge f0,Actual f0,X,R," + Results +
+       "\n1000,1000,0,50,50,50,0,0.02,0.02,-0,inf,nan,0,nan,50,0,-inf,0\n", "1000,1000,0,50\n"},
       // Input columns keep their text; fields holding commas and quotes come out quoted.
       {{"batch", "Cs-D"}, "F,Cs,DF," + Results + "\n1000,\"4,7\",\"0,01\",", "1000;4,7;0,01\n"},
       {{"batch", "--header", "--lenient", "Cs-D"},
        "f,\"C, uF\",\"say \"\"D\"\"\"," + Results + "\n1000,\"1,5\",\"1\"\"\",",
        "# first\nf\tC, uF\tsay \"D\"\n1000\t1,5\t1\"\n"},
       {{"batch", "--header", "Cs-D"}, "F,Cs,DF," + Results + "\n"}, // no header line at all
+      {{"batch", "--header", "Cs-D"}, "F,C,D,calc_Z,", "\xEF\xBB\xBF" "F,C,D\n1,1,.01\n"}, // a BOM
       // Column names and lenient fields carry no NUL and only valid UTF-8.
       {{"batch", "--header", "--lenient", "Cs-D"},
        "F\\x00,C\\xB5,D\xC2\xB5," + Results + "\n1000,1\\xB5,.01,",
        "F\0,C\xB5,\"D\xC2\xB5\"\n1000,1\xB5,.01\n"s},
       // A result column never takes an input column's name.
-      {{"batch", "--header", "Cs-D"}, "calc_D,b,c,calc_calc_Z,", "calc_D,b,c\n1000,1,0.01\n"},
       {{"batch", "--header", "--pair", "Cp-D", "--accuracy", "1%", "1%"},
        "f,calc_Q_high,calc_calc_Z,calc_calc_calc_Z,calc_calc_calc_Z_low,calc_calc_calc_Z_high,",
        "f,calc_Q_high,calc_calc_Z\n1000,1n,0.01\n"},
-      {{"batch", "--header", "--pair", "z-thd"},
-       "f,z,theta," + Results + "\n1",
-       "f,z,theta\n1,1,0\n"},
       // A meter's log with accuracy: each result, then the ends of its range.
       {{"batch", "--pair", "Cp-D", "--accuracy", "0.05%", "0.0005"},
        "F,Cp,D,calc_Z,calc_Z_low,calc_Z_high,calc_Rs,calc_Rs_low,calc_Rs_high,calc_Xs,calc_Xs_low,"
@@ -223,20 +207,6 @@ TEST(Cli, ExactOutputs) {
        "\"Bp\": 3.15e-09, \"Cs\": 5.01e-13, \"Cp\": 5e-13, \"Ls\": 0.0127, \"Lp\": 0.0127, "
        "\"Rp\": \"inf\", \"Q\": \"inf\", \"D\": 5e-04, \"Phase\": 0.0287}, "
        "\"unreliable\": [\"Rs\", \"Gp\", \"Rp\", \"Q\", \"D\"]}\n"},
-      // A lossless inductor: |Z| does not depend on D there; Rp and Q are unbounded.
-      {{"convert", "--accuracy", "0.1%", "0.0005", "Ls-D", "1k", "1m", "0"},
-       "Z\t 6.2832 Ohms\t 6.2769 Ohms \xE2\x80\xA6 6.2895 Ohms\n"
-       "Rs\t 0 aOhms\t 0 aOhms \xE2\x80\xA6 3.1447 mOhms\tunreliable\n"
-       "Xs\t 6.2832 Ohms\t 6.2769 Ohms \xE2\x80\xA6 6.2895 Ohms\n"
-       "Y\t 159.15 mmhos\t 159 mmhos \xE2\x80\xA6 159.31 mmhos\n"
-       "Gp\t 0 amhos\t 0 amhos \xE2\x80\xA6 79.66 umhos\tunreliable\n"
-       "Bp\t-159.15 mmhos\t-159.31 mmhos \xE2\x80\xA6 -159 mmhos\n"
-       "Cs\t 25.3303 uF\t 25.305 uF \xE2\x80\xA6 25.3557 uF\n"
-       "Cp\t 25.3303 uF\t 25.305 uF \xE2\x80\xA6 25.3557 uF\n"
-       "Ls\t 1000 uH\t 999 uH \xE2\x80\xA6 1.001 mH\nLp\t 1000 uH\t 999 uH \xE2\x80\xA6 1.001 mH\n"
-       "Rp\t inf\t 12.5538 kOhms \xE2\x80\xA6 inf\tunreliable\n"
-       "Q\t inf\t 2000 \xE2\x80\xA6 inf\tunreliable\nD\t 0\t-.0005 \xE2\x80\xA6 0\tunreliable\n"
-       "Phase\t 90 degrees\t 89.97 degrees \xE2\x80\xA6 90 degrees\n"},
       // No capacitance: what is undefined is said to be, never written as 0.
       {{"convert", "Cp-D", "1k", "0", "0.001"},
        "Z\t inf\nRs\t inf\nXs\t-inf\nY\t undefined\nGp\t undefined\nBp\t undefined\n"
@@ -250,10 +220,9 @@ TEST(Cli, ExactOutputs) {
       {{"convert", "Y-thr", "1k", "1m", "1.5707963267948966"}, "Z\t 1 kOhms\nRs\t"},
       // Y 10 mS at +30 degrees is Z 100 ohms at -30 degrees; the record's signs.
       {{"convert", "Y-thd", "1k", "10mS", "30deg"},
-       "Z\t 100 Ohms\nRs\t 86.6025 Ohms\nXs\t-50 Ohms\nY\t 10 mmhos\nGp\t 8.66 mmhos\n"
-       "Bp\t 5 mmhos\nCs\t-3.1831 uF\nCp\t-795.7747 nF\nLs\t-7.9577 mH\nLp\t-31.831 mH\n"
-       "Rp\t 115.4701 Ohms\nQ\t-.5774\nD\t 1.7321\nPhase\t-30 degrees\n"},
-  };
+       "Z\t 100 Ohms\nRs\t 86.6025 Ohms\nXs\t-50 Ohms"}};
+
+  // clang-format on
 
   for (const auto &c : cases) {
     const CliRun r = Call(c.args, c.input);
@@ -271,12 +240,9 @@ TEST(Cli, ExactOutputs) {
 TEST(Cli, RefusalsNameTheProblem) {
   const Args mode = {"batch", "Cs-D"}, pair = {"batch", "--pair", "Cp-D"};
 
-  const struct {
-    Args args;
-    std::string message, input = "";
-  } cases[] = {
-      {{}, "no command"},
-      {{"frobnicate"}, "unknown command 'frobnicate'"},
+  // clang-format off
+  const struct { Args args; std::string message, input = ""; } cases[] = {
+      {{}, "no command"}, {{"frobnicate"}, "unknown command 'frobnicate'"},
       {{"format", "1.5e", "4", "Ohms"}, "VALUE '1.5e'"}, // trailing junk
       {{"numbertext", "1", "2147483648"}, "PLACES '2147483648'"},
       {{"calc", "--xml", "Cs-D"}, "unknown option '--xml' for calc"},
@@ -288,7 +254,6 @@ TEST(Cli, RefusalsNameTheProblem) {
       {{"convert", "Cx-D", "1k", "1n", "0.01"}, "unknown pair 'Cx-D'"},
       {{"convert", "Cs-D", "1k", "1nH", "0.01"}, "A '1nH' is not a capacitance"},
       {{"convert", "Cs-D", "1k", "", "0.01"}, "A '' is not a capacitance"}, // never read as 0
-      {{"convert", "Cs-D", "-1k", "1n", "0.01"}, "F '-1k' is not a frequency above zero"},
       {{"convert", "Cs-D", "0Hz", "1n", "0.01"}, "F '0Hz' is not a frequency above zero"},
       {{"convert", "Z-thd", "1k", "100", "-90.05deg"}, "B '-90.05deg' is beyond \xC2\xB1"},
       {{"convert", "Y-thr", "1k", "1m", "1.5708"}, "B '1.5708' is beyond \xC2\xB1\xCF\x80/2"},
@@ -322,8 +287,8 @@ TEST(Cli, RefusalsNameTheProblem) {
       {{"convert", "Cs-D", "1mhz", "1n", "0.01"}, "'1mhz' is ambiguous: milli or mega? Write mHz"},
       {{"convert", "Cs-D", "1k", "1,000n", "0.01"}, "'1,000n' is ambiguous: a decimal comma or a"},
       {{"convert", "--accuracy", "0,05 %", "1,000", "Cs-D", "1k", "1n", "0.01"}, "ACC_B '1,000'"},
-      // Bad lines of a log: a separator or decimal mark that does not fit (the first
-      // record sets the separator), a byte order mark inside, an impossible reading.
+      // Bad lines: a separator or mark that does not fit (the first record sets the
+      // separator), a byte order mark inside, an impossible reading, a field not one number.
       {mode, "',7' (a decimal comma needs --decimal-comma)\n", "1000\t4,7\t0,01\n"},
       {mode, "'4.7' has a decimal point, but this input's decimal mark is the comma", "1;4.7;0\n"},
       {mode, "field 2 (Cs) '1.000,5' has a decimal point", "1000;1.000,5;0,01\n"},
@@ -335,15 +300,11 @@ TEST(Cli, RefusalsNameTheProblem) {
       {pair, "line 1: field 2 '-1n' is negative; Cp is entered as a magnitude\n", "1k,-1n,2e-4\n"},
       {pair, "line 1: expected 3 fields (F, Cp, D) for pair Cp-D, found 2\n", "1k,1n\n"},
       {pair, "line 1: field 1 '0' is not a frequency above zero\n", "0,1n,0.001\n"},
-      // A mode's field that is not one number (see StrictUnlessLenient).
       {mode, "line 1: field 2 (Cs) '4n7' has text after its number: 'n7'\n", "1,4n7,0\n"},
       {mode, "line 1: field 2 (Cs) '' holds no number\n", "1,  ,0\n"},
-      {mode, "field 2 (Cs) '&19' has text after its number: '9'\n", "1000,&19,0.01\n"},
-      {mode, "'&H10000000000000000' is beyond the range of an entry row\n",
-       "1,&H10000000000000000,0\n"},
-      {mode, "field 2 (Cs) '1E5000' is beyond the range of an entry row\n", "1000,1E5000,0.01\n"},
-  };
+      {mode, "field 2 (Cs) '1E5000' is beyond the range of an entry row\n", "1000,1E5000,0.01\n"}};
 
+  // clang-format on
   for (const auto &c : cases) {
     const CliRun r = Call(c.args, c.input);
     EXPECT_EQ(r.code, c.input.empty() ? CliUsageError : CliFailed) << c.message;
@@ -379,8 +340,7 @@ std::string ReadText(const std::string &path) {
   return text.str();
 }
 
-// Runs the real executable through the shell with `arguments` (quoted for
-// it) and `input` on stdin; with `diskFull` its stdout refuses writes.
+// The real executable run by the shell on `input`; with `diskFull` its stdout refuses writes.
 CliRun RunProcess(const std::string &arguments, const std::string &input, bool diskFull = false) {
   const std::string dir = testing::TempDir(), out = diskFull ? "/dev/full" : dir + "cli_out";
   std::ofstream(dir + "cli_in", std::ios::binary) << input;
@@ -394,9 +354,8 @@ CliRun RunProcess(const std::string &arguments, const std::string &input, bool d
 }
 #endif
 
-// Comments, blank lines, CR LF and CR alone, quoted and padded fields give what
-// plain records give, whatever the reads, in-process or on real input; a line
-// one byte over the limit is bad.
+// Comments, blank lines, CR LF and CR alone, quoted and padded fields read as plain records
+// in any reads, in-process or on real input; a line one byte over the limit is bad.
 TEST(CliBatch, LayoutOfTheInputAndReadSizesDoNotMatter) {
   auto padded = [](std::size_t length) {
     return "1000,1," + std::string(length - 10, ' ') + ".01";
@@ -462,12 +421,15 @@ TEST(CliConvert, UnreliableRanges) {
     EXPECT_EQ(IsUnreliable(low, high), flagged) << low << " … " << high;
 }
 
-// Separators and decimal commas: each log holds the records "1000,4.7,0.01" and
-// "2000,0.1,0.5", and gives their results.
+// Separators, decimal commas and a UTF-8 byte order mark where the input opens, in
+// any reads: each log holds the records "1000,4.7,0.01" and "2000,0.1,0.5".
 TEST(CliBatchSeparators, EveryLayoutReadsTheSameRecords) {
   const std::vector<std::string> want =
       ResultColumnsOf(Call({"batch", "Cs-D"}, "1000,4.7,0.01\n2000,0.1,0.5\n").out);
+  const std::string bom = "\xEF\xBB\xBF";
   const std::pair<Args, std::string> cases[] = {
+      {{}, bom + "1000;4,7;0,01\n2000;0,1;0,5\n"},
+      {{}, bom + "# a\r\n1000,4.7,.01\n2000,.1,.5\n"},
       {{}, "1000;4,7;0,01\n2000;0,1;0,5\n"},                // semicolons mean decimal commas
       {{}, "1000;4,7;1E-2\n2000;\"0,1\";0,5\n"},            // quoted, and an exponent
       {{}, "1000\t4.7\t0.01\n2000\t0.1\t0.5\n"},            // a tab in the first record
@@ -483,27 +445,18 @@ TEST(CliBatchSeparators, EveryLayoutReadsTheSameRecords) {
   for (const auto &[options, log] : cases) {
     Args args = {"batch", "Cs-D"};
     args.insert(args.end(), options.begin(), options.end());
-    const CliRun r = Call(args, log);
-    EXPECT_EQ(r.code, 0) << log << r.err;
-    EXPECT_EQ(ResultColumnsOf(r.out), want) << log;
+    for (std::size_t piece : {0, 1}) {
+      const CliRun r = Call(args, log, piece);
+      EXPECT_EQ(r.code, 0) << log << r.err;
+      EXPECT_EQ(ResultColumnsOf(r.out), want) << log;
+    }
   }
   // A meter's log in the same layouts, read as convert reads its values.
   const auto meter = ResultColumnsOf(Call({"batch", "--pair", "Cp-D"}, "1k,4.7n,0.01\n").out);
   ASSERT_EQ(meter.size(), 2u);
-  for (const char *log : {"1k;4,7n;0,01\n", "1k\t4.7 nF\t 0.01\n", "1k; 4n7 ;1e-2\n"})
+  for (const std::string &log :
+       {bom + "1k;4,7n;0,01\n", "1k\t4.7 nF\t 0.01\n"s, "1k; 4n7 ;1e-2\n"s})
     EXPECT_EQ(ResultColumnsOf(Call({"batch", "--pair", "Cp-D"}, log).out), meter) << log;
-}
-
-// A UTF-8 byte order mark is dropped where the input opens (inside, it is a bad field).
-TEST(CliBatch, ByteOrderMark) {
-  const std::string bom = "\xEF\xBB\xBF", plain = Call({"batch", "Cs-D"}, "1000,1,.01\n").out;
-  EXPECT_EQ(Call({"batch", "Cs-D"}, bom + "1000,1,.01\n").out, plain);
-  EXPECT_EQ(Call({"batch", "Cs-D"}, bom + "1000,1,.01\n", 1).out, plain); // one byte per read
-  EXPECT_EQ(Call({"batch", "Cs-D"}, bom + "# note\r\n1000,1,.01\n").out, plain);
-  EXPECT_EQ(Call({"batch", "--header", "Cs-D"}, bom + "F,C,D\n1000,1,.01\n").out.substr(0, 6),
-            "F,C,D,");
-  const CliRun r = Call({"batch", "--pair", "Cp-D"}, bom + "1k;4,7n;0,01\n");
-  EXPECT_EQ(r.code, 0) << r.err;
 }
 
 // Each field is one number or the line is bad; --lenient reads it as the window
@@ -534,27 +487,23 @@ TEST(CliBatchFields, StrictUnlessLenient) {
 // Options stand anywhere, --NAME=VALUE gives an option its value, and any other
 // argument is an operand, whatever it starts with: each group gives one output.
 TEST(CliArguments, OptionsAndOperandsStandAnywhere) {
-  const std::string header = "f;c;d\n1000;4,7;0,01\n";
-
-  const struct {
-    std::vector<Args> forms;
-    std::string input = "";
-  } groups[] = {
+  // clang-format off
+  const struct { std::vector<Args> forms; std::string input = ""; } groups[] = {
       {{{"convert", "--json", "Cp-D", "1k", "1n", "0.001"},
         {"convert", "Cp-D", "--json", "1k", "1n", "0.001"}}},
       {{{"convert", "Cp-D", "1k", "1n", "0.0002", "--accuracy", "1%", "0.0005"},
         {"convert", "Cp-D", "1k", "--accuracy", "1 %", "0,0005", "1n", "0.0002"}}},
       {{{"calc", "Cs-D", "1000", "1", ".01", "--report"},
         {"calc", "Cs-D", "--report", "--", "1000", "1", ".01"}}},
-      {{{"batch", "--header", "Cs-D"}, {"batch", "Cs-D", "--header"}}, header},
       {{{"batch", "--delimiter", ";", "--decimal-comma", "Cs-D", "--header"},
         {"batch", "--delimiter=;", "Cs-D", "--header", "--decimal-comma"}},
-       header},
+       "f;c;d\n1000;4,7;0,01\n"},
       {{{"batch", "--pair", "Cp-D"}, {"batch", "--pair=cp-d"}}, "1k,1n,0.001\n"},
       {{{"parse", "-0"}, {"parse", "--", "--help"}, {"parse", "--", "-h"}}}, // operands after --
       {{{"calc", "Cs-D", "-0"}, {"calc", "Cs-D", "--json=1"}}},
-      {{{"format", "-1e999", "4", "Ohms"}, {"format", "-inf", "4", "Ohms"}}},
-  };
+      {{{"format", "-1e999", "4", "Ohms"}, {"format", "-inf", "4", "Ohms"}}}};
+
+  // clang-format on
 
   for (const auto &group : groups) {
     const CliRun first = Call(group.forms[0], group.input);
@@ -594,23 +543,19 @@ TEST(CliHelp, EveryCommandAnswersHelp) {
 
 // Echoed texts escape what is not printable UTF-8, and are cut at 60 characters.
 TEST(CliMessages, EchoedTextIsEscapedAndCut) {
-  const std::string x58(58, 'x'),
-      x60(60, 'x'); // built apart: mingw's -Wrestrict misreads "'" + ...
+  const std::string x58(58, 'x'), x60(60, 'x'); // apart: mingw's -Wrestrict misreads "'" + ...
+  // clang-format off
   const std::pair<std::string, std::string> cases[] = {
-      {"1\xC2\xB5", "'1\xC2\xB5'"},                          // the micro sign is printable
-      {"1\xB5", "'1\\xB5'"},                                 // Latin-1 is not UTF-8
+      {"1\xC2\xB5", "'1\xC2\xB5'"}, {"1\xB5", "'1\\xB5'"}, // the micro sign; Latin-1 is not UTF-8
       {std::string("a\0b\x7F\t", 5), "'a\\x00b\\x7F\\x09'"}, // controls
-      {"\xC0\x80", "'\\xC0\\x80'"},                          // overlong
-      {"\xED\xA0\x80", "'\\xED\\xA0\\x80'"},                 // a surrogate
-      {"\xF4\x90\x80\x80", "'\\xF4\\x90\\x80\\x80'"},        // beyond U+10FFFF
-      {"\xE2\x82", "'\\xE2\\x82'"},                          // cut short
-      {"\xF0\x9F\x98\x80", "'\xF0\x9F\x98\x80'"},            // four bytes
-      {"\xC2\x85\xE2\x80\xAE\xEF\xBB\xBF",
-       "'\\xC2\\x85\\xE2\\x80\\xAE\\xEF\\xBB\\xBF'"}, // C1, a direction override, a BOM
-      {x60, "'" + x60 + "'"},
-      {x60 + "x", "'" + x60 + "...'"},
-      {x58 + "\x01", "'" + x58 + "...'"}, // an escape counts as four
-  };
+      {"\xC0\x80", "'\\xC0\\x80'"}, {"\xED\xA0\x80", "'\\xED\\xA0\\x80'"}, // overlong, a surrogate
+      {"\xF4\x90\x80\x80", "'\\xF4\\x90\\x80\\x80'"}, // beyond U+10FFFF
+      {"\xE2\x82", "'\\xE2\\x82'"}, {"\xF0\x9F\x98\x80", "'\xF0\x9F\x98\x80'"}, // cut; 4 bytes
+      {"\xC2\x85\xE2\x80\xAE\xEF\xBB\xBF", // C1, a direction override, a BOM
+       "'\\xC2\\x85\\xE2\\x80\\xAE\\xEF\\xBB\\xBF'"},
+      {x60, "'" + x60 + "'"}, {x60 + "x", "'" + x60 + "...'"},
+      {x58 + "\x01", "'" + x58 + "...'"}}; // an escape counts as four
+  // clang-format on
   for (const auto &[text, quoted] : cases)
     EXPECT_EQ(Quoted(text), quoted);
 }
@@ -635,8 +580,8 @@ std::vector<std::string> Completions(const std::string &line) {
   return offers;
 }
 
-// The manual's synopsis and the completion (wherever options may stand) name
-// exactly the table's commands and options.
+// The manual's synopsis and the completion (after an operand too) name the table's commands and
+// options.
 TEST(CliDocs, ManPageAndCompletionFollowTheTable) {
   std::string man = ReadText(CALVORA_SOURCE_DIR "/docs/man/calvora-cli.1.in");
   for (std::size_t at; (at = man.find("\\-")) != std::string::npos;)
@@ -662,12 +607,9 @@ TEST(CliDocs, ManPageAndCompletionFollowTheTable) {
     EXPECT_EQ(Distinct(named[name]), TableOptions(command)) << name;
     std::vector<std::string> options = TableOptions(command);
     options.insert(options.end(), {"--", "--help", "-h"});
-    std::sort(options.begin(), options.end());
-    EXPECT_EQ(Completions("calvora-cli " + name + " -"), options) << name;
-    EXPECT_EQ(Completions("calvora-cli " + name + " 1 -"), options) << name;
+    EXPECT_EQ(Completions("calvora-cli " + name + " 1 -"), Distinct(options)) << name;
   }
-  std::sort(commands.begin(), commands.end());
-  EXPECT_EQ(Completions("calvora-cli "), commands);
+  EXPECT_EQ(Completions("calvora-cli "), Distinct(commands));
 }
 #endif
 

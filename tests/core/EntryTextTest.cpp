@@ -1,5 +1,4 @@
-// Where the number that an entry row reads ends: the corners of the decimal
-// and radix forms, and on them and on random texts, agreement with ParseNumber.
+// Where an entry row's number ends: decimal and radix corners, and agreement with ParseNumber.
 #include "core/EntryText.h"
 #include "core/ParseNumber.h"
 
@@ -9,6 +8,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -16,8 +16,7 @@ using enum EntryTextKind;
 
 constexpr std::size_t Whole = std::string::npos; // the number ends with the text
 
-// What the measure claims of `text`, against ParseNumber: the text up to the
-// number's end reads the same, no number reads as zero, a stand-in is 0 or 2^127.
+// The text up to the number's end reads the same; no number reads 0; a stand-in is 0 or 2^127.
 void ExpectAgreesWithParseNumber(const std::string &text) {
   const EntryTextExtent extent = MeasureEntryText(text);
   const double value = ParseNumber(text), front = ParseNumber(text.substr(0, extent.numberEnd));
@@ -30,12 +29,11 @@ void ExpectAgreesWithParseNumber(const std::string &text) {
 }
 
 TEST(EntryText, DecimalAndRadixCorners) {
-  const struct {
-    const char *text;
-    EntryTextKind kind;
-    std::size_t end;
-  } cases[] = {
-      // clang-format off
+  // Long mantissas: 4933 ones, 0111...1 (4932 significant digits), 0.000...01 (5000 zeros).
+  const std::string ones(4933, '1'), leadingZero = std::string(ones).replace(0, 1, "0"),
+                                     zeros = std::string(5002, '0').replace(1, 1, ".").append("1");
+  // clang-format off
+  const std::tuple<std::string, EntryTextKind, std::size_t> cases[] = {
       // Blanks, and texts without a digit.
       {"", NoNumber, 0}, {" \t\r\n", NoNumber, 4}, {" 12", Number, Whole}, {"junk", NoNumber, 0},
       {"-", NoNumber, 1}, {"+", NoNumber, 1}, {".", NoNumber, 1}, {"-.e5", NoNumber, 2},
@@ -53,6 +51,9 @@ TEST(EntryText, DecimalAndRadixCorners) {
       {"1E4931", Number, Whole}, {"1E4932", BeyondRange, Whole}, {"0.1E4933", BeyondRange, Whole},
       {"0.01E4933", Number, Whole}, {"1E99999", BeyondRange, Whole}, {"1E-99999", Number, Whole},
       {"0E99999", Number, Whole}, {"1E400", Number, Whole}, {"12345678901234567891", Number, Whole},
+      {ones, BeyondRange, Whole}, {leadingZero, Number, Whole}, {ones + "E-1", Number, Whole},
+      {leadingZero + ".5E1", BeyondRange, Whole}, {zeros, Number, Whole},
+      {zeros + "E9999", BeyondRange, Whole}, // 10^4998
       // Radix forms and their type suffixes.
       {"&H1F", Number, Whole}, {"&h1f", Number, Whole}, {"&17", Number, Whole},
       {"&Q17", Number, Whole}, {"&B101", Number, Whole}, {"&", NoNumber, 1}, {"&H", NoNumber, 2},
@@ -62,28 +63,12 @@ TEST(EntryText, DecimalAndRadixCorners) {
       {"&HFFFF&&&", TrailingText, 8}, {"&HFFFF&x", TrailingText, 7},
       // Beyond 64 bits, or bit 63 with "?", ParseNumber reads 0.
       {"&HFFFFFFFFFFFFFFFF", Number, Whole}, {"&H10000000000000000", BeyondRange, Whole},
-      {"&HFFFFFFFFFFFFFFFF?", BeyondRange, Whole}, {"&H7FFFFFFFFFFFFFFF?", Number, Whole},
-      // clang-format on
-  };
-
-  for (const auto &c : cases) {
-    const EntryTextExtent extent = MeasureEntryText(c.text);
-    EXPECT_EQ(extent.kind, c.kind) << "'" << c.text << "'";
-    EXPECT_EQ(extent.numberEnd, c.end == Whole ? std::strlen(c.text) : c.end) << c.text;
-    ExpectAgreesWithParseNumber(c.text);
-  }
-  // Long mantissas (built by appending: mingw's -Wrestrict misreads "0." + text).
-  const std::string ones(4933, '1');
-  std::string zeros(5002, '0'), leadingZero(4933, '1');
-  zeros[1] = '.';
-  zeros += '1';         // 0.000...01, 5000 zeros after the point
-  leadingZero[0] = '0'; // 0111...1: 4932 significant digits
-  const std::pair<std::string, EntryTextKind> longTexts[] = {
-      {ones, BeyondRange},   {leadingZero, Number},          {leadingZero + ".5E1", BeyondRange},
-      {zeros, Number},       {zeros + "E9999", BeyondRange}, // 10^4998
-      {ones + "E-1", Number}};
-  for (const auto &[text, kind] : longTexts) {
-    EXPECT_EQ(MeasureEntryText(text).kind, kind) << text.size();
+      {"&HFFFFFFFFFFFFFFFF?", BeyondRange, Whole}, {"&H7FFFFFFFFFFFFFFF?", Number, Whole}};
+  // clang-format on
+  for (const auto &[text, kind, end] : cases) {
+    const EntryTextExtent extent = MeasureEntryText(text);
+    EXPECT_EQ(extent.kind, kind) << "'" << text.substr(0, 40) << "' of " << text.size();
+    EXPECT_EQ(extent.numberEnd, end == Whole ? text.size() : end) << text.substr(0, 40);
     ExpectAgreesWithParseNumber(text);
   }
   EXPECT_EQ(MeasureEntryText(std::string_view("12x", 2)).kind, Number); // only the view's bytes
