@@ -1,5 +1,4 @@
-// The printed report through the real QPrinter: the Print button of the
-// running program prints into a PDF file, whose text must be the report's lines.
+// Print through the real QPrinter into a PDF: one page, job "Print Job", the report's lines.
 #include "QtTestSupport.h"
 
 #include <QProcess>
@@ -10,12 +9,8 @@ class PrintTests : public QObject {
 
 private slots:
 
-  // State: a capacitive, an inductive, a resistive and a not-a-number
-  // result. Action: Print, a PDF file as the destination. Expected: one
-  // page, a job named "Print Job", whose text is the report's lines; no box.
   void printedPdfHoldsTheReportLines() {
-    // Output of a poppler tool (poppler-utils) run on the PDF; empty on failure.
-    const auto Poppler = [](const QString &tool, const QStringList &args) {
+    const auto Poppler = [](const QString &tool, const QStringList &args) { // "" on failure
       QProcess p;
       p.start(tool, args);
       p.waitForFinished(20000);
@@ -29,20 +24,17 @@ private slots:
         Calculate(c);
         PrintNextJobToPdf(pdf.toStdString());
         Click(PrintButtonId);
-        QVERIFY(SeenBoxes.isEmpty());
       });
-      // The report font has a fixed pitch, the width of the first word "F":
-      // read at that pitch, the text keeps its blanks.
-      const QRegularExpression firstWord(R"re(xMin="([\d.]+)"[^>]*xMax="([\d.]+)"[^>]*>F<)re");
+      QVERIFY(SeenBoxes.isEmpty());
+      // Read at the fixed pitch of the report font (the first word "F"), the text keeps its blanks.
       const QRegularExpressionMatch first =
-          firstWord.match(Poppler("pdftotext", {"-bbox", pdf, "-"}));
-      const QString pitch =
-          QString::number(first.captured(2).toDouble() - first.captured(1).toDouble());
-      const QString text = Poppler("pdftotext", {"-fixed", pitch, pdf, "-"}).trimmed();
-      QCOMPARE(text.split(QRegularExpression("\\s*\\n\\s*")),
-               c.lines); // each line trimmed, no blank line
-      const QRegularExpression jobAndPages("Title:\\s+Print Job\\n(.*\\n)*Pages:\\s+1\\n");
-      QVERIFY(Poppler("pdfinfo", {pdf}).contains(jobAndPages));
+          QRegularExpression(R"re(xMin="([\d.]+)"[^>]*xMax="([\d.]+)"[^>]*>F<)re")
+              .match(Poppler("pdftotext", {"-bbox", pdf, "-"}));
+      const double pitch = first.captured(2).toDouble() - first.captured(1).toDouble();
+      const QString text = Poppler("pdftotext", {"-fixed", QString::number(pitch), pdf, "-"});
+      QCOMPARE(text.trimmed().split(QRegularExpression("\\s*\\n\\s*")), c.lines); // no blank line
+      QVERIFY(Poppler("pdfinfo", {pdf})
+                  .contains(QRegularExpression("Title:\\s+Print Job\\n(.*\\n)*Pages:\\s+1\\n")));
     }
   }
 };

@@ -1,6 +1,4 @@
-// Shared fixture of the Qt tests and the screenshot program: runs the real
-// program inside its modal loop and closes every box that opens, so that a
-// failing test ends instead of hanging.
+// The Qt tests' and screenshot program's fixture: the real program, every box closed.
 #pragma once
 
 #include "dialog/MainDialog.h"
@@ -23,21 +21,18 @@ inline QWidget *MainWindow() { return DialogWidget(DialogHandle); }
 inline QWidget *Control(int id) { return ControlWidget(DialogHandle, id); } // nullptr when absent
 
 inline QString TextOf(int id) {
-  return Control(id) ? Control(id)->property("text").toString() : QString();
+  return Control(id) ? Control(id)->property("text").toString() : "";
 }
 
-// Asserts that the control exists.
 inline void Click(int id) { QTest::mouseClick(Control(id), Qt::LeftButton); }
 
-// Selects all of a text box's text and types over it.
 inline void TypeInto(int id, const QString &text) {
   Click(id);
   QTest::keyClick(Control(id), Qt::Key_A, Qt::ControlModifier);
   QTest::keyClicks(Control(id), text);
 }
 
-// Runs `run`, which blocks in a modal loop, while a watchdog records and
-// closes every modal box (all of the program's boxes have only an OK button).
+// Runs `run`, a modal loop, while a watchdog notes and closes every box (so no test hangs).
 inline void RunGuarded(const std::function<void()> &run) {
   SeenBoxes.clear();
   QTimer watchdog;
@@ -53,9 +48,7 @@ inline void RunGuarded(const std::function<void()> &run) {
   run();
 }
 
-// Resets the calculation's records, runs RunMainDialog, calls
-// `body` once the window is shown and then closes the window. Returns
-// RunMainDialog's result.
+// RunMainDialog's result from fresh records, `body` called once the window shows, then closed.
 inline int RunProgram(const std::function<void()> &body) {
   TheCalcState = CalcState{};
   ModeId = 0;
@@ -71,8 +64,7 @@ inline int RunProgram(const std::function<void()> &body) {
   return result;
 }
 
-// A Calc from a fresh mode: the mode button, the typed entries (text box,
-// text), and the report lines it must give.
+// A Calc from a fresh mode: mode button, typed entries (text box, text), the report's lines.
 struct CalcCase {
   int modeButton;
   std::vector<std::pair<int, const char *>> entries;
@@ -81,22 +73,14 @@ struct CalcCase {
 
 // clang-format off
 inline const std::vector<CalcCase> CalcCases = {
-    // Capacitive: 1 uF with 10 ohms in series.
-    {106, {{152, "1"}, {153, "10"}},
+    {106, {{152, "1"}, {153, "10"}}, // capacitive: 1 uF with 10 ohms in series
      {"F =  1 kHz", "Z =  159.4688 Ohms", "Rs =  10 Ohms", "Xs = -159.1549 Ohms", "Y =  6.27 mmhos",
       "Gp =  393.23 umhos", "Bp =  6.26 mmhos", "Cs =  1 uF", "Cp =  996.0677 nF", "Rp =  2.543 kOhms",
       "Q =  15.9155", "D =  .0628", "Phase angle = -86.4 degrees"}},
-    // Inductive: 10 mH with 5 ohms in series.
-    {120, {{152, "10"}, {153, "5"}},
-     {"F =  1 kHz", "Z =  63.0305 Ohms", "Rs =  5 Ohms", "Xs =  62.8319 Ohms", "Y =  15.87 mmhos",
-      "Gp =  1.26 mmhos", "Bp = -15.82 mmhos", "Ls =  10 mH", "Lp =  10.0633 mH", "Rp =  794.5684 Ohms",
-      "Q =  12.5664", "D =  .0796", "Phase angle =  85.45 degrees"}},
-    // Purely resistive: bridge X = 0, R = 100.
-    {100, {{153, "0"}, {154, "100"}},
+    {100, {{153, "0"}, {154, "100"}}, // purely resistive: bridge X = 0, R = 100
      {"F =  1 kHz", "Z =  100 Ohms", "Rs =  100 Ohms", "Xs =  0 aOhms", "Y =  10 mmhos", "Gp =  10 mmhos",
       "Bp =  0 amhos", "Device is purely resistive", "Rp =  100 Ohms", "Phase angle =  0 degrees"}},
-    // Not a number: the capacitance left blank.
-    {106, {{153, "10"}},
+    {106, {{153, "10"}}, // not a number: the capacitance left blank
      {"F =  1 kHz", "Z =  9.99999999999999E+998 TOhms", "Rs =  10 Ohms", "Xs = -9.99999999999999E+998 TOhms",
       "Y =  0 amhos", "Gp =  0 amhos", "Bp =  0 amhos", "Ls = -9.99999999999999E+998 TH", "Lp =  0 aH",
       "Rp =  9.99999999999999E+998 TOhms", "Phase angle =  0 degrees"}},
@@ -104,7 +88,6 @@ inline const std::vector<CalcCase> CalcCases = {
 
 // clang-format on
 
-// Clicks the case's mode button, types its entries and clicks Calc.
 inline void Calculate(const CalcCase &c) {
   Click(c.modeButton);
   for (const auto &[id, text] : c.entries)

@@ -1,5 +1,4 @@
-// Text as drawn, in device pixels: every text in a colour no frame or background has,
-// so that its ink shows where each text sits and whether any of it was cut.
+// Text as drawn, in device pixels: all text red, so that its ink shows where it sits and any cut.
 #include "QtTestSupport.h"
 
 #include <QPainter>
@@ -8,7 +7,7 @@
 
 namespace {
 
-// The bounding box of the strong ink of the text colour, red, in `area` (empty for none).
+// The bounding box of the strong red ink in `area` (empty for none).
 QRect InkIn(const QImage &image, const QRect &area) {
   QRect ink;
   const QRect inside = area.intersected(image.rect());
@@ -30,7 +29,7 @@ QImage Rendered(QWidget *window) {
   return window->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-// A control's rectangle in the device pixels of the window's picture, its edges rounded.
+// A control's rectangle in the window picture's device pixels, edges rounded.
 QRect DeviceRect(const QWidget *control, qreal ratio) {
   const QRectF r(QPointF(control->pos()) * ratio, QSizeF(control->size()) * ratio);
   return QRect(r.topLeft().toPoint(), r.bottomRight().toPoint() - QPoint(1, 1));
@@ -43,9 +42,7 @@ class TextLayoutTests : public QObject {
 
 private slots:
 
-  // Boxes 9 to 12 dialog units high (the window's are 10) at tops where the unit mapping
-  // rounds down and up: each is at least a line high and shows letters reaching the ascent
-  // and descent as tall as they are drawn freely (the style's frame and margins give way).
+  // Boxes 9 to 12 units high, at tops rounding down and up, show ascent and descent whole.
   void boxesAsLowAsTheLineStillShowIt() {
     const char *tallAndDeep = "\u00c9\u00c1gjpqy\u00b5";
     SetDialogFont("Arial", 10, 0, 0);
@@ -76,10 +73,7 @@ private slots:
     window->close();
   }
 
-  // Cs-D's first box holding its label's text, then its unit's: the label's ink and the
-  // box's take the same rows (one baseline across the row). Then Cs-R without its
-  // capacitance: Rp's infinite value, wider than its label, shows on one line cut at the
-  // right edge; and IVP's hint, taller than a line, still wraps.
+  // Label, box and unit share a baseline; a too-wide value is cut on one line; a hint wraps.
   void labelsOnTheBoxesBaselineValuesCutHintsWrapped() {
     RunProgram([] {
       const qreal ratio = MainWindow()->devicePixelRatioF();
@@ -90,8 +84,7 @@ private slots:
         const QRect label = InkIn(picture, DeviceRect(Control(beside), ratio));
         const QRect box = InkIn(picture, DeviceRect(Control(EntryBoxId(1)), ratio));
         QVERIFY(!label.isEmpty());
-        QCOMPARE(label.top(), box.top());
-        QCOMPARE(label.bottom(), box.bottom());
+        QCOMPARE(std::pair(label.top(), label.bottom()), std::pair(box.top(), box.bottom()));
       }
       Calculate(CalcCases.back());
       const int rp = 212; // Rp's value label

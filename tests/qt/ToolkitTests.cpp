@@ -1,5 +1,4 @@
-// The dialog toolkit: geometry from dialog units on the program's window,
-// and the messages a dialog of its own delivers for keys, clicks and closing.
+// The Qt dialog toolkit: dialog-unit geometry, keys, clicks, closing and the numeric mode.
 #include "QtTestSupport.h"
 #include "tests/gui/NumericMode.h"
 
@@ -7,17 +6,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
-#include <vector>
 
 namespace {
 
 std::vector<std::pair<unsigned, std::uintptr_t>> Messages; // message, wParam
 std::vector<bool> EnteredInNumericMode;                    // one per message the callback saw
 
-// Records the clicked commands, the close command and the close message, and
-// for every call whether it was entered in the numeric mode; leaves the mode
-// spoiled, which the toolkit must not rely on.
+// Notes clicks, closing and whether each call came in the numeric mode; leaves it spoiled.
 std::intptr_t Recorder(WindowRef, unsigned message, std::uintptr_t wParam, std::intptr_t) {
   EnteredInNumericMode.push_back(InNumericMode());
   SpoilNumericMode();
@@ -27,8 +22,7 @@ std::intptr_t Recorder(WindowRef, unsigned message, std::uintptr_t wParam, std::
   return 0;
 }
 
-// The rectangle a dialog-unit rectangle maps to, from the font's own
-// metrics: half the rounded-up average width of the 52 letters, and height.
+// A dialog-unit rectangle in pixels: half the rounded-up mean width of the 52 letters, height.
 QRect Expected(const QFont &font, int x, int y, int w, int h) {
   const QFontMetrics m(font);
   int sum = 0;
@@ -46,9 +40,7 @@ class ToolkitTests : public QObject {
 
 private slots:
 
-  // The program's window in the 13-pixel Arial face: every fixed control,
-  // an entry row and the hint sit at their dialog-unit mapping, at the
-  // window's own size and after it is made larger and smaller.
+  // In 13-pixel Arial, at the window's own size, larger and smaller.
   void controlsSitAtTheirDialogUnitRectangles() {
     RunProgram([] {
       const QFont font = MainWindow()->font();
@@ -66,16 +58,7 @@ private slots:
     });
   }
 
-  // State: the numeric mode spoiled before each toolkit operation, before
-  // each key and click, and inside the callback. Action: every operation
-  // once, building a dialog of the toolkit's own, a box and a print job into
-  // a PDF file; in the dialog's run Enter, keypad Enter and Esc in a text box,
-  // a click on a button, then Alt+F4, which must work without a window
-  // manager. Expected: each operation and the run return in the numeric mode,
-  // and every call of the callback is entered in it; commands 1, 1, 2 and the
-  // button's, the dialog still open; then the close command and the close
-  // message (the same path as the close box, which ends every RunProgram),
-  // and the modal run ends with the dialog gone.
+  // Each call returns in the numeric mode; Alt+F4 closes as the close box, keys and clicks don't.
   void keysClicksClosingAndTheNumericMode() {
     WindowRef d = nullptr;
     QTemporaryDir dir;
@@ -121,12 +104,10 @@ private slots:
     RunGuarded([&] { restored = RestoresNumericMode([&] { RunModal(d, Recorder); }); });
     QVERIFY(restored);
     QVERIFY(!DialogWidget(d));
-    const decltype(Messages) expected = {{MsgCommand, 1},
-                                         {MsgCommand, 1},
-                                         {MsgCommand, 2},
-                                         {MsgCommand, 13},
-                                         {MsgSysCommand, SysCommandClose},
-                                         {MsgClose, 0}};
+    // clang-format off
+    const decltype(Messages) expected = {{MsgCommand, 1}, {MsgCommand, 1}, {MsgCommand, 2},
+        {MsgCommand, 13}, {MsgSysCommand, SysCommandClose}, {MsgClose, 0}};
+    // clang-format on
     QCOMPARE(Messages, expected);
     QVERIFY(EnteredInNumericMode.size() >= 8); // init, size, the six above
     QCOMPARE(std::count(EnteredInNumericMode.begin(), EnteredInNumericMode.end(), false), 0);

@@ -1,31 +1,5 @@
-// The Win32 toolkit, the main dialog and the printed report with real
-// windows and a real GDI device context, in-process under the modal loops.
-//
-// Test plan:
-//  1. The dialog's exact style and font; each control kind's class, exact
-//     style bits (GetWindowLong), font, rectangle (MapDialogRect of its
-//     dialog units) and text round trip; RemoveControl; a replaced icon pair
-//     freed; destroying the dialog forgets every record.
-//  2. The numeric mode is back after each toolkit operation of test 1, and
-//     of RunModal in test 3, whose callback is always entered in it.
-//  3. RunModal: the two direct calls before showing, Enter and Esc through
-//     IsDialogMessageW arriving as IDOK and IDCANCEL with the dialog left
-//     open, a callback result as the message result, SC_CLOSE ending it.
-//  4. One run of the main dialog: the title and the 21 fixed controls
-//     (caption, rectangle); the warning and information boxes found by
-//     caption and closed from the timer; then 5-7; SC_CLOSE ends
-//     RunMainDialog with 0 and every record is freed.
-//  5. Every mode, against a table of its own: button caption, row labels,
-//     default texts, units, absent rows, hint, focus.
-//  6. Calc by BM_CLICK after WM_SETTEXT, the panel read back by identifier;
-//     the second case shows that no row outlives its panel.
-//  7. 1,000 more Calcs leave the child window, record and GDI object counts
-//     unchanged.
-//  8. The report drawn into an enhanced metafile and read back: texts, font,
-//     alignment and line pitch; detaching frees the font.
-//  9. The sound and print-dialog libraries are not imported (they would
-//     lengthen start-up) and load when the sound or the print dialog is
-//     first used.
+// The Win32 toolkit, main dialog and printed report with real windows and GDI, in-process under
+// the modal loops (check_pe.py checks that the sound and print dialog DLLs are not imported).
 #include "core/RunCalc.h"
 #include "dialog/MainDialog.h"
 #include "platform/win32/Win32Toolkit.h"
@@ -72,11 +46,9 @@ bool PlacedAt(HWND control, int x, int y, int width, int height) {
   return EqualRect(&expected, &actual) != FALSE;
 }
 
-// Live GDI objects of this process. Wine's GetGuiResources answers 0, so
-// under Wine the shared handle table whose address Wine keeps in the process
-// environment block (32-bit: fs:0x30, offset 0x94; 64-bit: gs:0x60, offset
-// 0xF8) is read: 24-byte entries on both, the type byte at offset 14, 0 for
-// a free slot.
+// Live GDI objects of this process. Wine's GetGuiResources answers 0: there
+// the shared handle table named in the process environment block is read
+// (24-byte entries, the type byte at offset 14, 0 for a free slot).
 unsigned CountGdiObjects() {
   if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr)
     return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
@@ -95,10 +67,8 @@ unsigned CountGdiObjects() {
   return count;
 }
 
-// Steps run one per timer tick inside the modal loop of the dialog that
-// DialogHandle names; a last step sends it WM_SYSCOMMAND SC_CLOSE. Every
-// other visible dialog-class window of the thread (a message box) is noted
-// in Boxes as "caption|text" and cancelled.
+// Steps run one per timer tick inside DialogHandle's modal loop, then SC_CLOSE;
+// every other visible dialog of the thread (a box) is noted as "caption|text" and cancelled.
 std::vector<std::function<void()>> Steps;
 std::vector<std::wstring> Boxes;
 std::size_t NextStep = 0;
@@ -136,8 +106,6 @@ void RunScripted(std::vector<std::function<void()>> steps, const std::function<v
   EXPECT_EQ(NextStep, Steps.size()) << "the run ended early";
 }
 
-// ---- 1-3. The toolkit ---------------------------------------------------------
-
 WindowRef NewTestDialog() {
   SetDialogFont("Arial", 10, 0, 0);
   return NewDialog(UnitMode::DialogUnits, nullptr, "Toolkit test", std::nullopt, std::nullopt, 450,
@@ -145,13 +113,12 @@ WindowRef NewTestDialog() {
 }
 
 // Every toolkit operation here must also put the numeric mode back.
-TEST(Toolkit, DialogControlKindsAndRecords) {
+TEST(Toolkit, DialogControlKindsRecordsAndLibraries) {
   const ToolkitRecordCounts start = CountToolkitRecords();
   WindowRef dialog = nullptr;
   EXPECT_TRUE(RestoresNumericMode([&] { dialog = NewTestDialog(); }));
   const HWND h = Hwnd(dialog);
-  // Overlapped-window bits as asked, plus font, no-fail, 3D look and centred;
-  // hidden until RunModal shows it.
+  // As asked, plus font, no-fail, 3D look and centred; hidden until RunModal shows it.
   EXPECT_EQ(GetWindowLongW(h, GWL_STYLE), 0x00CF0854 | WS_CLIPSIBLINGS);
   const auto font = reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0));
   LOGFONTW lf{};
@@ -159,21 +126,14 @@ TEST(Toolkit, DialogControlKindsAndRecords) {
   EXPECT_STREQ(lf.lfFaceName, L"Arial");
 
   // clang-format off
-  const struct {
-    ControlKind kind;
-    std::uint32_t style;
-    const char *text;
-    const wchar_t *className;
-    std::uint32_t expected, expectedEx;
-  } cases[] = {
+  const struct { ControlKind kind; std::uint32_t style; const char *text; const wchar_t *className;
+                 std::uint32_t expected, expectedEx; } cases[] = {
       {ControlKind::Button, 0, "Calc", L"Button", 0x50010000, 0}, // push button, tab stop
       {ControlKind::Button, BS_DEFPUSHBUTTON, "", L"Button", 0x50000001, 0}, // child, visible added
-      // A frame is a group box only: no tab stop, no check box.
-      {ControlKind::Frame, WS_TABSTOP | BS_CHECKBOX, "F", L"Button", 0x50000007, 0},
+      {ControlKind::Frame, WS_TABSTOP | BS_CHECKBOX, "F", L"Button", 0x50000007, 0}, // group box only
       {ControlKind::Label, 0, "\xB5" "F \xB0", L"Static", 0x50000000, 0}, // 8-bit text
       {ControlKind::TextBox, 0, " ", L"Edit", 0x50010080, WS_EX_CLIENTEDGE}, // sunken, no border
-      {ControlKind::TextBox, WS_BORDER, "-1.5e-3 and a text longer than its box", L"Edit",
-       0x50800000, 0},
+      {ControlKind::TextBox, WS_BORDER, "-1.5e-3, longer than its box", L"Edit", 0x50800000, 0},
   };
 
   // clang-format on
@@ -187,16 +147,14 @@ TEST(Toolkit, DialogControlKindsAndRecords) {
     EXPECT_EQ(_wcsicmp(className, c.className), 0) << i;
     EXPECT_EQ(ControlStylesFor(c.kind, c.style, 0).style, c.expected) << i;
     // The edit class draws a requested border itself and drops the bit.
-    const std::uint32_t dropped = c.kind == ControlKind::TextBox ? WS_BORDER : 0;
-    EXPECT_EQ(static_cast<std::uint32_t>(GetWindowLongW(control, GWL_STYLE)), c.expected & ~dropped)
-        << i;
+    const auto kept = c.expected & ~(c.kind == ControlKind::TextBox ? WS_BORDER : 0u);
+    EXPECT_EQ(static_cast<std::uint32_t>(GetWindowLongW(control, GWL_STYLE)), kept) << i;
     EXPECT_EQ(static_cast<std::uint32_t>(GetWindowLongW(control, GWL_EXSTYLE)), c.expectedEx) << i;
     EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), font) << i;
     EXPECT_TRUE(PlacedAt(control, 20, 10 + 20 * i, 65, 14)) << i;
     EXPECT_EQ(GetControlText(dialog, 300 + i), c.text) << i;
   }
-  EXPECT_EQ(GetControlText(dialog, 399), "") << "missing control";
-  EXPECT_TRUE(RestoresNumericMode([&] { GetControlText(dialog, 399); }));
+  EXPECT_TRUE(RestoresNumericMode([&] { EXPECT_EQ(GetControlText(dialog, 399), ""); }));
 
   const HWND first = GetDlgItem(h, 300);
   EXPECT_TRUE(RestoresNumericMode([&] { RemoveControl(dialog, 300); }));
@@ -208,24 +166,29 @@ TEST(Toolkit, DialogControlKindsAndRecords) {
   const unsigned gdi = CountGdiObjects();
   EXPECT_TRUE(RestoresNumericMode([&] { SetDialogIcon(dialog, "TBICON"); }));
   EXPECT_EQ(CountGdiObjects(), gdi) << "the new icon pair replaces and frees the first";
-  EXPECT_EQ(FindSoundResource("glass_a").size(), 31182u) << "the clip is of resource type SOUND";
-  EXPECT_FALSE(PlayResourceSound("nosuch")) << "a missing sound plays nothing, not a default";
-  EXPECT_TRUE(RestoresNumericMode([] { PlayResourceSound("nosuch"); }));
+  // A missing sound plays nothing, not a default. The sound and print dialog libraries
+  // load on first use.
+  EXPECT_TRUE(RestoresNumericMode([] { EXPECT_FALSE(PlayResourceSound("nosuch")); }));
+  EXPECT_TRUE(PlayResourceSound("glass_a"));
+  EXPECT_NE(GetModuleHandleW(L"winmm.dll"), nullptr);
+  // The default printer without a device context: nothing attached, printer or not.
+  PrintDialogOptions noDc;
+  noDc.returnDeviceContext = false;
+  EXPECT_TRUE(RestoresNumericMode([&] { AttachPrinter(PrinterChoice::Default, noDc, ""); }));
+  EXPECT_NE(GetModuleHandleW(L"comdlg32.dll"), nullptr);
+  EXPECT_EQ(AttachedPrinterName(), "");
   DestroyWindow(h);
-  EXPECT_EQ(CountToolkitRecords().dialogs, start.dialogs);
-  EXPECT_EQ(CountToolkitRecords().controls, start.controls);
+  EXPECT_EQ(CountToolkitRecords().dialogs + CountToolkitRecords().controls,
+            start.dialogs + start.controls);
 }
 
 using Call = std::array<std::intptr_t, 3>; // message, wParam, lParam
 std::vector<Call> Trace;
 bool AlwaysEnteredInNumericMode = true;
 
-// Notes the messages under test; a WM_SIZE only while the dialog is still
-// hidden (the platform sends its own when the window is shown). WM_APP is
-// answered with 42.
+// Notes the messages under test (WM_SIZE only while hidden), answers WM_APP with 42, and
+// leaves the numeric mode spoiled, which the toolkit must not rely on.
 std::intptr_t Recorder(WindowRef dialog, unsigned message, std::uintptr_t w, std::intptr_t l) {
-  // Every call is entered in the numeric mode; the callback leaves it
-  // spoiled, which the toolkit must not rely on.
   AlwaysEnteredInNumericMode = AlwaysEnteredInNumericMode && InNumericMode();
   SpoilNumericMode();
   if (message == WM_INITDIALOG || message == WM_CLOSE || message == WM_APP ||
@@ -236,12 +199,10 @@ std::intptr_t Recorder(WindowRef dialog, unsigned message, std::uintptr_t w, std
 }
 
 TEST(Toolkit, RunModal) {
-  Trace.clear();
-  AlwaysEnteredInNumericMode = true;
   DialogHandle = NewTestDialog();
   const HWND h = Hwnd(DialogHandle);
   AddControl(ControlKind::TextBox, DialogHandle, 151, "1000", 100, 90, 65, 10, 0, 0);
-  RECT client{};
+  RECT client{}; // the size the callback is told while the dialog is hidden
   GetClientRect(h, &client);
   LRESULT answer = 0;
   const auto enterAndEsc = [&] {
@@ -254,45 +215,25 @@ TEST(Toolkit, RunModal) {
               [&] { restored = RestoresNumericMode([] { RunModal(DialogHandle, Recorder); }); });
   EXPECT_TRUE(AlwaysEnteredInNumericMode);
   EXPECT_TRUE(restored) << "RunModal returns in the numeric mode";
-  const std::intptr_t size = MAKELPARAM(client.right, client.bottom);
-  EXPECT_EQ(Trace, (std::vector<Call>{{WM_INITDIALOG, 0, 0},
-                                      {WM_SIZE, 0, size},
-                                      {WM_COMMAND, IDOK, 0},
-                                      {WM_COMMAND, IDCANCEL, 0},
-                                      {WM_APP, 0, 0},
-                                      {WM_SYSCOMMAND, SC_CLOSE, 0},
-                                      {WM_CLOSE, 0, 0}}));
+  const std::vector<Call> expected = {
+      {WM_INITDIALOG, 0, 0}, {WM_SIZE, 0, MAKELPARAM(client.right, client.bottom)},
+      {WM_COMMAND, IDOK, 0}, {WM_COMMAND, IDCANCEL, 0},
+      {WM_APP, 0, 0},        {WM_SYSCOMMAND, SC_CLOSE, 0},
+      {WM_CLOSE, 0, 0}};
+  EXPECT_EQ(Trace, expected);
   EXPECT_EQ(answer, 42) << "a nonzero callback result is the message result";
   EXPECT_FALSE(IsWindow(h));
 }
-
-// ---- 4-7. The main dialog ------------------------------------------------------
 
 HWND Child(int id) { return GetDlgItem(Hwnd(DialogHandle), id); }
 
 void Click(int id) { SendMessageW(Child(id), BM_CLICK, 0, 0); }
 
-// Calcs in one dialog, in this order: R-X must leave none of Cs-R's rows
-// behind. The panel must show exactly the rows that ResultPanelRows gives for
-// the entries as typed (their texts are the result content tests'), every
-// other panel label absent.
-struct CalcCase {
-  const char *mode;
-  std::vector<const wchar_t *> entries; // row 1 first; nullptr keeps the default
-  int children;                         // 21 fixed, 3 per row and the hint, the panel's labels
-};
-
-const CalcCase CalcCases[] = {{"Cs-R", {nullptr, L"1", L"10"}, 21 + 9 + 1 + 24},
-                              {"R-X", {nullptr, nullptr, L"0", L"100"}, 21 + 12 + 1 + 9 + 8}};
-
-// One run of the program's dialog from the process-wide values as they are at
-// start, driven from its own modal loop and ended by SC_CLOSE.
 TEST(MainDialog, FixedControlsBoxesModesCalcsAndClose) {
   HWND window = nullptr;
   std::vector<std::function<void()>> steps = {
       [&] {
         window = Hwnd(DialogHandle);
-        EXPECT_EQ(Text(window), L"Calvora Impedance Calculator " + Widen(CALVORA_VERSION));
         EXPECT_EQ(CountChildren(window), 21) << "only the fixed controls at start";
         for (const FixedControl &c : FixedControls) {
           EXPECT_EQ(Text(Child(c.id)), Widen(c.caption)) << c.id;
@@ -303,43 +244,42 @@ TEST(MainDialog, FixedControlsBoxesModesCalcsAndClose) {
       [] { Click(AboutButtonId); },
   };
   for (const UserMode &mode : UserModes) {
-    steps.push_back([&mode] {
+    steps.push_back([&mode] { // the button's handler builds the rows before it returns
       EXPECT_EQ(Text(Child(mode.buttonId)), Widen(mode.caption));
       Click(mode.buttonId);
-    });
-    steps.push_back([&mode] {
       SCOPED_TRACE(mode.caption);
-      const auto rows = RowsOf(mode);
+      auto rows = RowsOf(mode);
+      rows.resize(5, {"<none>", ""}); // absent rows: no label, box or unit
       int focusRow = 1;
       for (int k = 1; k <= 5; ++k) {
-        const bool shown = k <= int(rows.size());
-        const std::string label = shown ? rows[k - 1].first : "",
-                          unit = shown ? rows[k - 1].second : "";
+        const auto &[label, unit] = rows[k - 1];
         focusRow += unit == " Hz" ? 1 : 0;
-        EXPECT_EQ(Text(Child(EntryLabelIds[k - 1])), shown ? Widen(label.c_str()) : L"<none>") << k;
-        EXPECT_EQ(Text(Child(EntryBoxId(k))), shown ? (unit == " Hz" ? L"1000" : L" ") : L"<none>")
-            << k;
-        EXPECT_EQ(Text(Child(EntryUnitId(k))), !unit.empty() ? Widen(unit.c_str()) : L"<none>")
-            << k;
+        const char *box = label == "<none>" ? "<none>" : unit == " Hz" ? "1000" : " ";
+        EXPECT_EQ(Text(Child(EntryLabelIds[k - 1])), Widen(label.c_str())) << k;
+        EXPECT_EQ(Text(Child(EntryBoxId(k))), Widen(box)) << k;
+        EXPECT_EQ(Text(Child(EntryUnitId(k))), Widen(unit.empty() ? "<none>" : unit.c_str())) << k;
       }
       EXPECT_EQ(Text(Child(ModeHintId)), Widen(mode.hint.c_str()));
       EXPECT_EQ(GetFocus(), Child(EntryBoxId(focusRow)));
     });
   }
-  for (const CalcCase &c : CalcCases) {
-    steps.push_back([&c] { Click(FindModeByCaption(c.mode)->buttonId); });
+
+  // Calcs in one dialog: R-X leaves none of Cs-R's rows; the panel shows exactly ResultPanelRows
+  // (pinned by the result content tests); children: 21 fixed, 3 per row, hint, panel labels.
+  // clang-format off
+  const struct { const char *mode; std::vector<std::string_view> entries; int children; } calcs[] = {
+      {"Cs-R", {"1000", "1", "10"}, 21 + 9 + 1 + 24},
+      {"R-X", {"1000", "1000", "0", "100"}, 21 + 12 + 1 + 9 + 8}};
+
+  // clang-format on
+  for (const auto &c : calcs) {
     steps.push_back([&c] {
-      std::vector<std::string> texts;
-      for (std::size_t k = 0; k < c.entries.size(); ++k) {
-        if (c.entries[k] != nullptr)
-          SendMessageW(Child(EntryBoxId(int(k) + 1)), WM_SETTEXT, 0,
-                       reinterpret_cast<LPARAM>(c.entries[k]));
-        texts.push_back(GetControlText(DialogHandle, EntryBoxId(int(k) + 1)));
-      }
+      Click(FindModeByCaption(c.mode)->buttonId);
+      for (std::size_t k = 0; k < c.entries.size(); ++k)
+        SetWindowTextW(Child(EntryBoxId(int(k) + 1)), Widen(c.entries[k].data()).c_str());
       Click(CalcButtonId);
       CalcState state{};
-      RunCalc(state, FindModeByCaption(c.mode)->entry.ModeId,
-              std::vector<std::string_view>(texts.begin(), texts.end()));
+      RunCalc(state, FindModeByCaption(c.mode)->entry.ModeId, c.entries);
       std::map<int, std::string> shown;
       for (const ResultRow &r : ResultPanelRows(state))
         shown[r.nameId] = r.name, shown[r.valueId] = r.value;
@@ -349,11 +289,10 @@ TEST(MainDialog, FixedControlsBoxesModesCalcsAndClose) {
       EXPECT_EQ(CountChildren(Hwnd(DialogHandle)), c.children) << c.mode;
     });
   }
-  // Child windows, control records and GDI objects around 1,000 more Calcs of
-  // R-X with a full panel.
+  // Child windows, control records and GDI objects around 1,000 more full Calcs.
   std::array<std::size_t, 3> before{}, after{};
   steps.push_back([&] {
-    SendMessageW(Child(EntryBoxId(3)), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"50"));
+    SetWindowTextW(Child(EntryBoxId(3)), L"50");
     Click(CalcButtonId);
     const auto counts = [] {
       return std::array<std::size_t, 3>{std::size_t(CountChildren(Hwnd(DialogHandle))),
@@ -374,12 +313,9 @@ TEST(MainDialog, FixedControlsBoxesModesCalcsAndClose) {
   EXPECT_EQ(CountToolkitRecords().dialogs + CountToolkitRecords().controls, 0u);
 }
 
-// ---- 8. The printed report ---------------------------------------------------------
-
 std::wstring Num(long n) { return L" " + std::to_wstring(n); }
 
-// The metafile's records as text: the font's face, height and pitch, the
-// text alignment, "@ x y" for each move to a position, and each text drawn.
+// The metafile as text: font face, height and pitch, alignment, "@ x y" moves, texts.
 std::wstring Transcript;
 
 int CALLBACK ReadRecord(HDC, HANDLETABLE *, const ENHMETARECORD *record, int, LPARAM) {
@@ -422,12 +358,10 @@ TEST(PrintedReport, LinesFontAndPitchThroughAMetafile) {
   EXPECT_EQ(CountGdiObjects(), gdi) << "detaching frees the print font";
   PrintText("never"); // nothing prints unattached
   const HENHMETAFILE emf = CloseEnhMetaFile(dc);
-  Transcript.clear();
   EnumEnhMetaFile(nullptr, emf, ReadRecord, nullptr, nullptr);
   DeleteEnhMetaFile(emf);
 
-  // Drawn at the current position, starting top left; each line break goes
-  // back to x = 0, one line down.
+  // From the top left; each line break goes back to x = 0, one line down.
   const LONG pitch = metrics.tmHeight + metrics.tmExternalLeading;
   std::wstring expected =
       L"Lucida Console" + Num(-MulDiv(11, GetDeviceCaps(screen, LOGPIXELSY), 72)) +
@@ -436,38 +370,6 @@ TEST(PrintedReport, LinesFontAndPitchThroughAMetafile) {
     expected += Widen(lines[i].c_str()) + L"@ 0" + Num(LONG(i + 1) * pitch) + L"\n";
   EXPECT_EQ(Transcript, expected);
   ReleaseDC(nullptr, screen);
-}
-
-// Whether this executable's import table names `dll`; it links the toolkit
-// exactly as calvora.exe does.
-bool ImportsLibrary(const char *dll) {
-  const auto *base = reinterpret_cast<const BYTE *>(GetModuleHandleW(nullptr));
-  const auto *nt = reinterpret_cast<const IMAGE_NT_HEADERS *>(
-      base + reinterpret_cast<const IMAGE_DOS_HEADER *>(base)->e_lfanew);
-  const IMAGE_DATA_DIRECTORY &imports =
-      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  for (auto *d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(base + imports.VirtualAddress);
-       d->Name != 0; ++d)
-    if (lstrcmpiA(reinterpret_cast<const char *>(base + d->Name), dll) == 0)
-      return true;
-  return false;
-}
-
-TEST(Toolkit, SoundAndPrintDialogLibrariesLoadOnFirstUse) {
-  ASSERT_TRUE(ImportsLibrary("user32.dll")) << "the import table is read";
-  EXPECT_FALSE(ImportsLibrary("winmm.dll"));
-  EXPECT_FALSE(ImportsLibrary("comdlg32.dll"));
-
-  EXPECT_TRUE(PlayResourceSound("glass_a"));
-  EXPECT_NE(GetModuleHandleW(L"winmm.dll"), nullptr);
-  // The default printer asked for without a device context: the print
-  // dialog library answers, and nothing is attached whether or not a
-  // printer is installed.
-  PrintDialogOptions noDc;
-  noDc.returnDeviceContext = false;
-  EXPECT_TRUE(RestoresNumericMode([&] { AttachPrinter(PrinterChoice::Default, noDc, ""); }));
-  EXPECT_NE(GetModuleHandleW(L"comdlg32.dll"), nullptr);
-  EXPECT_EQ(AttachedPrinterName(), "");
 }
 
 } // namespace
